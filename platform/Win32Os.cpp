@@ -1,0 +1,174 @@
+#include "platform/Win32Os.h"
+
+#include <windows.h>
+
+namespace pd {
+
+namespace {
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+// The maker's entry points use the system calling convention.
+using IntEntryPoint = int(WINAPI*)(int);
+using BufferEntryPoint = int(WINAPI*)(void*, int);
+
+}  // namespace
+
+std::wstring WidenUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                                           static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+std::string NarrowToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                        length, nullptr, nullptr);
+    return narrow;
+}
+
+FileHandle Win32Os::OpenFile(const std::string& path, std::uint32_t desiredAccess,
+                             std::uint32_t shareMode, std::uint32_t creationDisposition,
+                             std::uint32_t flagsAndAttributes) {
+    HANDLE handle = CreateFileW(WidenUtf8(path).c_str(), desiredAccess, shareMode, nullptr,
+                                creationDisposition, flagsAndAttributes, nullptr);
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return kNoFile;
+    return reinterpret_cast<FileHandle>(handle);
+}
+
+bool Win32Os::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
+    DWORD moved = 0;
+    const BOOL ok = ::ReadFile(ToHandle(file), buffer, count, &moved, nullptr);
+    *done = moved;
+    return ok != FALSE;
+}
+
+bool Win32Os::WriteFile(FileHandle file, const void* data, std::uint32_t count,
+                        std::uint32_t* done) {
+    DWORD moved = 0;
+    const BOOL ok = ::WriteFile(ToHandle(file), data, count, &moved, nullptr);
+    *done = moved;
+    return ok != FALSE;
+}
+
+void Win32Os::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
+
+bool Win32Os::GetFileSize(FileHandle file, std::uint64_t* size) {
+    LARGE_INTEGER value{};
+    if (!GetFileSizeEx(ToHandle(file), &value)) return false;
+    *size = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool Win32Os::GetCommTimeouts(FileHandle file, CommTimeouts* timeouts) {
+    COMMTIMEOUTS value{};
+    if (!::GetCommTimeouts(ToHandle(file), &value)) return false;
+    *timeouts = CommTimeouts{value.ReadIntervalTimeout, value.ReadTotalTimeoutMultiplier,
+                             value.ReadTotalTimeoutConstant, value.WriteTotalTimeoutMultiplier,
+                             value.WriteTotalTimeoutConstant};
+    return true;
+}
+
+bool Win32Os::SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) {
+    COMMTIMEOUTS value{timeouts.readIntervalTimeout, timeouts.readTotalTimeoutMultiplier,
+                       timeouts.readTotalTimeoutConstant, timeouts.writeTotalTimeoutMultiplier,
+                       timeouts.writeTotalTimeoutConstant};
+    return ::SetCommTimeouts(ToHandle(file), &value) != FALSE;
+}
+
+bool Win32Os::DeviceControl(FileHandle file, std::uint32_t code, const void* input,
+                            std::uint32_t inputSize) {
+    DWORD returned = 0;
+    return DeviceIoControl(ToHandle(file), code, const_cast<void*>(input), inputSize, nullptr, 0,
+                           &returned, nullptr) != FALSE;
+}
+
+bool Win32Os::ReplaceFileWith(const std::string& source, const std::string& target) {
+    return MoveFileExW(WidenUtf8(source).c_str(), WidenUtf8(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32Os::RemoveFile(const std::string& path) {
+    return ::DeleteFileW(WidenUtf8(path).c_str()) != FALSE;
+}
+
+LibraryHandle Win32Os::LoadLibraryByName(const std::string& name) {
+    return reinterpret_cast<LibraryHandle>(::LoadLibraryW(WidenUtf8(name).c_str()));
+}
+
+ProcAddress Win32Os::FindEntryPoint(LibraryHandle library, const char* name) {
+    return reinterpret_cast<ProcAddress>(
+        GetProcAddress(reinterpret_cast<HMODULE>(library), name));
+}
+
+void Win32Os::FreeLibrary(LibraryHandle library) {
+    ::FreeLibrary(reinterpret_cast<HMODULE>(library));
+}
+
+int Win32Os::CallEntryPoint(ProcAddress proc, int argument) {
+    return reinterpret_cast<IntEntryPoint>(proc)(argument);
+}
+
+int Win32Os::CallEntryPoint(ProcAddress proc, void* buffer, int count) {
+    return reinterpret_cast<BufferEntryPoint>(proc)(buffer, count);
+}
+
+bool Win32Os::GetVersion(OsVersion* version) {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;  // the 148-byte block
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+    *version = OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+                         info.dwPlatformId};
+    return true;
+}
+
+std::uint32_t Win32Os::TickCount() { return GetTickCount(); }
+
+void Win32Os::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+// Port registers and the BIOS data area are reachable from user code on Windows 95 only,
+// which is the only system that takes the direct route; a 64-bit build never gets there.
+std::uint8_t Win32Os::PortIn(std::uint16_t port) {
+#if defined(__i386__)
+    std::uint8_t value;
+    __asm__ __volatile__("inb %1, %0" : "=a"(value) : "Nd"(port));
+    return value;
+#else
+    (void)port;
+    return 0xFF;
+#endif
+}
+
+void Win32Os::PortOut(std::uint16_t port, std::uint8_t value) {
+#if defined(__i386__)
+    __asm__ __volatile__("outb %0, %1" : : "a"(value), "Nd"(port));
+#else
+    (void)port;
+    (void)value;
+#endif
+}
+
+std::uint16_t Win32Os::BiosWord(std::uint32_t physicalAddress) {
+#if defined(__i386__)
+    // Windows 95 maps the first megabyte of physical memory at the same linear addresses.
+    return *reinterpret_cast<const volatile std::uint16_t*>(
+        static_cast<std::uintptr_t>(physicalAddress));
+#else
+    (void)physicalAddress;
+    return 0;
+#endif
+}
+
+void Win32Os::DebugOutput(const std::string& text) { OutputDebugStringA(text.c_str()); }
+
+}  // namespace pd

@@ -1,0 +1,43 @@
+// The OS seam mapped 1:1 onto the Win32 calls: what the product runs on.
+#pragma once
+
+#include "platform/Os.h"
+
+namespace pd {
+
+class Win32Os : public Os {
+public:
+    FileHandle OpenFile(const std::string& path, std::uint32_t desiredAccess,
+                        std::uint32_t shareMode, std::uint32_t creationDisposition,
+                        std::uint32_t flagsAndAttributes) override;
+    bool ReadFile(FileHandle file, void* buffer, std::uint32_t count,
+                  std::uint32_t* done) override;
+    bool WriteFile(FileHandle file, const void* data, std::uint32_t count,
+                   std::uint32_t* done) override;
+    void CloseFile(FileHandle file) override;
+    bool GetFileSize(FileHandle file, std::uint64_t* size) override;
+    bool GetCommTimeouts(FileHandle file, CommTimeouts* timeouts) override;
+    bool SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) override;
+    bool DeviceControl(FileHandle file, std::uint32_t code, const void* input,
+                       std::uint32_t inputSize) override;
+    bool ReplaceFileWith(const std::string& source, const std::string& target) override;
+    bool RemoveFile(const std::string& path) override;
+    LibraryHandle LoadLibraryByName(const std::string& name) override;
+    ProcAddress FindEntryPoint(LibraryHandle library, const char* name) override;
+    void FreeLibrary(LibraryHandle library) override;
+    int CallEntryPoint(ProcAddress proc, int argument) override;
+    int CallEntryPoint(ProcAddress proc, void* buffer, int count) override;
+    bool GetVersion(OsVersion* version) override;
+    std::uint32_t TickCount() override;
+    void Sleep(std::uint32_t milliseconds) override;
+    std::uint8_t PortIn(std::uint16_t port) override;
+    void PortOut(std::uint16_t port, std::uint8_t value) override;
+    std::uint16_t BiosWord(std::uint32_t physicalAddress) override;
+    void DebugOutput(const std::string& text) override;
+};
+
+// UTF-8 to UTF-16 and back, for paths crossing the seam.
+std::wstring WidenUtf8(const std::string& text);
+std::string NarrowToUtf8(const std::wstring& text);
+
+}  // namespace pd

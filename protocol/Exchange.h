@@ -1,0 +1,24 @@
+// The road every panel exchange takes: write the command, wait, read the reply into a
+// cleared buffer, judge the counts against the reply header.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "link/DeviceLink.h"
+
+namespace pd {
+
+// Writes `command`, waits `waitMs` whatever the write reported, and when the whole command
+// went out clears `reply` and reads into it. Returns false (nothing read) on a short write;
+// otherwise true with the count read in *received.
+bool WriteThenRead(DeviceLink& link, std::span<const std::uint8_t> command,
+                   std::uint32_t waitMs, std::span<std::uint8_t> reply, int* received);
+
+// The payload length of a reply header; 0 when 4 bytes or fewer arrived.
+int ReplyPayloadLength(std::span<const std::uint8_t> reply, int received);
+
+// The general validity rule: the count read equals the header's payload length plus 4.
+bool ReplyIsWhole(std::span<const std::uint8_t> reply, int received);
+
+}  // namespace pd

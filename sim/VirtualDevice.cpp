@@ -1,0 +1,103 @@
+#include "sim/VirtualDevice.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "protocol/ByteOrder.h"
+#include "protocol/Frames.h"
+
+namespace pd::sim {
+
+namespace {
+
+// The probe answer: a reply header and six status bytes (the host looks only at the count).
+Bytes ProbeAnswer() {
+    return {kEscape, kOpProbe, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+}
+
+}  // namespace
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    char digits[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(digits, sizeof digits, i == 0 ? "%02X" : " %02X", bytes[i]);
+        text += digits;
+    }
+    return text;
+}
+
+std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
+    if (faults.unplugged) return 0;
+    std::size_t taken = data.size();
+    if (faults.acceptBudget) {
+        taken = std::min(taken, *faults.acceptBudget);
+        *faults.acceptBudget -= taken;
+    }
+    inbox_.insert(inbox_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(taken));
+    TakeFrames();
+    return taken;
+}
+
+std::size_t VirtualDevice::Send(std::span<std::uint8_t> out) {
+    if (faults.unplugged) return 0;
+    const std::size_t count = std::min(out.size(), outbox_.size());
+    std::copy_n(outbox_.begin(), count, out.begin());
+    outbox_.erase(outbox_.begin(), outbox_.begin() + static_cast<std::ptrdiff_t>(count));
+    return count;
+}
+
+void VirtualDevice::Expect(Bytes expected, Bytes reply) {
+    script_.push_back({std::move(expected), std::move(reply)});
+}
+
+void VirtualDevice::OverrideNextReply(Bytes reply) { nextReply_ = std::move(reply); }
+
+void VirtualDevice::TakeFrames() {
+    for (;;) {
+        // Resynchronise on the escape byte: anything before it is line noise.
+        const auto escape = std::find(inbox_.begin(), inbox_.end(), kEscape);
+        inbox_.erase(inbox_.begin(), escape);
+        if (inbox_.size() < kFrameHeaderSize) return;
+        const std::size_t total = kFrameHeaderSize + ReadBe16(inbox_.data() + 2);
+        if (inbox_.size() < total) return;
+        Bytes frame(inbox_.begin(), inbox_.begin() + static_cast<std::ptrdiff_t>(total));
+        inbox_.erase(inbox_.begin(), inbox_.begin() + static_cast<std::ptrdiff_t>(total));
+        frames_.push_back(frame);
+
+        // A new command ends whatever answer was still waiting.
+        outbox_.clear();
+        Bytes reply;
+        if (!script_.empty()) {
+            ScriptStep step = std::move(script_.front());
+            script_.pop_front();
+            if (step.expected != frame) {
+                mismatches_.push_back("expected " + Hex(step.expected) + "\n     got " +
+                                      Hex(frame));
+            }
+            reply = std::move(step.reply);
+        } else if (nextReply_) {
+            reply = std::move(*nextReply_);
+            nextReply_.reset();
+        } else {
+            reply = Answer(frame);
+        }
+        Reply(std::move(reply));
+    }
+}
+
+void VirtualDevice::Reply(Bytes reply) {
+    if (faults.silent) return;
+    if (faults.replyLimit && reply.size() > *faults.replyLimit) reply.resize(*faults.replyLimit);
+    outbox_.insert(outbox_.end(), reply.begin(), reply.end());
+}
+
+Bytes VirtualDevice::Answer(const Bytes& frame) {
+    if (frame.size() >= 8 && frame[1] == kClassPanel && frame[7] == kOpProbe) {
+        ++probeCount_;
+        return ProbeAnswer();
+    }
+    return {};
+}
+
+}  // namespace pd::sim

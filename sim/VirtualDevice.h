@@ -1,0 +1,78 @@
+// The device's side of the protocol, as a portable model: it takes the bytes the host writes,
+// answers each complete command frame, keeps its state, and misbehaves on request.
+//
+// Used in-process by FakeOs (tests, virtual clock) and by the demo simulator on named pipes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pd::sim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Faults the tests and the demo can switch on.
+struct DeviceFaults {
+    bool unplugged = false;  // USB pipes do not open; on the port routes nothing moves
+    bool silent = false;     // takes every command and never answers
+    std::optional<std::size_t> replyLimit;    // every answer cut to this many bytes
+    std::optional<std::size_t> acceptBudget;  // bytes the device still takes, then no more
+};
+
+class VirtualDevice {
+public:
+    VirtualDevice() = default;
+    virtual ~VirtualDevice() = default;
+
+    // Host to device: returns how many of the bytes the device took.
+    std::size_t Receive(std::span<const std::uint8_t> data);
+    // Device to host: moves up to out.size() waiting bytes into `out`.
+    std::size_t Send(std::span<std::uint8_t> out);
+    std::size_t PendingBytes() const { return outbox_.size(); }
+
+    DeviceFaults faults;
+
+    // A chat script for tests: the next complete frame must equal `expected` and is answered
+    // with `reply` instead of the device's own answer. Mismatches are kept, in hex.
+    void Expect(Bytes expected, Bytes reply);
+    const std::vector<std::string>& ScriptMismatches() const { return mismatches_; }
+    bool ScriptDone() const { return script_.empty(); }
+
+    // Answers the next complete frame with these bytes instead of the device's own answer.
+    void OverrideNextReply(Bytes reply);
+
+    // Every complete frame received, in order.
+    const std::vector<Bytes>& ReceivedFrames() const { return frames_; }
+    std::size_t probeCount() const { return probeCount_; }
+
+protected:
+    // The device's own answer to a complete frame; empty for no answer.
+    virtual Bytes Answer(const Bytes& frame);
+
+private:
+    void TakeFrames();
+    void Reply(Bytes reply);
+
+    struct ScriptStep {
+        Bytes expected;
+        Bytes reply;
+    };
+
+    Bytes inbox_;
+    std::deque<std::uint8_t> outbox_;
+    std::deque<ScriptStep> script_;
+    std::optional<Bytes> nextReply_;
+    std::vector<Bytes> frames_;
+    std::vector<std::string> mismatches_;
+    std::size_t probeCount_ = 0;
+};
+
+// "1B A4 00 04" style text of a byte string, for test messages.
+std::string Hex(std::span<const std::uint8_t> bytes);
+
+}  // namespace pd::sim
