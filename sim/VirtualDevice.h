@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/DeviceState.h"
+
 namespace pd::sim {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -36,6 +38,7 @@ public:
     std::size_t PendingBytes() const { return outbox_.size(); }
 
     DeviceFaults faults;
+    DeviceState state = FactoryDeviceState();
 
     // A chat script for tests: the next complete frame must equal `expected` and is answered
     // with `reply` instead of the device's own answer. Mismatches are kept, in hex.
