@@ -88,6 +88,9 @@ void VirtualDevice::TakeFrames() {
 
 void VirtualDevice::Reply(Bytes reply) {
     if (faults.silent) return;
+    if (faults.replyHeaderLength && reply.size() >= kReplyHeaderSize) {
+        WriteBe16(reply.data() + 2, *faults.replyHeaderLength);
+    }
     if (faults.replyLimit && reply.size() > *faults.replyLimit) reply.resize(*faults.replyLimit);
     outbox_.insert(outbox_.end(), reply.begin(), reply.end());
 }
@@ -97,6 +100,8 @@ Bytes VirtualDevice::Answer(const Bytes& frame) {
         ++probeCount_;
         return ProbeAnswer();
     }
+    if (auto answer = AnswerSystemBlock(frame)) return *std::move(answer);
+    if (auto answer = AnswerFaxSettingsBlock(frame)) return *std::move(answer);
     return {};
 }
 

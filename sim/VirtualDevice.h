@@ -24,6 +24,7 @@ struct DeviceFaults {
     bool silent = false;     // takes every command and never answers
     std::optional<std::size_t> replyLimit;    // every answer cut to this many bytes
     std::optional<std::size_t> acceptBudget;  // bytes the device still takes, then no more
+    std::optional<std::uint16_t> replyHeaderLength;  // every answer's header claims this length
 };
 
 class VirtualDevice {
@@ -58,6 +59,11 @@ protected:
     virtual Bytes Answer(const Bytes& frame);
 
 private:
+    // The blocks the device keeps, one file each: the answer to a frame that is the block's
+    // own (possibly empty), or nothing when the frame is not for that block.
+    std::optional<Bytes> AnswerSystemBlock(const Bytes& frame);
+    std::optional<Bytes> AnswerFaxSettingsBlock(const Bytes& frame);
+
     void TakeFrames();
     void Reply(Bytes reply);
 
