@@ -164,7 +164,7 @@ bool FakeOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::u
             const std::size_t available =
                 handle->position < contents.size() ? contents.size() - handle->position : 0;
             *done = static_cast<std::uint32_t>(std::min<std::size_t>(count, available));
-            std::memcpy(bytes, contents.data() + handle->position, *done);
+            if (*done != 0) std::memcpy(bytes, contents.data() + handle->position, *done);
             handle->position += *done;
             break;
         }
@@ -201,7 +201,7 @@ bool FakeOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
             }
             auto& contents = files_[handle->path];
             if (contents.size() < handle->position + take) contents.resize(handle->position + take);
-            std::memcpy(contents.data() + handle->position, bytes, take);
+            if (take != 0) std::memcpy(contents.data() + handle->position, bytes, take);
             handle->position += take;
             *done = static_cast<std::uint32_t>(take);
             break;
