@@ -49,6 +49,12 @@ std::optional<std::vector<std::uint8_t>> FakeOs::FileContents(const std::string&
     return found->second;
 }
 
+std::vector<std::string> FakeOs::FileNames() const {
+    std::vector<std::string> names;
+    for (const auto& file : files_) names.push_back(file.first);
+    return names;
+}
+
 std::vector<std::string> FakeOs::CallsExcept(std::initializer_list<const char*> prefixes) const {
     std::vector<std::string> kept;
     for (const auto& call : calls_) {
@@ -110,6 +116,9 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
     } else {
         target = Target::MemoryFile;
         const bool exists = files_.count(path) != 0;
+        const bool refused = std::any_of(
+            failingOpenPrefixes_.begin(), failingOpenPrefixes_.end(),
+            [&](const std::string& prefix) { return path.rfind(prefix, 0) == 0; });
         switch (creationDisposition) {
             case disposition::kOpenExisting:
             case kTruncateExisting:
@@ -122,6 +131,7 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
                 opens = true;
                 break;
         }
+        opens = opens && !refused;
         if (opens) {
             const bool truncates = creationDisposition == disposition::kCreateAlways ||
                                    creationDisposition == kTruncateExisting ||
