@@ -65,9 +65,9 @@ Strings PortReads(const FakeOs& os) {
     return reads;
 }
 
-class PhonebookTransferTest : public ::testing::Test {
-protected:
-    PhonebookTransferTest() { link.state().linkIndex = LinkKind::Lpt1; }
+// The device on LPT1 behind the fake OS; one per test or per case.
+struct Bench {
+    Bench() { link.state().linkIndex = LinkKind::Lpt1; }
 
     // Puts an entry into the device's memory the way the panel writes it (FF behind texts).
     void PutOnDevice(int position, const std::string& name, const std::string& number) {
@@ -78,6 +78,10 @@ protected:
     sim::VirtualDevice device;
     FakeOs os{device};
     DeviceLink link{os};
+};
+
+class PhonebookTransferTest : public ::testing::Test, protected Bench {
+protected:
     PhonebookTable table{80, 0};
 };
 
@@ -116,22 +120,17 @@ TEST_F(PhonebookTransferTest, ReadStoresRecordsByEntryNumberInWhateverOrderAndSe
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sim::VirtualDevice freshDevice;
-        freshDevice.phonebookReply.onlyNonBlank = c.onlyNonBlank;
-        if (c.shuffled) freshDevice.phonebookReply.shuffleSeed = 7;
+        Bench bench;
+        bench.device.phonebookReply.onlyNonBlank = c.onlyNonBlank;
+        if (c.shuffled) bench.device.phonebookReply.shuffleSeed = 7;
         for (const int position : {2, 40, 41, 79}) {
-            const Bytes record = Record(position + 1, "Nimi" + std::to_string(position),
-                                        "09" + std::to_string(position), 0xFF);
-            std::copy(record.begin(), record.end(),
-                      freshDevice.state.phonebook.begin() + position * 67);
+            bench.PutOnDevice(position, "Nimi" + std::to_string(position),
+                              "09" + std::to_string(position));
         }
-        FakeOs fakeOs(freshDevice);
-        DeviceLink fakeLink(fakeOs);
-        fakeLink.state().linkIndex = LinkKind::Lpt1;
         PhonebookTable book(80, 0);
         FillEveryEntry(book, "Vanha");
 
-        ASSERT_TRUE(ReadPhonebook(fakeLink, book));
+        ASSERT_TRUE(ReadPhonebook(bench.link, book));
         for (int position = 0; position < 80; ++position) {
             if (position == 2 || position == 40 || position == 41 || position == 79) {
                 EXPECT_EQ(book.Name(position), "Nimi" + std::to_string(position));
@@ -144,7 +143,7 @@ TEST_F(PhonebookTransferTest, ReadStoresRecordsByEntryNumberInWhateverOrderAndSe
             }
         }
         // Only some records: the reads that wait for the rest of the table come up empty.
-        EXPECT_EQ(Sleeps(fakeOs), c.onlyNonBlank
+        EXPECT_EQ(Sleeps(bench.os), c.onlyNonBlank
                                       ? (Strings{"Sleep 1000", "Sleep 500", "Sleep 500"})
                                       : Strings{"Sleep 1000"});
     }
@@ -216,20 +215,16 @@ TEST_F(PhonebookTransferTest, ReadContinuesRecordsThatComeInPieces) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sim::VirtualDevice freshDevice;
-        freshDevice.faults.sendPieces = c.pieces;
-        const Bytes last = Record(80, "Viimeinen", "80", 0xFF);
-        std::copy(last.begin(), last.end(), freshDevice.state.phonebook.end() - 67);
-        FakeOs fakeOs(freshDevice);
-        DeviceLink fakeLink(fakeOs);
-        fakeLink.state().linkIndex = LinkKind::Lpt1;
+        Bench bench;
+        bench.device.faults.sendPieces = c.pieces;
+        bench.PutOnDevice(79, "Viimeinen", "80");
         PhonebookTable book(80, 0);
         FillEveryEntry(book, "Vanha");
         const Bytes before = TableBytes(book);
 
-        EXPECT_EQ(ReadPhonebook(fakeLink, book), c.succeeds);
-        EXPECT_EQ(Sleeps(fakeOs), c.sleeps);
-        EXPECT_EQ(static_cast<int>(PortReads(fakeOs).size()), c.reads);
+        EXPECT_EQ(ReadPhonebook(bench.link, book), c.succeeds);
+        EXPECT_EQ(Sleeps(bench.os), c.sleeps);
+        EXPECT_EQ(static_cast<int>(PortReads(bench.os).size()), c.reads);
         if (c.succeeds) {
             EXPECT_EQ(book.Name(79), "Viimeinen");
             EXPECT_EQ(book.Name(0), "");
@@ -272,22 +267,17 @@ TEST_F(PhonebookTransferTest, FailedReadLeavesTheTableUntouched) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sim::VirtualDevice freshDevice;
+        Bench bench;
         for (int position = 0; position < 80; ++position) {
-            const Bytes record = Record(position + 1, "Laite", "42", 0xFF);
-            std::copy(record.begin(), record.end(),
-                      freshDevice.state.phonebook.begin() + position * 67);
+            bench.PutOnDevice(position, "Laite", "42");
         }
-        c.arrange(freshDevice);
-        FakeOs fakeOs(freshDevice);
-        DeviceLink fakeLink(fakeOs);
-        fakeLink.state().linkIndex = LinkKind::Lpt1;
+        c.arrange(bench.device);
         PhonebookTable book(80, 0);
         FillEveryEntry(book, "Vanha");
         book.Entry(3)[kNumberOffset] = kGroupDialMarker;
         const Bytes before = TableBytes(book);
 
-        EXPECT_FALSE(ReadPhonebook(fakeLink, book));
+        EXPECT_FALSE(ReadPhonebook(bench.link, book));
         EXPECT_EQ(TableBytes(book), before);
     }
 }
@@ -417,17 +407,14 @@ TEST_F(PhonebookTransferTest, WriteContinuesAFrameTheDeviceTookOnlyPartly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sim::VirtualDevice freshDevice;
-        freshDevice.faults.receivePieces = c.pieces;
-        FakeOs fakeOs(freshDevice);
-        DeviceLink fakeLink(fakeOs);
-        fakeLink.state().linkIndex = LinkKind::Lpt1;
+        Bench bench;
+        bench.device.faults.receivePieces = c.pieces;
 
-        EXPECT_EQ(WritePhonebook(fakeLink, table), c.succeeds);
-        EXPECT_EQ(Sleeps(fakeOs), c.sleeps);
-        EXPECT_EQ(fakeOs.CountCalls("WriteFile LPT1"), c.writes);
+        EXPECT_EQ(WritePhonebook(bench.link, table), c.succeeds);
+        EXPECT_EQ(Sleeps(bench.os), c.sleeps);
+        EXPECT_EQ(bench.os.CountCalls("WriteFile LPT1"), c.writes);
         // The acknowledgement is read only after the whole frame went out.
-        EXPECT_EQ(PortReads(fakeOs).size(), c.succeeds ? 1u : 0u);
+        EXPECT_EQ(PortReads(bench.os).size(), c.succeeds ? 1u : 0u);
     }
 }
 
@@ -452,12 +439,9 @@ TEST_F(PhonebookTransferTest, WriteIsGoodOnlyWhenTheAcknowledgementMatchesItsLen
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sim::VirtualDevice freshDevice;
-        if (c.reply) freshDevice.OverrideNextReply(*c.reply);
-        FakeOs fakeOs(freshDevice);
-        DeviceLink fakeLink(fakeOs);
-        fakeLink.state().linkIndex = LinkKind::Lpt1;
-        EXPECT_EQ(WritePhonebook(fakeLink, table), c.succeeds);
+        Bench bench;
+        if (c.reply) bench.device.OverrideNextReply(*c.reply);
+        EXPECT_EQ(WritePhonebook(bench.link, table), c.succeeds);
     }
 }
 
