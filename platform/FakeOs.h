@@ -50,6 +50,9 @@ public:
     // The disk takes this many more bytes of file data, then no more.
     void SetDiskSpace(std::optional<std::size_t> bytes) { diskSpace_ = bytes; }
     void FailReplace(bool fail) { replaceFails_ = fail; }
+    // Every open of a file whose path starts with `prefix` fails (a missing or locked folder).
+    void FailOpensUnder(std::string prefix) { failingOpenPrefixes_.push_back(std::move(prefix)); }
+    std::vector<std::string> FileNames() const;
 
     // --- Parallel-port registers -----------------------------------------------------------
     std::function<std::uint8_t(std::uint16_t)> onPortIn;
@@ -135,6 +138,7 @@ private:
     FileHandle nextHandle_ = 1;
     std::optional<std::size_t> diskSpace_;
     bool replaceFails_ = false;
+    std::vector<std::string> failingOpenPrefixes_;
 
     std::vector<std::string> calls_;
 };

@@ -30,6 +30,10 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
 std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
     if (faults.unplugged) return 0;
     std::size_t taken = data.size();
+    if (!faults.receivePieces.empty()) {
+        taken = std::min(taken, faults.receivePieces.front());
+        faults.receivePieces.pop_front();
+    }
     if (faults.acceptBudget) {
         taken = std::min(taken, *faults.acceptBudget);
         *faults.acceptBudget -= taken;
@@ -41,7 +45,12 @@ std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
 
 std::size_t VirtualDevice::Send(std::span<std::uint8_t> out) {
     if (faults.unplugged) return 0;
-    const std::size_t count = std::min(out.size(), outbox_.size());
+    std::size_t count = std::min(out.size(), outbox_.size());
+    if (!faults.sendPieces.empty()) {
+        count = std::min(count, faults.sendPieces.front());
+        faults.sendPieces.pop_front();
+    }
+    if (faults.sendLimit) count = std::min(count, *faults.sendLimit);
     std::copy_n(outbox_.begin(), count, out.begin());
     outbox_.erase(outbox_.begin(), outbox_.begin() + static_cast<std::ptrdiff_t>(count));
     return count;
@@ -102,6 +111,7 @@ Bytes VirtualDevice::Answer(const Bytes& frame) {
     }
     if (auto answer = AnswerSystemBlock(frame)) return *std::move(answer);
     if (auto answer = AnswerFaxSettingsBlock(frame)) return *std::move(answer);
+    if (IsPhonebookFrame(frame)) return AnswerPhonebook(frame);
     return {};
 }
 

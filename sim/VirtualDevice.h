@@ -25,6 +25,21 @@ struct DeviceFaults {
     std::optional<std::size_t> replyLimit;    // every answer cut to this many bytes
     std::optional<std::size_t> acceptBudget;  // bytes the device still takes, then no more
     std::optional<std::uint16_t> replyHeaderLength;  // every answer's header claims this length
+    // Answers that come in pieces: each read from the device moves at most this many bytes.
+    std::optional<std::size_t> sendLimit;
+    // The next reads (writes) move at most these many bytes each, one entry per call, in
+    // order; 0 makes a call move nothing. Applied before sendLimit and acceptBudget.
+    std::deque<std::size_t> sendPieces;
+    std::deque<std::size_t> receivePieces;
+};
+
+// How the device answers a phonebook read.
+struct PhonebookReplyOptions {
+    bool onlyNonBlank = false;                 // leave the blank positions out
+    std::optional<std::uint32_t> shuffleSeed;  // records in an order drawn from this seed
+    bool padWithSpaces = true;                 // FF fill behind the texts goes out as spaces
+    std::optional<std::uint8_t> countOverride;  // head count instead of the records sent
+    Bytes extraRecords;                         // raw bytes sent after the records
 };
 
 class VirtualDevice {
@@ -40,6 +55,7 @@ public:
 
     DeviceFaults faults;
     DeviceState state = FactoryDeviceState();
+    PhonebookReplyOptions phonebookReply;
 
     // A chat script for tests: the next complete frame must equal `expected` and is answered
     // with `reply` instead of the device's own answer. Mismatches are kept, in hex.
@@ -63,6 +79,11 @@ private:
     // own (possibly empty), or nothing when the frame is not for that block.
     std::optional<Bytes> AnswerSystemBlock(const Bytes& frame);
     std::optional<Bytes> AnswerFaxSettingsBlock(const Bytes& frame);
+    // The phonebook block (sim/PhonebookBlock.cpp).
+    static bool IsPhonebookFrame(const Bytes& frame);
+    Bytes AnswerPhonebook(const Bytes& frame);
+    Bytes PhonebookReadReply() const;
+    Bytes TakePhonebookWrite(const Bytes& frame);
 
     void TakeFrames();
     void Reply(Bytes reply);
