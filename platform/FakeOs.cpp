@@ -133,6 +133,7 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
             }
         }
     }
+    if (failingOpens_.count(path) != 0) opens = false;
     if (!opens) {
         Log(entry + " -> failed");
         return kNoFile;
@@ -353,6 +354,7 @@ void FakeOs::Sleep(std::uint32_t milliseconds) {
     Log(Format("Sleep %u", milliseconds));
     tick_ += milliseconds;
     elapsed_ += milliseconds;
+    device_.Idle(milliseconds);
 }
 
 std::uint8_t FakeOs::PortIn(std::uint16_t port) {
