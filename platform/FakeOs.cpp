@@ -165,7 +165,8 @@ bool FakeOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::u
             const std::size_t available =
                 handle->position < contents.size() ? contents.size() - handle->position : 0;
             *done = static_cast<std::uint32_t>(std::min<std::size_t>(count, available));
-            std::memcpy(bytes, contents.data() + handle->position, *done);
+            // An empty file has no storage to copy from, not even zero bytes of it.
+            if (*done > 0) std::memcpy(bytes, contents.data() + handle->position, *done);
             handle->position += *done;
             break;
         }
