@@ -143,6 +143,7 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
             }
         }
     }
+    if (failingOpens_.count(path) != 0) opens = false;
     if (!opens) {
         Log(entry + " -> failed");
         return kNoFile;
@@ -174,7 +175,8 @@ bool FakeOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::u
             const std::size_t available =
                 handle->position < contents.size() ? contents.size() - handle->position : 0;
             *done = static_cast<std::uint32_t>(std::min<std::size_t>(count, available));
-            if (*done != 0) std::memcpy(bytes, contents.data() + handle->position, *done);
+            // An empty file has no storage to copy from, not even zero bytes of it.
+            if (*done > 0) std::memcpy(bytes, contents.data() + handle->position, *done);
             handle->position += *done;
             break;
         }
@@ -363,6 +365,7 @@ void FakeOs::Sleep(std::uint32_t milliseconds) {
     Log(Format("Sleep %u", milliseconds));
     tick_ += milliseconds;
     elapsed_ += milliseconds;
+    device_.Idle(milliseconds);
 }
 
 std::uint8_t FakeOs::PortIn(std::uint16_t port) {

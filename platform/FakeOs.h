@@ -35,9 +35,12 @@ public:
     void SetPortAcquireResult(int result) { portAcquireResult_ = result; }
     void SetPortReleaseResult(int result) { portReleaseResult_ = result; }
     void FailGetCommTimeouts(bool fail) { getCommTimeoutsFails_ = fail; }
+    // Opening this path (a device or a file) fails from now on.
+    void FailOpen(const std::string& path) { failingOpens_.insert(path); }
 
     // --- Virtual clock ---------------------------------------------------------------------
-    // Every read of the tick counter advances it by one millisecond; every sleep by its length.
+    // Every read of the tick counter advances it by one millisecond; every sleep by its length
+    // (and tells the device that much time passed).
     void SetTick(std::uint32_t tick) { tick_ = tick; }
     std::uint32_t PeekTick() const { return tick_; }
     // Virtual milliseconds spent since construction (not wrapped).
@@ -129,6 +132,7 @@ private:
     int portAcquireResult_ = 1;
     int portReleaseResult_ = 1;
     bool getCommTimeoutsFails_ = false;
+    std::set<std::string> failingOpens_;
 
     std::uint32_t tick_ = 1000;
     std::uint64_t elapsed_ = 0;

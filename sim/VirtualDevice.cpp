@@ -38,7 +38,10 @@ std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
         taken = std::min(taken, *faults.acceptBudget);
         *faults.acceptBudget -= taken;
     }
-    inbox_.insert(inbox_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(taken));
+    const auto accepted = data.first(taken);
+    const std::size_t image = TakeFirmwareData(accepted);
+    inbox_.insert(inbox_.end(), accepted.begin() + static_cast<std::ptrdiff_t>(image),
+                  accepted.end());
     TakeFrames();
     return taken;
 }
@@ -105,6 +108,9 @@ void VirtualDevice::Reply(Bytes reply) {
 }
 
 Bytes VirtualDevice::Answer(const Bytes& frame) {
+    if (frame.size() >= 8 && frame[1] == kClassFirmware && frame[7] == kOpFirmwareStart) {
+        return AnswerFirmwareStart(frame);
+    }
     if (frame.size() >= 8 && frame[1] == kClassPanel && frame[7] == kOpProbe) {
         ++probeCount_;
         return ProbeAnswer();

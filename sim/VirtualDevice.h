@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/DeviceState.h"
+#include "sim/FirmwareStream.h"
 
 namespace pd::sim {
 
@@ -57,6 +58,12 @@ public:
     DeviceState state = FactoryDeviceState();
     PhonebookReplyOptions phonebookReply;
 
+    // Firmware download: start answers to give, and the image stream (sim/FirmwareStream.cpp).
+    FirmwareFaults firmwareFaults;
+    // Time passing with nothing received; a firmware stream ends after more than 2 s of it.
+    void Idle(std::uint32_t milliseconds);
+    bool FirmwareStreamOpen() const { return firmwareStream_.mode != FirmwareStream::Mode::Off; }
+
     // A chat script for tests: the next complete frame must equal `expected` and is answered
     // with `reply` instead of the device's own answer. Mismatches are kept, in hex.
     void Expect(Bytes expected, Bytes reply);
@@ -87,6 +94,9 @@ private:
 
     void TakeFrames();
     void Reply(Bytes reply);
+    Bytes AnswerFirmwareStart(const Bytes& frame);
+    // How many of the leading bytes are image data rather than command frames.
+    std::size_t TakeFirmwareData(std::span<const std::uint8_t> data);
 
     struct ScriptStep {
         Bytes expected;
@@ -100,6 +110,7 @@ private:
     std::vector<Bytes> frames_;
     std::vector<std::string> mismatches_;
     std::size_t probeCount_ = 0;
+    FirmwareStream firmwareStream_;
 };
 
 // "1B A4 00 04" style text of a byte string, for test messages.
