@@ -14,11 +14,19 @@
 
 namespace pd::sim {
 
+template <typename>
+inline constexpr bool kAlwaysFalse = false;
+
 // Tells the device that time has passed, for device models that do something on their own
-// (finishing a firmware update, say); models without that notion are left alone.
+// (finishing a firmware update, say); models without that notion are left alone. A model
+// whose Idle cannot be told milliseconds is a mistake to hear about, not to pass over.
 template <typename Device>
 void PassIdleTime(Device& device, std::uint32_t milliseconds) {
-    if constexpr (requires { device.Idle(milliseconds); }) device.Idle(milliseconds);
+    if constexpr (requires { device.Idle(milliseconds); }) {
+        device.Idle(milliseconds);
+    } else if constexpr (requires { &Device::Idle; }) {
+        static_assert(kAlwaysFalse<Device>, "Idle must take the milliseconds that passed");
+    }
 }
 
 class DeviceHost {

@@ -101,15 +101,17 @@ int main() {
     DeviceHost host(os, statePath);
     host.WithDevice([&](VirtualDevice& device) { device.faults.silent = options->silent; });
 
+    // The stand-in port arbiter refuses the port while this object exists. It is there before
+    // the pipes are, so that whoever finds the device finds the port reserved too.
+    pd::OwnedHandle reservation;
+    if (options->reserved) {
+        reservation.reset(CreateEventW(nullptr, TRUE, FALSE, kDemoPortReservedEvent));
+    }
+
     PipeServer server(host, Say);
     if (!server.Start(&error)) {
         std::fprintf(stderr, "mf40sim: %s\n", error.c_str());
         return 1;
-    }
-    // The stand-in port arbiter refuses the port while this object exists.
-    pd::OwnedHandle reservation;
-    if (options->reserved) {
-        reservation.reset(CreateEventW(nullptr, TRUE, FALSE, kDemoPortReservedEvent));
     }
 
     pd::OwnedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));

@@ -55,14 +55,13 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
+BOOL CALLBACK VisitChild(HWND child, LPARAM context) {
+    (*reinterpret_cast<const std::function<void(HWND)>*>(context))(child);
+    return TRUE;
+}
+
 void ForEachChild(HWND parent, const std::function<void(HWND)>& visit) {
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM context) -> BOOL {
-            (*reinterpret_cast<const std::function<void(HWND)>*>(context))(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&visit));
+    EnumChildWindows(parent, VisitChild, reinterpret_cast<LPARAM>(&visit));
 }
 
 struct Search {
