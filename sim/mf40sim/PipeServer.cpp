@@ -22,9 +22,12 @@ HANDLE CreateInstance(const wchar_t* name, bool first) {
                             kInstancesPerPipe, kPipeBufferSize, kPipeBufferSize, 0, nullptr);
 }
 
-// Waits for the next client; false when this one vanished before it was served.
+// Waits for the next client. One that came, wrote and left before this thread got here
+// (ERROR_NO_DATA) is served all the same: what it wrote is still in the pipe.
 bool AwaitClient(HANDLE pipe) {
-    if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) return true;
+    if (ConnectNamedPipe(pipe, nullptr)) return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_PIPE_CONNECTED || error == ERROR_NO_DATA) return true;
     DisconnectNamedPipe(pipe);
     Sleep(1);
     return false;
