@@ -22,6 +22,7 @@ public:
     PhonebookTable(int speedDialCount, int oneTouchCount);
 
     int size() const { return count_; }
+    bool Contains(int position) const;
     int speedDialCount() const { return speedDialCount_; }
     int oneTouchCount() const { return oneTouchCount_; }
 
@@ -36,9 +37,15 @@ public:
     std::string Name(int position) const;
     std::string Number(int position) const;
 
+    // Positions outside the table are ignored by the four entry operations.
+    // Zeroes the name and number fields; the terminator bytes 20 and 67 keep what they hold.
     void ClearEntry(int position);
+    // Clears the entry, then stores both texts with their terminating zeros; a text longer
+    // than its field is cut to the field.
     void SetEntry(int position, const std::string& name, const std::string& number);
+    // The number field starts with the group-dial marker.
     bool IsGroupDial(int position) const;
+    // Clears every entry of both sections except the group-dial entries.
     void ClearAllEntries();
 
 private:

@@ -49,6 +49,12 @@ std::optional<std::vector<std::uint8_t>> FakeOs::FileContents(const std::string&
     return found->second;
 }
 
+std::vector<std::string> FakeOs::FileNames() const {
+    std::vector<std::string> names;
+    for (const auto& file : files_) names.push_back(file.first);
+    return names;
+}
+
 std::vector<std::string> FakeOs::CallsExcept(std::initializer_list<const char*> prefixes) const {
     std::vector<std::string> kept;
     for (const auto& call : calls_) {
@@ -110,6 +116,9 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
     } else {
         target = Target::MemoryFile;
         const bool exists = files_.count(path) != 0;
+        const bool refused = std::any_of(
+            failingOpenPrefixes_.begin(), failingOpenPrefixes_.end(),
+            [&](const std::string& prefix) { return path.rfind(prefix, 0) == 0; });
         switch (creationDisposition) {
             case disposition::kOpenExisting:
             case kTruncateExisting:
@@ -122,6 +131,7 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
                 opens = true;
                 break;
         }
+        opens = opens && !refused;
         if (opens) {
             const bool truncates = creationDisposition == disposition::kCreateAlways ||
                                    creationDisposition == kTruncateExisting ||
@@ -133,6 +143,7 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
             }
         }
     }
+    if (failingOpens_.count(path) != 0) opens = false;
     if (!opens) {
         Log(entry + " -> failed");
         return kNoFile;
@@ -164,7 +175,8 @@ bool FakeOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::u
             const std::size_t available =
                 handle->position < contents.size() ? contents.size() - handle->position : 0;
             *done = static_cast<std::uint32_t>(std::min<std::size_t>(count, available));
-            std::memcpy(bytes, contents.data() + handle->position, *done);
+            // An empty file has no storage to copy from, not even zero bytes of it.
+            if (*done > 0) std::memcpy(bytes, contents.data() + handle->position, *done);
             handle->position += *done;
             break;
         }
@@ -201,7 +213,7 @@ bool FakeOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
             }
             auto& contents = files_[handle->path];
             if (contents.size() < handle->position + take) contents.resize(handle->position + take);
-            std::memcpy(contents.data() + handle->position, bytes, take);
+            if (take != 0) std::memcpy(contents.data() + handle->position, bytes, take);
             handle->position += take;
             *done = static_cast<std::uint32_t>(take);
             break;
@@ -353,6 +365,7 @@ void FakeOs::Sleep(std::uint32_t milliseconds) {
     Log(Format("Sleep %u", milliseconds));
     tick_ += milliseconds;
     elapsed_ += milliseconds;
+    device_.Idle(milliseconds);
 }
 
 std::uint8_t FakeOs::PortIn(std::uint16_t port) {

@@ -35,9 +35,12 @@ public:
     void SetPortAcquireResult(int result) { portAcquireResult_ = result; }
     void SetPortReleaseResult(int result) { portReleaseResult_ = result; }
     void FailGetCommTimeouts(bool fail) { getCommTimeoutsFails_ = fail; }
+    // Opening this path (a device or a file) fails from now on.
+    void FailOpen(const std::string& path) { failingOpens_.insert(path); }
 
     // --- Virtual clock ---------------------------------------------------------------------
-    // Every read of the tick counter advances it by one millisecond; every sleep by its length.
+    // Every read of the tick counter advances it by one millisecond; every sleep by its length
+    // (and tells the device that much time passed).
     void SetTick(std::uint32_t tick) { tick_ = tick; }
     std::uint32_t PeekTick() const { return tick_; }
     // Virtual milliseconds spent since construction (not wrapped).
@@ -50,6 +53,9 @@ public:
     // The disk takes this many more bytes of file data, then no more.
     void SetDiskSpace(std::optional<std::size_t> bytes) { diskSpace_ = bytes; }
     void FailReplace(bool fail) { replaceFails_ = fail; }
+    // Every open of a file whose path starts with `prefix` fails (a missing or locked folder).
+    void FailOpensUnder(std::string prefix) { failingOpenPrefixes_.push_back(std::move(prefix)); }
+    std::vector<std::string> FileNames() const;
 
     // --- Parallel-port registers -----------------------------------------------------------
     std::function<std::uint8_t(std::uint16_t)> onPortIn;
@@ -126,6 +132,7 @@ private:
     int portAcquireResult_ = 1;
     int portReleaseResult_ = 1;
     bool getCommTimeoutsFails_ = false;
+    std::set<std::string> failingOpens_;
 
     std::uint32_t tick_ = 1000;
     std::uint64_t elapsed_ = 0;
@@ -135,6 +142,7 @@ private:
     FileHandle nextHandle_ = 1;
     std::optional<std::size_t> diskSpace_;
     bool replaceFails_ = false;
+    std::vector<std::string> failingOpenPrefixes_;
 
     std::vector<std::string> calls_;
 };

@@ -26,6 +26,8 @@ struct FaxSettingsRecord {
     std::uint8_t sendFromMemory = 0;
     std::uint8_t deviceIdEnabled = 0;
     std::uint8_t clockFormat = 0;
+
+    friend bool operator==(const FaxSettingsRecord&, const FaxSettingsRecord&) = default;
 };
 static_assert(sizeof(FaxSettingsRecord) == 17, "one byte per setting, in wire order");
 

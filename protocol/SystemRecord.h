@@ -40,6 +40,8 @@ struct SystemRecord {
     char customerNumber[20 + 1] = {};
     char serviceNumber[46 + 1] = {};
     char serialNumber[20 + 1] = {};
+
+    friend bool operator==(const SystemRecord&, const SystemRecord&) = default;
 };
 
 inline constexpr int kSystemReplySize = 269;

@@ -30,18 +30,30 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
 std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
     if (faults.unplugged) return 0;
     std::size_t taken = data.size();
+    if (!faults.receivePieces.empty()) {
+        taken = std::min(taken, faults.receivePieces.front());
+        faults.receivePieces.pop_front();
+    }
     if (faults.acceptBudget) {
         taken = std::min(taken, *faults.acceptBudget);
         *faults.acceptBudget -= taken;
     }
-    inbox_.insert(inbox_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(taken));
+    const auto accepted = data.first(taken);
+    const std::size_t image = TakeFirmwareData(accepted);
+    inbox_.insert(inbox_.end(), accepted.begin() + static_cast<std::ptrdiff_t>(image),
+                  accepted.end());
     TakeFrames();
     return taken;
 }
 
 std::size_t VirtualDevice::Send(std::span<std::uint8_t> out) {
     if (faults.unplugged) return 0;
-    const std::size_t count = std::min(out.size(), outbox_.size());
+    std::size_t count = std::min(out.size(), outbox_.size());
+    if (!faults.sendPieces.empty()) {
+        count = std::min(count, faults.sendPieces.front());
+        faults.sendPieces.pop_front();
+    }
+    if (faults.sendLimit) count = std::min(count, *faults.sendLimit);
     std::copy_n(outbox_.begin(), count, out.begin());
     outbox_.erase(outbox_.begin(), outbox_.begin() + static_cast<std::ptrdiff_t>(count));
     return count;
@@ -88,15 +100,24 @@ void VirtualDevice::TakeFrames() {
 
 void VirtualDevice::Reply(Bytes reply) {
     if (faults.silent) return;
+    if (faults.replyHeaderLength && reply.size() >= kReplyHeaderSize) {
+        WriteBe16(reply.data() + 2, *faults.replyHeaderLength);
+    }
     if (faults.replyLimit && reply.size() > *faults.replyLimit) reply.resize(*faults.replyLimit);
     outbox_.insert(outbox_.end(), reply.begin(), reply.end());
 }
 
 Bytes VirtualDevice::Answer(const Bytes& frame) {
+    if (frame.size() >= 8 && frame[1] == kClassFirmware && frame[7] == kOpFirmwareStart) {
+        return AnswerFirmwareStart(frame);
+    }
     if (frame.size() >= 8 && frame[1] == kClassPanel && frame[7] == kOpProbe) {
         ++probeCount_;
         return ProbeAnswer();
     }
+    if (auto answer = AnswerSystemBlock(frame)) return *std::move(answer);
+    if (auto answer = AnswerFaxSettingsBlock(frame)) return *std::move(answer);
+    if (IsPhonebookFrame(frame)) return AnswerPhonebook(frame);
     return {};
 }
 

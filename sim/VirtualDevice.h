@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/DeviceState.h"
+#include "sim/FirmwareStream.h"
 
 namespace pd::sim {
 
@@ -24,6 +25,22 @@ struct DeviceFaults {
     bool silent = false;     // takes every command and never answers
     std::optional<std::size_t> replyLimit;    // every answer cut to this many bytes
     std::optional<std::size_t> acceptBudget;  // bytes the device still takes, then no more
+    std::optional<std::uint16_t> replyHeaderLength;  // every answer's header claims this length
+    // Answers that come in pieces: each read from the device moves at most this many bytes.
+    std::optional<std::size_t> sendLimit;
+    // The next reads (writes) move at most these many bytes each, one entry per call, in
+    // order; 0 makes a call move nothing. Applied before sendLimit and acceptBudget.
+    std::deque<std::size_t> sendPieces;
+    std::deque<std::size_t> receivePieces;
+};
+
+// How the device answers a phonebook read.
+struct PhonebookReplyOptions {
+    bool onlyNonBlank = false;                 // leave the blank positions out
+    std::optional<std::uint32_t> shuffleSeed;  // records in an order drawn from this seed
+    bool padWithSpaces = true;                 // FF fill behind the texts goes out as spaces
+    std::optional<std::uint8_t> countOverride;  // head count instead of the records sent
+    Bytes extraRecords;                         // raw bytes sent after the records
 };
 
 class VirtualDevice {
@@ -39,6 +56,13 @@ public:
 
     DeviceFaults faults;
     DeviceState state = FactoryDeviceState();
+    PhonebookReplyOptions phonebookReply;
+
+    // Firmware download: start answers to give, and the image stream (sim/FirmwareStream.cpp).
+    FirmwareFaults firmwareFaults;
+    // Time passing with nothing received; a firmware stream ends after more than 2 s of it.
+    void Idle(std::uint32_t milliseconds);
+    bool FirmwareStreamOpen() const { return firmwareStream_.mode != FirmwareStream::Mode::Off; }
 
     // A chat script for tests: the next complete frame must equal `expected` and is answered
     // with `reply` instead of the device's own answer. Mismatches are kept, in hex.
@@ -58,8 +82,21 @@ protected:
     virtual Bytes Answer(const Bytes& frame);
 
 private:
+    // The blocks the device keeps, one file each: the answer to a frame that is the block's
+    // own (possibly empty), or nothing when the frame is not for that block.
+    std::optional<Bytes> AnswerSystemBlock(const Bytes& frame);
+    std::optional<Bytes> AnswerFaxSettingsBlock(const Bytes& frame);
+    // The phonebook block (sim/PhonebookBlock.cpp).
+    static bool IsPhonebookFrame(const Bytes& frame);
+    Bytes AnswerPhonebook(const Bytes& frame);
+    Bytes PhonebookReadReply() const;
+    Bytes TakePhonebookWrite(const Bytes& frame);
+
     void TakeFrames();
     void Reply(Bytes reply);
+    Bytes AnswerFirmwareStart(const Bytes& frame);
+    // How many of the leading bytes are image data rather than command frames.
+    std::size_t TakeFirmwareData(std::span<const std::uint8_t> data);
 
     struct ScriptStep {
         Bytes expected;
@@ -73,6 +110,7 @@ private:
     std::vector<Bytes> frames_;
     std::vector<std::string> mismatches_;
     std::size_t probeCount_ = 0;
+    FirmwareStream firmwareStream_;
 };
 
 // "1B A4 00 04" style text of a byte string, for test messages.

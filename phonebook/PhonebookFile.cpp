@@ -1,0 +1,93 @@
+#include "phonebook/PhonebookFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/ScopedFile.h"
+
+namespace pd {
+
+namespace {
+
+// Beside the target, so that replacing it is a rename on the same volume.
+constexpr const char* kSaveTemporarySuffix = ".pdsave.tmp";
+
+bool WriteAll(Os& os, FileHandle file, const std::uint8_t* data, std::size_t count) {
+    std::uint32_t written = 0;
+    const bool ok = os.WriteFile(file, data, static_cast<std::uint32_t>(count), &written);
+    return ok && written == count;
+}
+
+// Reads until `count` bytes arrived or the file ends; false on a read error.
+bool ReadUpTo(Os& os, FileHandle file, std::uint8_t* buffer, std::size_t count,
+              std::size_t* received) {
+    *received = 0;
+    while (*received < count) {
+        std::uint32_t done = 0;
+        const bool ok = os.ReadFile(file, buffer + *received,
+                                    static_cast<std::uint32_t>(count - *received), &done);
+        if (!ok) return false;
+        if (done == 0) break;
+        *received += std::min<std::size_t>(done, count - *received);
+    }
+    return true;
+}
+
+bool HasSignature(const std::uint8_t* header, std::size_t received) {
+    // The signature must be followed by its zero byte, which therefore has to be in the file.
+    if (received < kPhonebookFileSignatureLength + 1u) return false;
+    return std::memcmp(header, kPhonebookFileSignature, kPhonebookFileSignatureLength) == 0 &&
+           header[kPhonebookFileSignatureLength] == 0;
+}
+
+bool WriteFileAt(Os& os, const std::string& path, const PhonebookTable& table) {
+    ScopedFile file(os, os.OpenFile(path, access::kWrite, share::kNone,
+                                    disposition::kCreateAlways, attributes::kNormal));
+    if (!file) return false;
+    const auto body = table.Bytes();
+    return WriteAll(os, file.get(), kPhonebookFileHeader.data(), kPhonebookFileHeader.size()) &&
+           WriteAll(os, file.get(), body.data(), body.size());
+}
+
+}  // namespace
+
+bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& table) {
+    // A half-written phonebook would be worse than the old one: the target is only replaced
+    // by a temporary that holds every byte.
+    const std::string temporary = path + kSaveTemporarySuffix;
+    if (WriteFileAt(os, temporary, table) && os.ReplaceFileWith(temporary, path)) return true;
+    os.RemoveFile(temporary);
+    return false;
+}
+
+bool LoadPhonebookFile(Os& os, const std::string& path, PhonebookTable& table) {
+    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead,
+                                    disposition::kOpenExisting, attributes::kNormal));
+    if (!file) return false;
+
+    std::array<std::uint8_t, kPhonebookFileHeaderSize> header{};
+    std::size_t received = 0;
+    if (!ReadUpTo(os, file.get(), header.data(), header.size(), &received)) return false;
+    if (!HasSignature(header.data(), received)) return false;
+
+    std::vector<std::uint8_t> body(table.Bytes().size());
+    if (!ReadUpTo(os, file.get(), body.data(), body.size(), &received)) return false;
+
+    // A body cut off inside an entry must not leave that entry half old, half new.
+    const std::size_t whole = received - received % kEntrySize;
+    std::copy_n(body.begin(), whole, table.Bytes().begin());
+    return true;
+}
+
+std::string WithPhonebookExtension(const std::string& path) {
+    const std::size_t separator = path.find_last_of("\\/:");
+    const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) return path + ".PBF";
+    // "book." names no extension either: Windows drops a trailing dot from a file name.
+    if (dot + 1 == path.size()) return path + "PBF";
+    return path;
+}
+
+}  // namespace pd

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "protocol/Frames.h"
+#include "sim/VirtualDevice.h"
+
+namespace pd::sim {
+namespace {
+
+Bytes Drain(VirtualDevice& device) {
+    Bytes out(4096);
+    out.resize(device.Send(out));
+    return out;
+}
+
+TEST(VirtualDevice, AnswersOnlyWholeFramesAndSkipsNoiseBeforeTheEscape) {
+    VirtualDevice device;
+    const Bytes probe(kProbeCommand.begin(), kProbeCommand.end());
+    Bytes noisy = {0x00, 0x41, 0x42};
+    noisy.insert(noisy.end(), probe.begin(), probe.begin() + 5);
+    EXPECT_EQ(device.Receive(noisy), noisy.size());
+    EXPECT_TRUE(Drain(device).empty()) << "half a frame must not be answered";
+    device.Receive(Bytes(probe.begin() + 5, probe.end()));
+    EXPECT_GT(Drain(device).size(), 4u);
+    EXPECT_EQ(device.ReceivedFrames(), std::vector<Bytes>{probe});
+}
+
+TEST(VirtualDevice, ChatScriptRepliesAndReportsMismatchesInHex) {
+    VirtualDevice device;
+    device.Expect({0x1B, 0xA4, 0x00, 0x01, 0xC1}, {0x01, 0x02});
+    device.Receive(Bytes{0x1B, 0xA4, 0x00, 0x01, 0xC2});
+    EXPECT_EQ(Drain(device), (Bytes{0x01, 0x02}));
+    ASSERT_EQ(device.ScriptMismatches().size(), 1u);
+    EXPECT_EQ(device.ScriptMismatches()[0], "expected 1B A4 00 01 C1\n     got 1B A4 00 01 C2");
+}
+
+TEST(VirtualDevice, FaultsCutRepliesLimitWritesAndSilenceTheDevice) {
+    VirtualDevice device;
+    const Bytes probe(kProbeCommand.begin(), kProbeCommand.end());
+
+    device.faults.replyLimit = 3;
+    device.Receive(probe);
+    EXPECT_EQ(Drain(device).size(), 3u);
+
+    device.faults.replyLimit.reset();
+    device.faults.acceptBudget = 5;
+    EXPECT_EQ(device.Receive(probe), 5u);
+    EXPECT_EQ(device.Receive(probe), 0u);
+    EXPECT_EQ(*device.faults.acceptBudget, 0u);
+
+    device.faults.acceptBudget.reset();
+    device.faults.silent = true;
+    device.Receive(probe);
+    EXPECT_TRUE(Drain(device).empty());
+
+    device.faults.silent = false;
+    device.faults.unplugged = true;
+    EXPECT_EQ(device.Receive(probe), 0u);
+}
+
+TEST(VirtualDevice, NewCommandDropsTheRestOfAnUnreadAnswer) {
+    VirtualDevice device;
+    const Bytes probe(kProbeCommand.begin(), kProbeCommand.end());
+    device.OverrideNextReply(Bytes(100, 0xAA));
+    device.Receive(probe);
+    Bytes part(10);
+    EXPECT_EQ(device.Send(part), 10u);
+    device.Receive(probe);
+    const Bytes answer = Drain(device);
+    ASSERT_FALSE(answer.empty());
+    EXPECT_NE(answer[0], 0xAA);
+}
+
+}  // namespace
+}  // namespace pd::sim
