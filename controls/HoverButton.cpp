@@ -1,0 +1,308 @@
+#include "controls/HoverButton.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "controls/DataExchange.h"
+#include "controls/Dialog.h"
+#include "controls/Strings.h"
+
+namespace pd {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr LONG kButtonTypeMask = 0x0F;
+constexpr int kIconLeft = 20;     // icon's distance from the left edge with a caption
+constexpr int kIconTextGap = 3;   // between the icon and the caption's area
+constexpr int kFocusInset = 3;
+
+// Draws the lines of one polyline in a solid one-pixel pen of a system colour; the last point
+// itself stays undrawn, as with any line.
+void Polyline3(HDC dc, int colourIndex, POINT a, POINT b, POINT c) {
+    ScopedPen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(colourIndex)));
+    SelectGuard selected(dc, pen.get());
+    ::MoveToEx(dc, a.x, a.y, nullptr);
+    ::LineTo(dc, b.x, b.y);
+    ::LineTo(dc, c.x, c.y);
+}
+
+void FillWith(HDC dc, const RECT& area, COLORREF colour) {
+    ScopedBrush brush(::CreateSolidBrush(colour));
+    ::FillRect(dc, &area, brush.get());
+}
+
+void FrameWith(HDC dc, const RECT& area, COLORREF colour) {
+    ScopedBrush brush(::CreateSolidBrush(colour));
+    ::FrameRect(dc, &area, brush.get());
+}
+
+}  // namespace
+
+CHoverButton::CHoverButton()
+    : normalBackground_(::GetSysColor(COLOR_BTNFACE)),
+      normalText_(::GetSysColor(COLOR_BTNTEXT)),
+      activeBackground_(::GetSysColor(COLOR_BTNFACE)),
+      activeText_(::GetSysColor(COLOR_BTNTEXT)) {}
+
+CHoverButton::~CHoverButton() { Detach(); }
+
+bool CHoverButton::Attach(HWND dialog, int id) {
+    HWND control = ::GetDlgItem(dialog, id);
+    if (control == nullptr || hwnd_ != nullptr) return false;
+    const LONG style = ::GetWindowLongW(control, GWL_STYLE);
+    isDefault_ = (style & 0xFF & BS_DEFPUSHBUTTON) != 0;
+    if (!::SetWindowSubclass(control, SubclassProc, kSubclassId,
+                             reinterpret_cast<DWORD_PTR>(this))) {
+        return false;
+    }
+    hwnd_ = control;
+    ::SendMessageW(control, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFF) | BS_OWNERDRAW),
+                   TRUE);
+    return true;
+}
+
+void CHoverButton::Detach() {
+    if (hwnd_ == nullptr) return;
+    ::RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    hwnd_ = nullptr;
+}
+
+void CHoverButton::LoadButtonIcon(int iconId, int hoverIconId) {
+    icon_.Reset(static_cast<HICON>(::LoadImageW(ResourceModule(), MAKEINTRESOURCEW(iconId),
+                                                IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
+    ownHoverIcon_.Reset();
+    if (hoverIconId != 0) {
+        ownHoverIcon_.Reset(static_cast<HICON>(::LoadImageW(ResourceModule(),
+                                                            MAKEINTRESOURCEW(hoverIconId),
+                                                            IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
+    }
+    hoverIcon_ = ownHoverIcon_ ? ownHoverIcon_.get() : icon_.get();
+
+    iconWidth_ = iconHeight_ = 0;
+    ICONINFO info{};
+    if (icon_ && ::GetIconInfo(icon_.get(), &info)) {
+        // The call hands out copies of the icon's two bitmaps; they are ours to delete.
+        ScopedBitmap mask(info.hbmMask);
+        ScopedBitmap colour(info.hbmColor);
+        iconWidth_ = static_cast<std::uint8_t>(info.xHotspot * 2);
+        iconHeight_ = static_cast<std::uint8_t>(info.yHotspot * 2);
+    }
+    if (hwnd_ != nullptr) {
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        ::UpdateWindow(hwnd_);
+    }
+}
+
+void CHoverButton::SetFlatStyle(bool flat) {
+    flat_ = flat;
+    Invalidate();
+}
+
+void CHoverButton::SetFlatFocusRect(bool show, bool repaint) {
+    flatFocus_ = show;
+    if (repaint) Invalidate();
+}
+
+void CHoverButton::Invalidate() {
+    if (hwnd_ != nullptr) ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+LRESULT CALLBACK CHoverButton::SubclassProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    auto* button = reinterpret_cast<CHoverButton*>(self);
+    if (button == nullptr || button->hwnd_ != window) {
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+    try {
+        return button->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CHoverButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = hwnd_;
+    switch (message) {
+        case kReflectedDrawItem:
+            DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+
+        case WM_MOUSEMOVE:
+            ::DefSubclassProc(window, message, wParam, lParam);
+            OnMouseMove(wParam, lParam);
+            return 0;
+
+        case WM_KILLFOCUS: {
+            const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+            if (flat_ && hover_) {
+                hover_ = false;
+                Invalidate();
+            }
+            return result;
+        }
+
+        case WM_CAPTURECHANGED:
+            // The border stays until the mouse moves again. The capture is given back only
+            // if it is still ours: by now it may belong to the window that took it, and
+            // releasing that one would break its own mouse tracking.
+            if (hover_) {
+                if (::GetCapture() == window) ::ReleaseCapture();
+                Invalidate();
+            }
+            return ::DefSubclassProc(window, message, wParam, lParam);
+
+        case WM_LBUTTONDBLCLK:
+            // A quick second click is a click like the first, not a double-click.
+            return ::DefSubclassProc(window, WM_LBUTTONDOWN, wParam, lParam);
+
+        case BM_SETSTYLE:
+            // The dialog manager restyles push buttons as the default moves between them;
+            // the button stays owner-drawn whatever type it is given.
+            return ::DefSubclassProc(
+                window, message, (wParam & ~static_cast<WPARAM>(kButtonTypeMask)) | BS_OWNERDRAW,
+                lParam);
+
+        case WM_NCDESTROY: {
+            const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+            Detach();
+            return result;
+        }
+
+        default:
+            return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+}
+
+void CHoverButton::OnMouseMove(WPARAM keys, LPARAM position) {
+    const bool leftHeld = (keys & MK_LBUTTON) != 0;
+    // Dragging onto the button with the left button held does not hover it.
+    if (leftHeld && !hover_) return;
+    if (!flat_) return;
+
+    HWND active = ::GetActiveWindow();
+    HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+    if (owner == nullptr) owner = ::GetParent(hwnd_);
+    if (::GetCapture() != hwnd_ && active != nullptr && owner != nullptr) {
+        hover_ = true;
+        ::SetCapture(hwnd_);
+        Invalidate();
+        return;
+    }
+
+    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    ::ClientToScreen(hwnd_, &point);
+    if (::WindowFromPoint(point) == hwnd_) return;
+
+    // The pointer has left the button.
+    if (hover_) {
+        hover_ = false;
+        Invalidate();
+    }
+    if (!leftHeld) ::ReleaseCapture();
+}
+
+void CHoverButton::DrawItem(const DRAWITEMSTRUCT& item) {
+    HDC target = item.hDC;
+    // A printer gets the drawing directly; the screen gets it in one transfer, so hover
+    // changes never flicker.
+    if (::GetDeviceCaps(target, TECHNOLOGY) == DT_RASPRINTER) {
+        Paint(target, item.rcItem, item.itemState);
+        return;
+    }
+    RECT clip{};
+    ::GetClipBox(target, &clip);
+    const int width = clip.right - clip.left;
+    const int height = clip.bottom - clip.top;
+    MemoryDc memory(::CreateCompatibleDC(target));
+    ScopedBitmap canvas(memory && width > 0 && height > 0
+                            ? ::CreateCompatibleBitmap(target, width, height)
+                            : nullptr);
+    if (!memory || !canvas) {
+        Paint(target, item.rcItem, item.itemState);
+        return;
+    }
+    {
+        SelectGuard selected(memory.get(), canvas.get());
+        ::SetWindowOrgEx(memory.get(), clip.left, clip.top, nullptr);
+        Paint(memory.get(), item.rcItem, item.itemState);
+        ::BitBlt(target, clip.left, clip.top, width, height, memory.get(), clip.left, clip.top,
+                 SRCCOPY);
+    }
+}
+
+void CHoverButton::Paint(HDC dc, const RECT& item, UINT state) {
+    const bool pressed = (state & ODS_SELECTED) != 0;
+    const bool focused = (state & ODS_FOCUS) != 0;
+    const bool disabled = (state & ODS_DISABLED) != 0;
+    const bool active = hover_ || pressed;
+    RECT b = item;
+
+    if (!flat_ && (focused || isDefault_)) {
+        FrameWith(dc, b, RGB(0, 0, 0));
+        ::InflateRect(&b, -1, -1);
+    }
+    FillWith(dc, b, active ? activeBackground_ : normalBackground_);
+
+    const LONG l = b.left, t = b.top, r = b.right, bm = b.bottom;
+    if (pressed && flat_) {
+        Polyline3(dc, COLOR_BTNSHADOW, {l, bm - 1}, {l, t}, {r, t});
+        Polyline3(dc, COLOR_BTNHIGHLIGHT, {l, bm - 1}, {r - 1, bm - 1}, {r - 1, t - 1});
+    } else if (pressed) {
+        FrameWith(dc, b, ::GetSysColor(COLOR_BTNSHADOW));
+    } else if (!flat_) {
+        Polyline3(dc, COLOR_BTNHIGHLIGHT, {l, bm - 1}, {l, t}, {r, t});
+        Polyline3(dc, COLOR_3DLIGHT, {l + 1, bm - 1}, {l + 1, t + 1}, {r, t + 1});
+        Polyline3(dc, COLOR_3DDKSHADOW, {l, bm - 1}, {r - 1, bm - 1}, {r - 1, t - 1});
+        Polyline3(dc, COLOR_BTNSHADOW, {l + 1, bm - 2}, {r - 2, bm - 2}, {r - 2, t});
+    } else if (hover_) {
+        Polyline3(dc, COLOR_BTNHIGHLIGHT, {l, bm - 1}, {l, t}, {r, t});
+        Polyline3(dc, COLOR_BTNSHADOW, {l, bm - 1}, {r - 1, bm - 1}, {r - 1, t - 1});
+    }
+
+    const std::wstring caption = WindowText(hwnd_);
+    RECT c = item;
+
+    if (icon_) {
+        RECT i = item;
+        if (!caption.empty()) {
+            i.left = item.left + kIconLeft;
+            c.left += iconWidth_ + kIconTextGap;
+        } else {
+            i.left = item.left + (item.right - iconWidth_ - item.left) / 2;
+        }
+        i.top = item.top + (item.bottom - iconHeight_ - item.top) / 2;
+        if (pressed) ::OffsetRect(&i, 1, 1);
+        HICON shown = active ? hoverIcon_ : icon_.get();
+        ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(shown), 0, i.left, i.top, 0,
+                     0, DST_ICON | (disabled ? DSS_DISABLED : DSS_NORMAL));
+    }
+
+    if (!caption.empty()) {
+        if (pressed) ::OffsetRect(&c, 1, 1);
+        auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+        SelectGuard selected(dc, font);
+        ::SetTextColor(dc, active ? activeText_ : normalText_);
+        ::SetBkColor(dc, active ? activeBackground_ : normalBackground_);
+        RECT m = c;
+        ::DrawTextW(dc, caption.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
+        ::OffsetRect(&m, ((c.right - c.left) - (m.right - m.left)) / 2,
+                     ((c.bottom - c.top) - (m.bottom - m.top)) / 2);
+        ::SetBkMode(dc, TRANSPARENT);
+        if (disabled) {
+            ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()),
+                         static_cast<WPARAM>(caption.size()), m.left, m.top, m.right - m.left,
+                         m.bottom - m.top, DST_PREFIXTEXT | DSS_DISABLED);
+        } else {
+            ::DrawTextW(dc, caption.c_str(), -1, &m, DT_SINGLELINE);
+        }
+    }
+
+    if (focused && (!flat_ || flatFocus_)) {
+        RECT f = b;
+        ::InflateRect(&f, -kFocusInset, -kFocusInset);
+        ::DrawFocusRect(dc, &f);
+    }
+}
+
+}  // namespace pd

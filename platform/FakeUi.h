@@ -1,0 +1,80 @@
+// The Ui seam for tests: every call is recorded, and the answers the user would give are
+// scripted in advance. Nothing blocks: boxes and file dialogs return their scripted answers,
+// and modal dialogs run through `onModal` (by default they are not shown at all).
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Ui.h"
+
+namespace pd {
+
+struct UiEvent {
+    enum class Kind { MessageBox, Beep, OpenFile, SaveFile, Help, WaitOn, WaitOff, Modal };
+
+    Kind kind = Kind::Beep;
+    HWND owner = nullptr;
+    std::wstring text;     // box text; help file
+    std::wstring caption;  // box caption
+    UINT flags = 0;        // box flags; help command
+    ULONG_PTR data = 0;    // help data
+    FileDialogOptions file;
+    int templateId = 0;    // modal dialog's template
+    INT_PTR result = 0;    // what the call returned
+};
+
+class FakeUi : public Ui {
+public:
+    // --- Scripting -------------------------------------------------------------------------
+    // The answer of the next unanswered message box; without one a box answers with its
+    // first button (IDOK, IDABORT, IDYES, IDRETRY).
+    void AnswerMessageBox(int answer) { boxAnswers_.push_back(answer); }
+    // The next file dialog's answer: a path, or nothing for cancel (the default).
+    void AnswerFileDialog(std::optional<std::wstring> path) { fileAnswers_.push_back(std::move(path)); }
+    // Runs for every message box after it is recorded, before the scripted answer is taken;
+    // lets a test look at the program's state while the box would be showing.
+    std::function<void(const UiEvent&)> onMessageBox;
+    // Runs a modal dialog; by default the dialog is not created and `modalResult` returned.
+    std::function<INT_PTR(CDialog&, HWND owner)> onModal;
+    INT_PTR modalResult = IDOK;
+
+    // --- Reading ---------------------------------------------------------------------------
+    const std::vector<UiEvent>& events() const { return events_; }
+    std::vector<UiEvent> EventsOf(UiEvent::Kind kind) const;
+    int Count(UiEvent::Kind kind) const;
+    int waitDepth() const { return waitDepth_; }
+    void Clear() { events_.clear(); }
+
+    // --- Ui --------------------------------------------------------------------------------
+    int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& caption,
+                    UINT flags) override;
+    using Ui::ShowMessage;
+    void Beep() override;
+    std::optional<std::wstring> OpenFileName(HWND owner,
+                                             const FileDialogOptions& options) override;
+    std::optional<std::wstring> SaveFileName(HWND owner,
+                                             const FileDialogOptions& options) override;
+    void ShowHelp(HWND owner, const std::wstring& helpFile, UINT command,
+                  ULONG_PTR data) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    INT_PTR RunModal(CDialog& dialog, HWND owner) override;
+
+private:
+    std::optional<std::wstring> FileDialog(UiEvent::Kind kind, HWND owner,
+                                           const FileDialogOptions& options);
+
+    std::vector<UiEvent> events_;
+    std::deque<int> boxAnswers_;
+    std::deque<std::optional<std::wstring>> fileAnswers_;
+    int waitDepth_ = 0;
+};
+
+// The answer a message box of these flags gives when the first button is pressed.
+int FirstButtonOf(UINT flags);
+
+}  // namespace pd

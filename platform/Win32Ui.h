@@ -1,0 +1,35 @@
+// The Ui seam on the real Win32 calls: what the product runs on.
+#pragma once
+
+#include "platform/Ui.h"
+
+namespace pd {
+
+class Win32Ui : public Ui {
+public:
+    int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& caption,
+                    UINT flags) override;
+    using Ui::ShowMessage;
+    void Beep() override;
+    std::optional<std::wstring> OpenFileName(HWND owner,
+                                             const FileDialogOptions& options) override;
+    std::optional<std::wstring> SaveFileName(HWND owner,
+                                             const FileDialogOptions& options) override;
+    void ShowHelp(HWND owner, const std::wstring& helpFile, UINT command,
+                  ULONG_PTR data) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    INT_PTR RunModal(CDialog& dialog, HWND owner) override;
+
+private:
+    std::optional<std::wstring> RunFileDialog(HWND owner, const FileDialogOptions& options,
+                                              bool save);
+
+    int waitDepth_ = 0;
+    HCURSOR cursorBeforeWait_ = nullptr;
+};
+
+// "A|*.a|B|*.b||" as the zero-separated, double-zero-ended list the file dialogs take.
+std::wstring FileDialogFilter(const std::wstring& barSeparated);
+
+}  // namespace pd
