@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <set>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -254,8 +255,17 @@ BackupReading ReadBackupDocument(std::string_view text) {
     DeviceSnapshot snapshot;
     const auto model = reader.Text(document, kModelKey, true);
     const auto firmware = reader.Text(document, kFirmwareKey, true);
-    if (model) snapshot.model = Utf8ToWindows1252(*model).bytes;
-    if (firmware) snapshot.firmwareVersion = Utf8ToWindows1252(*firmware).bytes;
+    for (const auto& [key, given, target] :
+         {std::tuple{kModelKey, &model, &snapshot.model},
+          std::tuple{kFirmwareKey, &firmware, &snapshot.firmwareVersion}}) {
+        if (!*given) continue;
+        Windows1252Text converted = Utf8ToWindows1252(**given);
+        if (converted.ok) {
+            *target = std::move(converted.bytes);
+        } else {
+            reader.Problem(key, converted.error);
+        }
+    }
 
     if (const Json* settings = reader.Object(document, kSettingsKey)) {
         reader.Fields(*settings, kSettingsKey, FaxSettingFields(),

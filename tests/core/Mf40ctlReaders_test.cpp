@@ -176,6 +176,7 @@ TEST(BackupDocument, EveryFaultOfADocumentIsNamed) {
         {"[1, 2]", "the document must be a JSON object"},
         {replaced("mf40ctl backup", "something else"), "format: is not \"mf40ctl backup\""},
         {replaced("\"formatVersion\": 1", "\"formatVersion\": 2"), "formatVersion: must be 1"},
+        {replaced("Ostrex MF 40", "Ostrex Ж"), "model: contains 'Ж' (U+0416)"},
         {replaced("\"answerDelay\": 3", "\"answerDelay\": 9"),
          "faxSettings.answerDelay: 9 is not one of 1..7"},
         {replaced("\"answerDelay\": 3", "\"answerDelai\": 3"),
