@@ -269,6 +269,22 @@ TEST_F(AdvancedPageTest, RefreshDiscardsUnsavedEditsEvenWhenTheReadFails) {
     EXPECT_EQ(BoxTexts().size(), 1u);
 }
 
+// Only a whole reply is taken: a cut one would otherwise blank every option that did not
+// arrive, and the next apply would send the blanks to the device.
+TEST_F(AdvancedPageTest, CutReplyFailsAndTheControlsShowTheLastGoodRead) {
+    Open();
+    PutText(kSerialNumber, "NEW SERIAL");
+    for (std::size_t cut : {std::size_t{5}, std::size_t{150}, std::size_t{268}}) {
+        device.faults.replyLimit = cut;
+        ui.Clear();
+        Click(hwnd(), IDC_ADV_REFRESH);
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"}) << cut << " bytes";
+        EXPECT_EQ(Shown(kSerialNumber), L"OMF40-0012345") << cut << " bytes";
+        EXPECT_EQ(Shown(kDeviceIdName), L"VELTRA") << cut << " bytes";
+        EXPECT_EQ(Selected(hwnd(), IDC_ADV_LANGUAGE), 9) << cut << " bytes";
+    }
+}
+
 TEST_F(AdvancedPageTest, DeviceSilentAtFirstShowingShowsTheEmptyRecordWhichApplySends) {
     device.faults.silent = true;
     Open();

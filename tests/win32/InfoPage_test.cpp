@@ -160,21 +160,37 @@ TEST_F(InfoPageTest, DeviceSilentAtFirstShowingComplainsOnceAndLeavesTheFieldsEm
     }
 }
 
+// No answer, or a reply short of the whole block: the fields keep the last good read rather
+// than showing blanks and zeros for what did not arrive.
 TEST_F(InfoPageTest, FailedRefreshKeepsTheLastGoodValues) {
     Open();
     const std::vector<std::wstring> good = Values();
     SystemByte(122) = 12;
-    device.faults.silent = true;
+    const struct {
+        const char* what;
+        bool silent;
+        std::size_t replyLimit;
+    } faults[] = {
+        {"no answer", true, 0},
+        {"5 bytes", false, 5},
+        {"268 of 269 bytes", false, 268},
+    };
+    for (const auto& fault : faults) {
+        device.faults = {};
+        device.faults.silent = fault.silent;
+        if (fault.replyLimit != 0) device.faults.replyLimit = fault.replyLimit;
+        ui.Clear();
+        PressRefresh();
+        EXPECT_EQ(Values(), good) << fault.what;
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"}) << fault.what;
+    }
 
-    PressRefresh();
-    EXPECT_EQ(Values(), good);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
-
-    device.faults.silent = false;
+    device.faults = {};
+    ui.Clear();
     PressRefresh();
     EXPECT_EQ(ItemText(hwnd(), IDC_INFO_FREE_MEMORY), L" 12 % ");
-    EXPECT_EQ(BoxTexts().size(), 1u) << "a good refresh shows nothing";
-    EXPECT_EQ(device.ReceivedFrames().size(), 3u) << "one read per showing or press";
+    EXPECT_EQ(ui.Count(Kind::MessageBox), 0) << "a good refresh shows nothing";
+    EXPECT_EQ(device.ReceivedFrames().size(), 5u) << "one read per showing or press";
 }
 
 }  // namespace

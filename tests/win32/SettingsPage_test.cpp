@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -385,21 +386,41 @@ TEST_F(SettingsPageTest, DeviceSilentAtFirstShowingLeavesTheInitialValuesWhichAp
     EXPECT_EQ(LastFrame(), WriteFrame(expected));
 }
 
+// A read fails on no answer and on any reply short of the whole block, even one whose
+// header agrees with what arrived; the record is then left alone, so the page and the record
+// still agree.
 TEST_F(SettingsPageTest, FailedRefreshKeepsTheControlsAndFailedApplyKeepsTheUsersValues) {
     Open();
     Pick(hwnd(), IDC_SET_BYPASS_PAPER_TYPE, 4);
     FaxSetting(kBypassPaperType) = 6;
-    device.faults.silent = true;
-    Click(hwnd(), IDC_SET_REFRESH);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
-    EXPECT_EQ(Selected(hwnd(), IDC_SET_BYPASS_PAPER_TYPE), 4);
-    EXPECT_EQ(Record()[kBypassPaperType], 4) << "a failed read leaves the record alone";
+    const struct {
+        const char* what;
+        std::size_t replyLimit;
+        std::optional<std::uint16_t> headerLength;
+    } faults[] = {
+        {"no answer", 0, std::nullopt},
+        {"20 of 27 bytes", 20, std::nullopt},
+        {"14 bytes saying 10 follow", 14, 10},
+        {"the header alone, saying nothing follows", 4, 0},
+    };
+    for (const auto& fault : faults) {
+        device.faults = {};
+        device.faults.replyLimit = fault.replyLimit;
+        device.faults.replyHeaderLength = fault.headerLength;
+        ui.Clear();
+        Click(hwnd(), IDC_SET_REFRESH);
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"}) << fault.what;
+        EXPECT_EQ(Selected(hwnd(), IDC_SET_BYPASS_PAPER_TYPE), 4) << fault.what;
+        Settings expected = kFactory;
+        expected[kBypassPaperType] = 4;
+        EXPECT_EQ(Record(), expected) << fault.what << ": a failed read leaves the record alone";
+    }
+    ui.Clear();
 
     device.faults = {};
     device.faults.unplugged = true;
     Click(hwnd(), IDC_SET_APPLY);
-    EXPECT_EQ(BoxTexts().size(), 2u);
-    EXPECT_EQ(BoxTexts().back(), L"Ei vastaa");
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
     EXPECT_EQ(Record()[kBypassPaperType], 4);
 
     device.faults = {};
@@ -407,7 +428,7 @@ TEST_F(SettingsPageTest, FailedRefreshKeepsTheControlsAndFailedApplyKeepsTheUser
     Settings expected = kFactory;
     expected[kBypassPaperType] = 4;
     EXPECT_EQ(LastFrame(), WriteFrame(expected)) << "pressing again sends the same values";
-    EXPECT_EQ(BoxTexts().size(), 2u);
+    EXPECT_EQ(BoxTexts().size(), 1u);
 }
 
 }  // namespace
