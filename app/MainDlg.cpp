@@ -99,7 +99,8 @@ bool CMainDlg::OnInit() {
     RECT client{};
     ::GetClientRect(sheet_, &client);
     ShowTabImages();
-    FitToSheet({client.right - client.left, client.bottom - client.top});
+    const int overflow = WidenTabsToFit();
+    FitToSheet({client.right - client.left + overflow, client.bottom - client.top});
     PropSheet_SetCurSel(sheet_, nullptr, 0);
     return true;
 }
@@ -182,6 +183,26 @@ void CMainDlg::ShowTabImages() {
         item.iImage = i;
         TabCtrl_SetItem(tabs, i, &item);
     }
+}
+
+int CMainDlg::WidenTabsToFit() {
+    // The single row of tabs was laid out for the dialog font's usual width. A wider font (a
+    // large-font system, or Wine's stand-in for the dialog font) makes the row longer than
+    // the sheet, which would cut off the last tab behind scroll arrows; the tab control then
+    // grows by what is missing, and the sheet and the window with it.
+    HWND tabs = PropSheet_GetTabControl(sheet_);
+    const int count = TabCtrl_GetItemCount(tabs);
+    RECT last{};
+    if (count <= 0 || !TabCtrl_GetItemRect(tabs, count - 1, &last)) return 0;
+    RECT client{};
+    ::GetClientRect(tabs, &client);
+    const int overflow = last.right + kTabRowSlack - client.right;
+    if (overflow <= 0) return 0;
+    RECT frame{};
+    ::GetWindowRect(tabs, &frame);
+    ::SetWindowPos(tabs, nullptr, 0, 0, frame.right - frame.left + overflow,
+                   frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return overflow;
 }
 
 void CMainDlg::FitToSheet(SIZE sheetClient) {

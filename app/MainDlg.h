@@ -26,6 +26,8 @@ inline constexpr int kTabImageSize = 20;
 inline constexpr COLORREF kTabImageTransparent = RGB(0, 0, 255);
 // Where the sheet sits in the main window, and the text lines reserved besides it.
 inline constexpr int kSheetMargin = 10;
+// Room kept after the last tab, so that its right edge is not drawn against the sheet's.
+inline constexpr int kTabRowSlack = 4;
 inline constexpr int kReservedTextLines = 6;
 // The help topic every help command opens.
 inline constexpr ULONG_PTR kHelpContentsTopic = 1;
@@ -62,6 +64,7 @@ private:
     void CreatePages();
     bool CreateSheet();
     void ShowTabImages();
+    int WidenTabsToFit();
     void FitToSheet(SIZE sheetClient);
     void PaintMinimised();
     void ShowAbout();

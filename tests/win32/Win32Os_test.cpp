@@ -131,7 +131,7 @@ TEST_F(Win32OsTest, VersionClockAndSleepAnswer) {
 
     const std::uint32_t start = os.TickCount();
     os.Sleep(50);
-    EXPECT_GE(os.TickCount() - start, 40u);
+    EXPECT_GE(os.TickCount() - start, 25u);  // coarse system tick under Wine
     os.DebugOutput("PanelDesk test line");
 }
 

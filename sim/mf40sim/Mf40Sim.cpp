@@ -1,0 +1,148 @@
+// mf40sim: a stand-in Ostrex MF 40 for the demo. It serves one virtual device on the named
+// pipes that the demo folder's usbpipe.dll names, so that PanelDesk's real file and library
+// calls reach it, and keeps the device's memory in a state file between runs.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/OwnedHandle.h"
+#include "platform/Win32Os.h"
+#include "sim/DemoPipes.h"
+#include "sim/DeviceHost.h"
+#include "sim/SimulatorOptions.h"
+#include "sim/mf40sim/PipeServer.h"
+
+namespace {
+
+// How often the device hears that time passed, and so how soon a change reaches the file.
+constexpr DWORD kBeatMs = 50;
+
+std::mutex outputMutex;
+HANDLE stopEvent = nullptr;
+
+void Say(const std::string& line) {
+    std::lock_guard lock(outputMutex);
+    std::fputs(("mf40sim: " + line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+BOOL WINAPI OnConsoleControl(DWORD) {
+    SetEvent(stopEvent);
+    return TRUE;
+}
+
+std::vector<std::string> Arguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; i < count; ++i) arguments.push_back(pd::NarrowToUtf8(words[i]));
+    LocalFree(words);
+    return arguments;
+}
+
+std::string ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return pd::NarrowToUtf8(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+const char* Describe(pd::sim::StateFileOutcome outcome) {
+    switch (outcome) {
+        case pd::sim::StateFileOutcome::Loaded:
+            return "loaded";
+        case pd::sim::StateFileOutcome::Missing:
+            return "not there yet: factory state";
+        case pd::sim::StateFileOutcome::Unusable:
+            return "unreadable: factory state, the file is replaced at the first change";
+    }
+    return "";
+}
+
+}  // namespace
+
+int main() {
+    using namespace pd::sim;
+
+    const std::vector<std::string> arguments = Arguments();
+    std::string error;
+    const std::optional<SimulatorOptions> options = ParseSimulatorOptions(arguments, &error);
+    if (!options) {
+        std::fprintf(stderr, "mf40sim: %s\n", error.c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(SimulatorUsage(), stdout);
+        return 0;
+    }
+
+    pd::OwnedHandle watched;
+    if (options->exitWithProcess) {
+        watched.reset(OpenProcess(SYNCHRONIZE, FALSE, *options->exitWithProcess));
+        if (!watched) {
+            std::fprintf(stderr, "mf40sim: no process %u to end with\n", *options->exitWithProcess);
+            return 2;
+        }
+    }
+
+    pd::Win32Os os;
+    const std::string statePath =
+        options->statePath.empty() ? DefaultStatePath(ProgramPath()) : options->statePath;
+    DeviceHost host(os, statePath);
+    host.WithDevice([&](VirtualDevice& device) { device.faults.silent = options->silent; });
+
+    // The stand-in port arbiter refuses the port while this object exists. It is there before
+    // the pipes are, so that whoever finds the device finds the port reserved too.
+    pd::OwnedHandle reservation;
+    if (options->reserved) {
+        reservation.reset(CreateEventW(nullptr, TRUE, FALSE, kDemoPortReservedEvent));
+    }
+
+    PipeServer server(host, Say);
+    if (!server.Start(&error)) {
+        std::fprintf(stderr, "mf40sim: %s\n", error.c_str());
+        return 1;
+    }
+
+    pd::OwnedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    stopEvent = stop.get();
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+
+    Say(std::string("serving ") + kDemoPortBase + "\\PIPE00 and \\PIPE01");
+    Say("state file " + statePath + " (" + Describe(host.loadOutcome()) + ")");
+    if (options->silent) Say("the device is silent: it takes commands and never answers");
+    if (options->reserved) Say("the port is reserved by someone else");
+
+    std::vector<HANDLE> waits = {stop.get()};
+    if (watched) waits.push_back(watched.get());
+    bool saveFailing = false;
+    DWORD last = GetTickCount();
+    for (;;) {
+        const DWORD woke =
+            WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, kBeatMs);
+        if (woke != WAIT_TIMEOUT) break;
+        const DWORD now = GetTickCount();
+        const bool saved = host.PassTime(now - last);
+        last = now;
+        if (saved == saveFailing) {  // tell about a failing save once, and about its recovery
+            saveFailing = !saved;
+            Say(saveFailing ? "cannot write the state file " + statePath
+                            : "the state file is written again");
+        }
+    }
+
+    if (!host.SaveIfChanged()) Say("cannot write the state file " + statePath);
+    Say("stopped");
+    // The pipe threads are still waiting for clients; ending the process ends them.
+    ExitProcess(0);
+}

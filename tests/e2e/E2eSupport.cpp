@@ -1,0 +1,204 @@
+#include "tests/e2e/E2eSupport.h"
+
+#include "sim/DemoPipes.h"
+
+namespace pd::e2e {
+
+namespace {
+
+constexpr DWORD kSimulatorStartMs = 20000;
+constexpr DWORD kPollMs = 50;
+constexpr DWORD kKillWaitMs = 5000;
+
+// One job for every child of this process: closing its last handle, which the system does
+// when this process ends in any way, ends them too.
+HANDLE ChildJob() {
+    static const HANDLE job = [] {
+        HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        if (created == nullptr) return created;
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return created;
+    }();
+    return job;
+}
+
+OwnedHandle InheritableFile(const std::wstring& path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return OwnedHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                        length, nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+std::wstring DemoFolder() {
+    // The build gives the demo folder's place relative to this program's.
+    std::wstring relative = Widen(PD_DEMO_FROM_TESTS);
+    for (wchar_t& c : relative) {
+        if (c == L'/') c = L'\\';
+    }
+    const std::wstring joined = ProgramFolder() + L"\\" + relative;
+    std::wstring full(MAX_PATH * 2, L'\0');
+    const DWORD length =
+        GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return joined;
+    full.resize(length);
+    return full;
+}
+
+bool DemoPipesServed() {
+    // Asks for a free instance without taking it; false at once when no pipe exists.
+    return WaitNamedPipeW(sim::kDemoCommandPipe, 1) != FALSE || GetLastError() == ERROR_SEM_TIMEOUT;
+}
+
+ScratchFolder::ScratchFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    static LONG counter = 0;
+    path_ = std::wstring(temp) + L"pd-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(InterlockedIncrement(&counter));
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileW(File(found.cFileName).c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path_.c_str());
+}
+
+bool ChildProcess::Start(const std::wstring& program, const std::wstring& arguments,
+                         const std::wstring& folder, const std::wstring& outputFile,
+                         std::string* error) {
+    Kill();
+    // The child's standard handles are files of our choosing, so that it never holds on to
+    // the test runner's output and keeps it waiting.
+    const OwnedHandle input = InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    const OwnedHandle output = outputFile.empty()
+                                   ? InheritableFile(L"NUL", GENERIC_WRITE, OPEN_EXISTING)
+                                   : InheritableFile(outputFile, GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input.get();
+    startup.hStdOutput = output.get();
+    startup.hStdError = output.get();
+
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder.c_str(), &startup,
+                        &started)) {
+        *error =
+            "cannot start " + Narrow(program) + " (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    if (HANDLE job = ChildJob()) AssignProcessToJobObject(job, started.hProcess);
+    ResumeThread(started.hThread);
+    CloseHandle(started.hThread);
+    process_.reset(started.hProcess);
+    id_ = started.dwProcessId;
+    return true;
+}
+
+bool ChildProcess::running() const {
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::WaitForExit(DWORD milliseconds) const {
+    return !process_ || WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+void ChildProcess::Kill() {
+    if (!process_) return;
+    if (running()) {
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), kKillWaitMs);
+    }
+    process_.reset();
+    id_ = 0;
+}
+
+bool Simulator::Start(const std::wstring& options, std::string* error) {
+    if (DemoPipesServed()) {
+        *error = "another simulator already serves the demo pipes; stop it first";
+        return false;
+    }
+    // --exit-with: should the job not end it, the simulator still ends with this test.
+    const std::wstring arguments = L"--state \"" + scratch_.File(L"mf40sim.state") +
+                                   L"\" --exit-with " + std::to_wstring(GetCurrentProcessId()) +
+                                   L" " + options;
+    if (!process_.Start(DemoFolder() + L"\\mf40sim.exe", arguments, scratch_.path(),
+                        scratch_.File(L"mf40sim.log"), error)) {
+        return false;
+    }
+    for (DWORD waited = 0; waited < kSimulatorStartMs; waited += kPollMs) {
+        if (DemoPipesServed()) return true;
+        if (!process_.running()) {
+            *error = "the simulator ended before serving:\n" + Output();
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+    *error = "the simulator did not serve its pipes in time:\n" + Output();
+    return false;
+}
+
+void Simulator::Stop() { process_.Kill(); }
+
+std::string Simulator::Output() const {
+    const OwnedHandle log(CreateFileW(scratch_.File(L"mf40sim.log").c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string text;
+    char chunk[4096];
+    DWORD got = 0;
+    while (log && ReadFile(log.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        text.append(chunk, got);
+    }
+    return text;
+}
+
+}  // namespace pd::e2e

@@ -1,0 +1,77 @@
+// What the end-to-end tests share: finding the demo folder, starting its programs as child
+// processes that never outlive the test, and a scratch folder for their files.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/OwnedHandle.h"
+
+namespace pd::e2e {
+
+// The folder this program runs from, and the demo folder beside it in the build tree.
+std::wstring ProgramFolder();
+std::wstring DemoFolder();
+
+std::wstring Widen(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
+// True when some simulator serves the demo's pipes right now.
+bool DemoPipesServed();
+
+// A folder of its own for one run; removed with its files when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder();
+    const std::wstring& path() const { return path_; }
+    std::wstring File(const wchar_t* name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+// A program this test started. It belongs to a job that ends it if the test itself dies, and
+// it is ended, if still running, when the object goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(ChildProcess&&) = default;
+    ChildProcess& operator=(ChildProcess&&) = default;
+    ~ChildProcess() { Kill(); }
+
+    // Starts `program` with `arguments` in `folder`; its output goes to `outputFile` (or
+    // nowhere when empty). False, with `error` set, when it cannot be started.
+    bool Start(const std::wstring& program, const std::wstring& arguments,
+               const std::wstring& folder, const std::wstring& outputFile, std::string* error);
+
+    bool running() const;
+    DWORD id() const { return id_; }
+    // True when the process ended within `milliseconds`.
+    bool WaitForExit(DWORD milliseconds) const;
+    void Kill();
+
+private:
+    OwnedHandle process_;
+    DWORD id_ = 0;
+};
+
+// mf40sim.exe from the demo folder, with its state and output in a scratch folder; serving
+// once Start returns true, stopped when the object goes.
+class Simulator {
+public:
+    // `options` as on the simulator's command line, e.g. L"--silent".
+    bool Start(const std::wstring& options, std::string* error);
+    void Stop();
+    // What the simulator printed so far, for failure messages.
+    std::string Output() const;
+
+private:
+    ScratchFolder scratch_;
+    ChildProcess process_;
+};
+
+}  // namespace pd::e2e

@@ -1,0 +1,322 @@
+// Drives PanelDesk.exe from the demo folder the way a user would, against the demo simulator,
+// with the real clock:
+//
+//   panel_driver e2e
+//       the end-to-end checks: the panel opens its window when the device answers, and when
+//       it does not, offers Abort/Retry/Ignore with "Ei vastaa" and ends on Abort;
+//   panel_driver wait-window [--desktop NAME] [--timeout SECONDS]
+//       waits for the panel's main window (for the demo's screenshot): exit code 0 when it
+//       appeared, 3 when one of the panel's message boxes appeared instead, 1 on time-out;
+//   panel_driver close-window [--desktop NAME]
+//       closes the panel as a user would: its window, or Abort or OK on its message box.
+//
+// Everything it starts is ended before it returns, whatever happens.
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/E2eSupport.h"
+
+namespace pd::e2e {
+namespace {
+
+// The panel's window title, which is also the caption of all its message boxes.
+constexpr const wchar_t* kPanelTitle = L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu";
+constexpr const wchar_t* kNoAnswerText = L"Ei vastaa";
+
+constexpr DWORD kPollMs = 100;
+constexpr DWORD kWindowWithinMs = 30000;
+// Link selection and four probes of 1.5 s each (two on USB, two on the fallback route).
+constexpr DWORD kNoAnswerBoxWithinMs = 40000;
+// The first page reads the fax settings as the window opens: a 1 s exchange and 0.5 s settle.
+constexpr DWORD kFirstPageMs = 2500;
+constexpr DWORD kExitWithinMs = 15000;
+
+// The panel's own top-level windows: its main window (the one with the page tabs) and any
+// message box bearing its caption.
+struct PanelWindows {
+    HWND main = nullptr;
+    HWND box = nullptr;
+    std::wstring boxText;
+};
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+BOOL CALLBACK VisitChild(HWND child, LPARAM context) {
+    (*reinterpret_cast<const std::function<void(HWND)>*>(context))(child);
+    return TRUE;
+}
+
+void ForEachChild(HWND parent, const std::function<void(HWND)>& visit) {
+    EnumChildWindows(parent, VisitChild, reinterpret_cast<LPARAM>(&visit));
+}
+
+struct Search {
+    DWORD processId;  // 0: any process
+    PanelWindows found;
+};
+
+BOOL CALLBACK Inspect(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<Search*>(context);
+    if (!IsWindowVisible(window) || TextOf(window) != kPanelTitle) return TRUE;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (search.processId != 0 && owner != search.processId) return TRUE;
+
+    bool hasTabs = false;
+    std::wstring statics;
+    ForEachChild(window, [&](HWND child) {
+        const std::wstring name = ClassOf(child);
+        if (name == L"SysTabControl32") hasTabs = true;
+        if (name == L"Static" && GetWindowTextLengthW(child) > 0) statics += TextOf(child);
+    });
+    if (hasTabs) {
+        search.found.main = window;
+    } else {
+        search.found.box = window;
+        search.found.boxText = statics;
+    }
+    return TRUE;
+}
+
+PanelWindows FindPanelWindows(DWORD processId) {
+    Search search{processId, {}};
+    EnumWindows(Inspect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// --- The end-to-end checks --------------------------------------------------------------
+
+class Checks {
+public:
+    void Pass(const std::string& what) { Report(true, what, ""); }
+    void Fail(const std::string& what, const std::string& why) { Report(false, what, why); }
+    int Finish() const {
+        std::printf("%d passed, %d failed\n", passed_, failed_);
+        return failed_ == 0 ? 0 : 1;
+    }
+
+private:
+    void Report(bool ok, const std::string& what, const std::string& why) {
+        std::printf("[%s] %s%s%s\n", ok ? "PASS" : "FAIL", what.c_str(), why.empty() ? "" : ": ",
+                    why.c_str());
+        std::fflush(stdout);
+        (ok ? passed_ : failed_)++;
+    }
+    int passed_ = 0;
+    int failed_ = 0;
+};
+
+bool StartPanel(ChildProcess& panel, std::string* error) {
+    if (FindPanelWindows(0).main || FindPanelWindows(0).box) {
+        *error = "a panel is already running; it would take over the new one";
+        return false;
+    }
+    const std::wstring folder = DemoFolder();
+    return panel.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", error);
+}
+
+// Polls until `done` says so or the time is up; false on time-out.
+bool PollFor(DWORD milliseconds, const std::function<bool()>& done) {
+    for (DWORD waited = 0; waited < milliseconds; waited += kPollMs) {
+        if (done()) return true;
+        Sleep(kPollMs);
+    }
+    return done();
+}
+
+void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
+    const std::string what = "the panel opens its window when the device answers";
+    Simulator simulator;
+    ChildProcess panel;
+    std::string error;
+    if (!simulator.Start(L"", &error) || !StartPanel(panel, &error)) {
+        checks.Fail(what, error);
+        return;
+    }
+
+    PanelWindows windows;
+    PollFor(kWindowWithinMs, [&] {
+        windows = FindPanelWindows(panel.id());
+        return windows.main || windows.box || !panel.running();
+    });
+    if (!windows.main) {
+        checks.Fail(what, windows.box ? "it showed \"" + Narrow(windows.boxText) + "\" instead"
+                          : panel.running() ? "no window within the time-out"
+                                            : "it ended without a window");
+        return;
+    }
+    checks.Pass(what);
+
+    const std::string firstPage = "the panel reads its first page without an error box";
+    Sleep(kFirstPageMs);
+    windows = FindPanelWindows(panel.id());
+    if (windows.box) {
+        checks.Fail(firstPage,
+                    "it showed \"" + Narrow(windows.boxText) + "\"\n" + simulator.Output());
+        PostMessageW(windows.box, WM_COMMAND, IDOK, 0);
+    } else {
+        checks.Pass(firstPage);
+    }
+
+    const std::string closes = "the panel ends when its window is closed";
+    PostMessageW(windows.main, WM_CLOSE, 0, 0);
+    if (panel.WaitForExit(kExitWithinMs)) {
+        checks.Pass(closes);
+    } else {
+        checks.Fail(closes, "still running after the time-out");
+    }
+}
+
+void CheckAbortWhenDeviceSilent(Checks& checks) {
+    const std::string what = "a silent device gets Abort/Retry/Ignore with \"Ei vastaa\"";
+    Simulator simulator;
+    ChildProcess panel;
+    std::string error;
+    if (!simulator.Start(L"--silent", &error) || !StartPanel(panel, &error)) {
+        checks.Fail(what, error);
+        return;
+    }
+
+    PanelWindows windows;
+    PollFor(kNoAnswerBoxWithinMs, [&] {
+        windows = FindPanelWindows(panel.id());
+        return windows.main || windows.box || !panel.running();
+    });
+    const HWND abort = windows.box ? GetDlgItem(windows.box, IDABORT) : nullptr;
+    if (windows.main || !windows.box || windows.boxText != kNoAnswerText || !abort ||
+        !GetDlgItem(windows.box, IDRETRY) || !GetDlgItem(windows.box, IDIGNORE)) {
+        checks.Fail(what, windows.main  ? "the main window opened"
+                          : windows.box ? "the box said \"" + Narrow(windows.boxText) +
+                                              "\" without all three choices"
+                          : panel.running() ? "no box within the time-out"
+                                            : "the panel ended without a box");
+        return;
+    }
+    checks.Pass(what);
+
+    const std::string ends = "Abort ends the panel without its window";
+    PostMessageW(windows.box, WM_COMMAND, MAKEWPARAM(IDABORT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(abort));
+    bool windowOpened = false;
+    const bool ended = PollFor(kExitWithinMs, [&] {
+        windowOpened = windowOpened || FindPanelWindows(panel.id()).main != nullptr;
+        return !panel.running();
+    });
+    if (ended && !windowOpened) {
+        checks.Pass(ends);
+    } else {
+        checks.Fail(ends, windowOpened ? "the main window opened" : "still running");
+    }
+}
+
+int RunChecks() {
+    Checks checks;
+    CheckPanelOpensWhenDeviceAnswers(checks);
+    CheckAbortWhenDeviceSilent(checks);
+    return checks.Finish();
+}
+
+// --- Waiting for the window, for the demo ----------------------------------------------------
+
+constexpr int kWindowAppeared = 0;
+constexpr int kTimedOut = 1;
+constexpr int kUsage = 2;
+constexpr int kBoxAppeared = 3;
+
+// The panel's windows on the named desktop (the current one when the name is empty); the
+// desktop itself may not exist yet. Windows of another desktop show as hidden to a thread
+// outside it, so this thread moves there first.
+PanelWindows FindOnDesktop(const std::wstring& desktopName) {
+    static HDESK joined = nullptr;  // kept for the life of the process, as the thread uses it
+    if (!desktopName.empty() && joined == nullptr) {
+        const HDESK desktop =
+            OpenDesktopW(desktopName.c_str(), 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+        if (desktop == nullptr) return {};
+        if (!SetThreadDesktop(desktop)) {
+            CloseDesktop(desktop);
+            return {};
+        }
+        joined = desktop;
+    }
+    return FindPanelWindows(0);
+}
+
+int WaitForWindow(const std::wstring& desktopName, DWORD milliseconds) {
+    PanelWindows windows;
+    PollFor(milliseconds, [&] {
+        windows = FindOnDesktop(desktopName);
+        return windows.main || windows.box;
+    });
+    if (windows.main) {
+        std::printf("the panel's window is open\n");
+        return kWindowAppeared;
+    }
+    if (windows.box) {
+        std::printf("the panel shows a message box instead of its window: \"%s\"\n",
+                    Narrow(windows.boxText).c_str());
+        return kBoxAppeared;
+    }
+    std::printf("the panel's window did not appear\n");
+    return kTimedOut;
+}
+
+int ClosePanel(const std::wstring& desktopName) {
+    const PanelWindows windows = FindOnDesktop(desktopName);
+    if (windows.box) {
+        const int answer = GetDlgItem(windows.box, IDABORT) ? IDABORT : IDOK;
+        PostMessageW(windows.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(windows.box, answer)));
+    }
+    if (windows.main) PostMessageW(windows.main, WM_CLOSE, 0, 0);
+    return windows.main || windows.box ? 0 : kTimedOut;
+}
+
+int Usage() {
+    std::fputs(
+        "usage: panel_driver e2e\n"
+        "       panel_driver wait-window [--desktop NAME] [--timeout SECONDS]\n"
+        "       panel_driver close-window [--desktop NAME]\n",
+        stderr);
+    return kUsage;
+}
+
+int Main(const std::vector<std::wstring>& arguments) {
+    if (arguments.size() == 1 && arguments[0] == L"e2e") return RunChecks();
+    const bool close = !arguments.empty() && arguments[0] == L"close-window";
+    if (arguments.empty() || (arguments[0] != L"wait-window" && !close)) return Usage();
+
+    std::wstring desktop;
+    DWORD timeoutMs = kWindowWithinMs;
+    for (std::size_t i = 1; i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == L"--desktop") {
+            desktop = arguments[i + 1];
+        } else if (arguments[i] == L"--timeout") {
+            timeoutMs = static_cast<DWORD>(_wtoi(arguments[i + 1].c_str())) * 1000;
+        } else {
+            return Usage();
+        }
+    }
+    if (arguments.size() % 2 == 0) return Usage();
+    return close ? ClosePanel(desktop) : WaitForWindow(desktop, timeoutMs);
+}
+
+}  // namespace
+}  // namespace pd::e2e
+
+int wmain(int argc, wchar_t** argv) {
+    return pd::e2e::Main(std::vector<std::wstring>(argv + 1, argv + argc));
+}
