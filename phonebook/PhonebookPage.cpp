@@ -182,20 +182,24 @@ void CPhonebook::ChooseOneTouch() {
 
 void CPhonebook::FillEntryList() {
     if (list_ == nullptr) return;
+    // One redraw at the end instead of one for every cell.
+    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(list_);
-    const PhonebookTable* table = Table();
-    if (table == nullptr) return;
-    for (int position = sectionFirst_; position < sectionEnd_ && table->Contains(position);
-         ++position) {
-        const int row = position - sectionFirst_;
-        std::wstring number = RowNumber(row);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = number.data();
-        ListView_InsertItem(list_, &item);
-        ShowEntryTexts(row, position);
+    if (const PhonebookTable* table = Table()) {
+        for (int position = sectionFirst_; position < sectionEnd_ && table->Contains(position);
+             ++position) {
+            const int row = position - sectionFirst_;
+            std::wstring number = RowNumber(row);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = row;
+            item.pszText = number.data();
+            ListView_InsertItem(list_, &item);
+            ShowEntryTexts(row, position);
+        }
     }
+    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list_, nullptr, TRUE);
 }
 
 void CPhonebook::ShowEntryTexts(int row, int position) {
