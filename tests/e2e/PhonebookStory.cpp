@@ -218,13 +218,13 @@ public:
         if (!SaveFile()) return Finish();
         if (!Exchange(IDC_PB_DELETE_ALL, "delete all")) return Finish();
         Expect(list_->Cell(kEditedRow, 1).empty(), "delete all empties the edited row",
-               Narrow(list_->Cell(kEditedRow, 1)));
+               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
         if (!OpenFile()) return Finish();
         Expect(list_->Cell(kEditedRow, 1) == kStoredName, "the loaded file brings the entry back",
-               Narrow(list_->Cell(kEditedRow, 1)));
+               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
         if (!Exchange(IDC_PB_READ, "read button reads the device")) return Finish();
         Expect(list_->Cell(kEditedRow, 1) == kStoredName, "the device holds the written entry",
-               Narrow(list_->Cell(kEditedRow, 1)));
+               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
         if (!ClosePanel()) return Finish();
 
         if (!OpenPanel()) return Finish();
@@ -232,7 +232,7 @@ public:
         Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
                    list_->Cell(kEditedRow, 2) == kTypedNumber,
                "the device kept the entry across panels",
-               Narrow(list_->Cell(kEditedRow, 1) + L" / " + list_->Cell(kEditedRow, 2)));
+               NarrowToUtf8(list_->Cell(kEditedRow, 1) + L" / " + list_->Cell(kEditedRow, 2)));
         ClosePanel();
         return Finish();
     }
@@ -287,11 +287,11 @@ private:
             return main_ != nullptr || !BoxText(panel_.id()).empty() || !panel_.running();
         });
         if (main_ == nullptr) {
-            return Expect(false, "the panel opens its window", Narrow(BoxText(panel_.id())));
+            return Expect(false, "the panel opens its window", NarrowToUtf8(BoxText(panel_.id())));
         }
         WaitIdle(main_);
         return Expect(BoxText(panel_.id()).empty(), "the panel opens its window",
-                      Narrow(BoxText(panel_.id())));
+                      NarrowToUtf8(BoxText(panel_.id())));
     }
 
     bool ClosePanel() {
@@ -315,7 +315,7 @@ private:
         const bool returned = SendMessageTimeoutW(sheet, PSM_SETCURSEL, kPhonebookTab, 0,
                                                   SMTO_NORMAL, kExchangeWithinMs, &ignored);
         const double took = NowMs() - start;
-        if (!returned) return Expect(false, what, "box: " + Narrow(BoxText(panel_.id())));
+        if (!returned) return Expect(false, what, "box: " + NarrowToUtf8(BoxText(panel_.id())));
         DWORD_PTR page = 0;
         SendMessageTimeoutW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
                             &page);
@@ -326,9 +326,8 @@ private:
         const bool ok = BoxText(panel_.id()).empty() && rows == kRows &&
                         list_->Cell(0, 0) == L"  1" && list_->Cell(kRows - 1, 0) == L" 80";
         Time("first showing (1500 pause + 2000 read)", took);
-        return Expect(ok, what,
-                      "rows " + std::to_string(rows) + ", box \"" + Narrow(BoxText(panel_.id())) +
-                          "\"");
+        const std::string box = NarrowToUtf8(BoxText(panel_.id()));
+        return Expect(ok, what, "rows " + std::to_string(rows) + ", box \"" + box + "\"");
     }
 
     // Clicks a page button whose work ends without any window of its own.
@@ -343,7 +342,7 @@ private:
         if (button == IDC_PB_READ) Time("read button (2000 read + 500 settle)", took);
         if (button == IDC_PB_WRITE) Time("write button (1000 write + 500 settle)", took);
         const std::wstring box = BoxText(panel_.id());
-        return Expect(returned && box.empty(), what, "box \"" + Narrow(box) + "\"");
+        return Expect(returned && box.empty(), what, "box \"" + NarrowToUtf8(box) + "\"");
     }
 
     HWND WaitForWindow(const std::function<bool(HWND)>& wanted) {
@@ -358,7 +357,8 @@ private:
     }
 
     bool WaitGone(HWND window) {
-        return PollFor(kDialogWithinMs, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+        return PollFor(kDialogWithinMs,
+                       [&] { return !IsWindow(window) || !IsWindowVisible(window); });
     }
 
     void Type(HWND edit, const std::wstring& text) {
@@ -381,7 +381,7 @@ private:
         });
         if (!typed) {
             PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
-            return Expect(false, what, "the editor shows " + Narrow(TextOf(name)));
+            return Expect(false, what, "the editor shows " + NarrowToUtf8(TextOf(name)));
         }
         PostMessageW(editor, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(editor, IDOK)));
@@ -389,7 +389,7 @@ private:
         WaitIdle(main_);
         return Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
                           list_->Cell(kEditedRow, 2) == kTypedNumber,
-                      what, Narrow(list_->Cell(kEditedRow, 1)));
+                      what, NarrowToUtf8(list_->Cell(kEditedRow, 1)));
     }
 
     // Answers the panel's file dialog with `path`.
@@ -412,7 +412,7 @@ private:
         if (field == nullptr) {
             std::string children;
             for (HWND child : ChildrenOf(dialog)) {
-                children += " " + Narrow(ClassOf(child)) + "#" +
+                children += " " + NarrowToUtf8(ClassOf(child)) + "#" +
                             std::to_string(GetDlgCtrlID(child));
             }
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -428,7 +428,7 @@ private:
         return true;
     }
 
-    std::wstring StoryPath() const { return scratch_.File(Widen(kFileName).c_str()); }
+    std::wstring StoryPath() const { return scratch_.File(WidenUtf8(kFileName).c_str()); }
 
     bool SaveFile() {
         const std::string what = "saving writes the phonebook file with the entry";
@@ -441,11 +441,11 @@ private:
         DWORD got = 0;
         if (!file || !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got,
                                nullptr)) {
-            return Expect(false, what, "no file " + Narrow(saved) + "; box \"" +
-                                           Narrow(BoxText(panel_.id())) + "\"");
+            return Expect(false, what, "no file " + NarrowToUtf8(saved) + "; box \"" +
+                                           NarrowToUtf8(BoxText(panel_.id())) + "\"");
         }
         const std::string name(bytes.data() + kFileHeaderSize + kEditedRow * kEntrySize);
-        return Expect(got == kPhonebookFileSize && name == Narrow(kStoredName), what,
+        return Expect(got == kPhonebookFileSize && name == NarrowToUtf8(kStoredName), what,
                       std::to_string(got) + " bytes, entry \"" + name + "\"");
     }
 
