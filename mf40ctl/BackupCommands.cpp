@@ -54,9 +54,9 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
         const std::uint8_t wanted = backup.faxSettings.*field.member;
         if (was == wanted) continue;
         plan.target.faxSettings.*field.member = wanted;
-        plan.differences.push_back(std::string("faxSettings.") + field.spec.name + ": " +
-                                   DescribeByte(field.spec, was) + " -> " +
-                                   DescribeByte(field.spec, wanted));
+        plan.differences.push_back(std::string("faxSettings.") + field.rule.name + ": " +
+                                   DescribeByte(field.rule, was) + " -> " +
+                                   DescribeByte(field.rule, wanted));
         plan.settingsDiffer = true;
     }
     for (const auto& field : AdvancedOptionFields()) {
@@ -73,10 +73,10 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
             const std::uint8_t to = backup.system.*field.byte;
             if (from == to) continue;
             plan.target.system.*field.byte = to;
-            was = DescribeByte(field.spec, from);
-            wanted = DescribeByte(field.spec, to);
+            was = DescribeByte(field.rule, from);
+            wanted = DescribeByte(field.rule, to);
         }
-        plan.differences.push_back(std::string("advancedOptions.") + field.spec.name + ": " + was +
+        plan.differences.push_back(std::string("advancedOptions.") + field.rule.name + ": " + was +
                                    " -> " + wanted);
         plan.optionsDiffer = true;
     }

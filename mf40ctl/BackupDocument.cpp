@@ -92,9 +92,9 @@ public:
                 const Take& take) {
         std::set<std::string> known;
         for (const auto& field : fields) {
-            known.insert(field.spec.name);
-            const std::string where = std::string(sectionName) + "." + field.spec.name;
-            const auto found = section.find(field.spec.name);
+            known.insert(field.rule.name);
+            const std::string where = std::string(sectionName) + "." + field.rule.name;
+            const auto found = section.find(field.rule.name);
             if (found == section.end()) {
                 Problem(where, "is missing");
                 continue;
@@ -181,9 +181,9 @@ private:
             Problem(where + "." + key, "must be a text");
             return std::nullopt;
         }
-        const FieldSpec spec{key, FieldKind::Text, {}, 0, 0, width};
+        const FieldSpec rule{key, FieldKind::Text, {}, 0, 0, width};
         std::string error;
-        std::optional<std::string> bytes = ParseStoredText(spec, found->get<std::string>(), &error);
+        std::optional<std::string> bytes = ParseStoredText(rule, found->get<std::string>(), &error);
         if (!bytes) Problem(where + "." + key, error);
         return bytes;
     }
@@ -199,13 +199,13 @@ std::string WriteBackupDocument(const DeviceSnapshot& snapshot) {
     document[kFirmwareKey] = Windows1252ToUtf8(snapshot.firmwareVersion);
     Json& settings = document[kSettingsKey] = Json::object();
     for (const auto& field : FaxSettingFields()) {
-        settings[field.spec.name] = ByteToJson(field.spec, snapshot.faxSettings.*field.member);
+        settings[field.rule.name] = ByteToJson(field.rule, snapshot.faxSettings.*field.member);
     }
     Json& options = document[kOptionsKey] = Json::object();
     for (const auto& field : AdvancedOptionFields()) {
-        options[field.spec.name] =
+        options[field.rule.name] =
             field.text ? Json(Windows1252ToUtf8(AdvancedText(field, snapshot.system)))
-                       : ByteToJson(field.spec, snapshot.system.*field.byte);
+                       : ByteToJson(field.rule, snapshot.system.*field.byte);
     }
     Json& phonebook = document[kPhonebookKey] = Json::array();
     const PhonebookTable& table = snapshot.phonebook;
@@ -270,7 +270,7 @@ BackupReading ReadBackupDocument(std::string_view text) {
     if (const Json* settings = reader.Object(document, kSettingsKey)) {
         reader.Fields(*settings, kSettingsKey, FaxSettingFields(),
                       [&](const FaxSettingField& field, const Json& value, std::string* error) {
-                          const auto byte = ByteFromJson(field.spec, value, error);
+                          const auto byte = ByteFromJson(field.rule, value, error);
                           if (byte) snapshot.faxSettings.*field.member = *byte;
                           return byte.has_value();
                       });
@@ -280,7 +280,7 @@ BackupReading ReadBackupDocument(std::string_view text) {
                       [&](const AdvancedOptionField& field, const Json& value,
                           std::string* error) {
                           if (!field.text) {
-                              const auto byte = ByteFromJson(field.spec, value, error);
+                              const auto byte = ByteFromJson(field.rule, value, error);
                               if (byte) snapshot.system.*field.byte = *byte;
                               return byte.has_value();
                           }
@@ -289,7 +289,7 @@ BackupReading ReadBackupDocument(std::string_view text) {
                               return false;
                           }
                           const auto bytes =
-                              ParseStoredText(field.spec, value.get<std::string>(), error);
+                              ParseStoredText(field.rule, value.get<std::string>(), error);
                           if (bytes) SetAdvancedText(field, snapshot.system, *bytes);
                           return bytes.has_value();
                       });

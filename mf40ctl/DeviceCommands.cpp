@@ -59,12 +59,12 @@ bool IsAdvancedOption(const std::string& name) { return FindAdvancedOption(name)
 
 std::string OptionValue(const AdvancedOptionField& field, const SystemRecord& record) {
     if (field.text) return Windows1252ToUtf8(AdvancedText(field, record));
-    return DescribeByte(field.spec, record.*field.byte);
+    return DescribeByte(field.rule, record.*field.byte);
 }
 
 Json OptionJson(const AdvancedOptionField& field, const SystemRecord& record) {
     if (field.text) return Windows1252ToUtf8(AdvancedText(field, record));
-    return ByteToJson(field.spec, record.*field.byte);
+    return ByteToJson(field.rule, record.*field.byte);
 }
 
 // The writable part of the record as the Advanced page holds it after a refresh: the texts
@@ -80,7 +80,7 @@ bool SameOptions(const SystemRecord& a, const SystemRecord& b, std::string* diff
         const bool same = field.text ? AdvancedText(field, a) == AdvancedText(field, b)
                                      : a.*field.byte == b.*field.byte;
         if (!same) {
-            *differing += (differing->empty() ? "" : ", ") + std::string(field.spec.name);
+            *differing += (differing->empty() ? "" : ", ") + std::string(field.rule.name);
         }
     }
     return differing->empty();
@@ -142,9 +142,9 @@ int SettingsGetCommand(CommandContext& context, bool json) {
     Json settings = Json::object();
     for (const auto& field : FaxSettingFields()) {
         if (json) {
-            settings[field.spec.name] = ByteToJson(field.spec, record.*field.member);
+            settings[field.rule.name] = ByteToJson(field.rule, record.*field.member);
         } else {
-            context.out << field.spec.name << "=" << DescribeByte(field.spec, record.*field.member)
+            context.out << field.rule.name << "=" << DescribeByte(field.rule, record.*field.member)
                         << "\n";
         }
     }
@@ -161,7 +161,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
     for (const Assignment& assignment : assignments) {
         const FaxSettingField* field = FindFaxSetting(assignment.name);
         std::string error;
-        const auto byte = ParseByte(field->spec, assignment.value, &error);
+        const auto byte = ParseByte(field->rule, assignment.value, &error);
         if (!byte) {
             context.err << "mf40ctl: " << assignment.name << ": " << error << "\n";
             sound = false;
@@ -193,7 +193,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
     std::string differing;
     for (const auto& field : FaxSettingFields()) {
         if (kept.*field.member != wanted.*field.member) {
-            differing += (differing.empty() ? "" : ", ") + std::string(field.spec.name);
+            differing += (differing.empty() ? "" : ", ") + std::string(field.rule.name);
         }
     }
     if (!differing.empty()) {
@@ -213,9 +213,9 @@ int OptionsGetCommand(CommandContext& context, bool json) {
     Json options = Json::object();
     for (const auto& field : AdvancedOptionFields()) {
         if (json) {
-            options[field.spec.name] = OptionJson(field, record);
+            options[field.rule.name] = OptionJson(field, record);
         } else {
-            context.out << field.spec.name << "=" << OptionValue(field, record) << "\n";
+            context.out << field.rule.name << "=" << OptionValue(field, record) << "\n";
         }
     }
     if (json) context.out << options.dump(2) << "\n";
@@ -238,11 +238,11 @@ int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& a
         std::string error;
         Change change{field, 0, {}};
         if (field->text) {
-            const auto text = ParseEditText(field->spec, assignment.value, &error);
+            const auto text = ParseEditText(field->rule, assignment.value, &error);
             if (text) change.text = *text;
             sound = sound && text.has_value();
         } else {
-            const auto byte = ParseByte(field->spec, assignment.value, &error);
+            const auto byte = ParseByte(field->rule, assignment.value, &error);
             if (byte) change.byte = *byte;
             sound = sound && byte.has_value();
         }

@@ -155,11 +155,11 @@ const char* CharacterSetText(CharacterSet set) {
     return "";
 }
 
-std::optional<std::string> FitsWidth(const FieldSpec& spec, std::string bytes,
+std::optional<std::string> FitsWidth(const FieldSpec& rule, std::string bytes,
                                      std::string* error) {
-    if (bytes.size() > static_cast<std::size_t>(spec.width)) {
+    if (bytes.size() > static_cast<std::size_t>(rule.width)) {
         *error = "is " + std::to_string(bytes.size()) + " characters long; at most " +
-                 std::to_string(spec.width) + " fit";
+                 std::to_string(rule.width) + " fit";
         return std::nullopt;
     }
     return bytes;
@@ -172,14 +172,14 @@ std::span<const AdvancedOptionField> AdvancedOptionFields() { return kAdvancedOp
 
 const FaxSettingField* FindFaxSetting(std::string_view name) {
     for (const auto& field : kFaxSettingFields) {
-        if (name == field.spec.name) return &field;
+        if (name == field.rule.name) return &field;
     }
     return nullptr;
 }
 
 const AdvancedOptionField* FindAdvancedOption(std::string_view name) {
     for (const auto& field : kAdvancedOptionFields) {
-        if (name == field.spec.name) return &field;
+        if (name == field.rule.name) return &field;
     }
     return nullptr;
 }
@@ -201,20 +201,20 @@ void SetAdvancedText(const AdvancedOptionField& field, SystemRecord& record,
     std::copy_n(bytes.begin(), std::min(bytes.size(), target.size() - 1), target.begin());
 }
 
-std::optional<std::string> FormatByte(const FieldSpec& spec, std::uint8_t byte) {
-    switch (spec.kind) {
+std::optional<std::string> FormatByte(const FieldSpec& rule, std::uint8_t byte) {
+    switch (rule.kind) {
         case FieldKind::List:
-            if (byte < spec.items.size()) return spec.items[byte];
+            if (byte < rule.items.size()) return rule.items[byte];
             return std::nullopt;
         case FieldKind::Number:
-            if (byte >= spec.minimum && byte <= spec.maximum) return std::to_string(byte);
+            if (byte >= rule.minimum && byte <= rule.maximum) return std::to_string(byte);
             return std::nullopt;
         case FieldKind::Switch:
             if (byte <= 1) return byte == 1 ? kOn : kOff;
             return std::nullopt;
         case FieldKind::PowerSave:
             if (byte == 0) return kOff;
-            if (byte <= spec.items.size()) return spec.items[byte - 1u];
+            if (byte <= rule.items.size()) return rule.items[byte - 1u];
             return std::nullopt;
         case FieldKind::Text:
             break;
@@ -222,22 +222,22 @@ std::optional<std::string> FormatByte(const FieldSpec& spec, std::uint8_t byte) 
     return std::nullopt;
 }
 
-std::string DescribeByte(const FieldSpec& spec, std::uint8_t byte) {
-    if (auto shown = FormatByte(spec, byte)) return *shown;
+std::string DescribeByte(const FieldSpec& rule, std::uint8_t byte) {
+    if (auto shown = FormatByte(rule, byte)) return *shown;
     return "(device byte " + std::to_string(byte) + ", not a value the page offers)";
 }
 
-std::optional<std::uint8_t> ParseByte(const FieldSpec& spec, std::string_view value,
+std::optional<std::uint8_t> ParseByte(const FieldSpec& rule, std::string_view value,
                                       std::string* error) {
-    switch (spec.kind) {
+    switch (rule.kind) {
         case FieldKind::List:
-            if (auto position = ItemPosition(spec.items, value)) {
+            if (auto position = ItemPosition(rule.items, value)) {
                 return static_cast<std::uint8_t>(*position);
             }
             break;
         case FieldKind::Number:
             if (auto number = DecimalNumber(value)) {
-                if (*number >= spec.minimum && *number <= spec.maximum) {
+                if (*number >= rule.minimum && *number <= rule.maximum) {
                     return static_cast<std::uint8_t>(*number);
                 }
             }
@@ -252,21 +252,21 @@ std::optional<std::uint8_t> ParseByte(const FieldSpec& spec, std::string_view va
             break;
         case FieldKind::PowerSave:
             if (SameWord(value, kOff)) return std::uint8_t{0};
-            if (auto position = ItemPosition(spec.items, value)) {
+            if (auto position = ItemPosition(rule.items, value)) {
                 return static_cast<std::uint8_t>(*position + 1);
             }
             break;
         case FieldKind::Text:
             break;
     }
-    *error = Quoted(value) + " is not one of " + AllowedValues(spec);
+    *error = Quoted(value) + " is not one of " + AllowedValues(rule);
     return std::nullopt;
 }
 
-nlohmann::ordered_json ByteToJson(const FieldSpec& spec, std::uint8_t byte) {
-    const std::optional<std::string> shown = FormatByte(spec, byte);
+nlohmann::ordered_json ByteToJson(const FieldSpec& rule, std::uint8_t byte) {
+    const std::optional<std::string> shown = FormatByte(rule, byte);
     if (!shown) return nlohmann::ordered_json{{"deviceByte", byte}};
-    switch (spec.kind) {
+    switch (rule.kind) {
         case FieldKind::Number:
             return byte;
         case FieldKind::Switch:
@@ -276,7 +276,7 @@ nlohmann::ordered_json ByteToJson(const FieldSpec& spec, std::uint8_t byte) {
     }
 }
 
-std::optional<std::uint8_t> ByteFromJson(const FieldSpec& spec, const nlohmann::ordered_json& value,
+std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::ordered_json& value,
                                          std::string* error) {
     if (value.is_object()) {
         const auto raw = value.find("deviceByte");
@@ -287,30 +287,30 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& spec, const nlohmann::
         *error = "an object here must be {\"deviceByte\": 0..255}";
         return std::nullopt;
     }
-    switch (spec.kind) {
+    switch (rule.kind) {
         case FieldKind::Number:
             if (value.is_number_integer()) {
                 const auto number = value.get<std::int64_t>();
-                if (number >= spec.minimum && number <= spec.maximum) {
+                if (number >= rule.minimum && number <= rule.maximum) {
                     return static_cast<std::uint8_t>(number);
                 }
-                *error = std::to_string(number) + " is not one of " + AllowedValues(spec);
+                *error = std::to_string(number) + " is not one of " + AllowedValues(rule);
                 return std::nullopt;
             }
-            *error = "must be a whole number, " + AllowedValues(spec);
+            *error = "must be a whole number, " + AllowedValues(rule);
             return std::nullopt;
         case FieldKind::Switch:
             if (value.is_boolean()) return static_cast<std::uint8_t>(value.get<bool>() ? 1 : 0);
             *error = "must be true or false";
             return std::nullopt;
         default:
-            if (value.is_string()) return ParseByte(spec, value.get<std::string>(), error);
-            *error = "must be a text, one of " + AllowedValues(spec);
+            if (value.is_string()) return ParseByte(rule, value.get<std::string>(), error);
+            *error = "must be a text, one of " + AllowedValues(rule);
             return std::nullopt;
     }
 }
 
-std::optional<std::string> ParseEditText(const FieldSpec& spec, std::string_view utf8,
+std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view utf8,
                                          std::string* error) {
     Windows1252Text converted = Utf8ToWindows1252(utf8);
     if (!converted.ok) {
@@ -322,27 +322,27 @@ std::optional<std::string> ParseEditText(const FieldSpec& spec, std::string_view
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (!InCharacterSet(spec.characters, bytes[i])) {
+        if (!InCharacterSet(rule.characters, bytes[i])) {
             const std::string shown = Windows1252ToUtf8(std::string_view(bytes).substr(i, 1));
-            *error = Quoted(shown) + " is not allowed here (" + CharacterSetText(spec.characters) +
+            *error = Quoted(shown) + " is not allowed here (" + CharacterSetText(rule.characters) +
                      ")";
             return std::nullopt;
         }
     }
-    return FitsWidth(spec, std::move(bytes), error);
+    return FitsWidth(rule, std::move(bytes), error);
 }
 
-std::optional<std::string> ParseStoredText(const FieldSpec& spec, std::string_view utf8,
+std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_view utf8,
                                            std::string* error) {
     Windows1252Text converted = Utf8ToWindows1252(utf8);
     if (!converted.ok) {
         *error = converted.error;
         return std::nullopt;
     }
-    return FitsWidth(spec, std::move(converted.bytes), error);
+    return FitsWidth(rule, std::move(converted.bytes), error);
 }
 
-std::string AllowedValues(const FieldSpec& spec) {
+std::string AllowedValues(const FieldSpec& rule) {
     std::string text;
     const auto list = [&](Items items, const char* first) {
         text = first;
@@ -351,23 +351,23 @@ std::string AllowedValues(const FieldSpec& spec) {
             text += item;
         }
     };
-    switch (spec.kind) {
+    switch (rule.kind) {
         case FieldKind::List:
-            list(spec.items, "");
+            list(rule.items, "");
             break;
         case FieldKind::Number:
-            text = std::to_string(spec.minimum) + ".." + std::to_string(spec.maximum);
+            text = std::to_string(rule.minimum) + ".." + std::to_string(rule.maximum);
             break;
         case FieldKind::Switch:
             text = "on, off";
             break;
         case FieldKind::PowerSave:
-            list(spec.items, kOff);
+            list(rule.items, kOff);
             text += " (minutes)";
             break;
         case FieldKind::Text:
-            text = std::string("up to ") + std::to_string(spec.width) + " of " +
-                   CharacterSetText(spec.characters);
+            text = std::string("up to ") + std::to_string(rule.width) + " of " +
+                   CharacterSetText(rule.characters);
             break;
     }
     return text;

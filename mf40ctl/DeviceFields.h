@@ -44,11 +44,11 @@ struct FieldSpec {
 
 // A byte field of a record, or a text field of the system record.
 struct FaxSettingField {
-    FieldSpec spec;
+    FieldSpec rule;
     std::uint8_t FaxSettingsRecord::*member;
 };
 struct AdvancedOptionField {
-    FieldSpec spec;
+    FieldSpec rule;
     std::uint8_t SystemRecord::*byte = nullptr;  // byte fields
     std::span<char> (*text)(SystemRecord&) = nullptr;  // text fields (capacity = width + 1)
 };
@@ -67,31 +67,31 @@ void SetAdvancedText(const AdvancedOptionField& field, SystemRecord& record,
 // --- Byte fields --------------------------------------------------------------------------
 
 // The value as the page shows it; nothing when the page could not show this byte.
-std::optional<std::string> FormatByte(const FieldSpec& spec, std::uint8_t byte);
+std::optional<std::string> FormatByte(const FieldSpec& rule, std::uint8_t byte);
 // How a byte is written for people: its page form, or a note that the page cannot show it.
-std::string DescribeByte(const FieldSpec& spec, std::uint8_t byte);
+std::string DescribeByte(const FieldSpec& rule, std::uint8_t byte);
 // The byte for a value given as the page shows it; nothing, with `error` set, when the page
 // offers no such value.
-std::optional<std::uint8_t> ParseByte(const FieldSpec& spec, std::string_view value,
+std::optional<std::uint8_t> ParseByte(const FieldSpec& rule, std::string_view value,
                                       std::string* error);
 
 // JSON: lists and power save as their texts, numbers as numbers, switches as true/false. A
 // byte the page cannot show is kept as {"deviceByte": n}, so that a backup loses nothing.
-nlohmann::ordered_json ByteToJson(const FieldSpec& spec, std::uint8_t byte);
-std::optional<std::uint8_t> ByteFromJson(const FieldSpec& spec, const nlohmann::ordered_json& value,
+nlohmann::ordered_json ByteToJson(const FieldSpec& rule, std::uint8_t byte);
+std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::ordered_json& value,
                                          std::string* error);
 
 // --- Text fields --------------------------------------------------------------------------
 
 // A value for an Advanced-page edit, as typed: letters become capitals, then every character
 // must be in the edit's set and the text within its limit. Returns Windows-1252 bytes.
-std::optional<std::string> ParseEditText(const FieldSpec& spec, std::string_view utf8,
+std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view utf8,
                                          std::string* error);
 // A text restored from a backup: any Windows-1252 text that fits the field.
-std::optional<std::string> ParseStoredText(const FieldSpec& spec, std::string_view utf8,
+std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_view utf8,
                                            std::string* error);
 
 // The allowed values of a field, for messages and --help.
-std::string AllowedValues(const FieldSpec& spec);
+std::string AllowedValues(const FieldSpec& rule);
 
 }  // namespace pd::ctl

@@ -26,9 +26,9 @@ template <typename Fields>
 std::string NamesAndValues(const Fields& fields, const char* title) {
     std::string text = std::string(title) + ":\n";
     for (const auto& field : fields) {
-        std::string name = std::string("  ") + field.spec.name;
+        std::string name = std::string("  ") + field.rule.name;
         name.resize(std::max<std::size_t>(name.size() + 1, 22), ' ');
-        text += name + AllowedValues(field.spec) + "\n";
+        text += name + AllowedValues(field.rule) + "\n";
     }
     return text;
 }

@@ -85,7 +85,7 @@ TEST(DeviceFields, ValuesAreTakenAsThePagesShowThem) {
         const FaxSettingField* field = FindFaxSetting(c.name);
         ASSERT_NE(field, nullptr) << c.name;
         std::string error;
-        EXPECT_EQ(ParseByte(field->spec, c.value, &error), std::optional<std::uint8_t>(c.byte))
+        EXPECT_EQ(ParseByte(field->rule, c.value, &error), std::optional<std::uint8_t>(c.byte))
             << c.name << "=" << c.value << ": " << error;
     }
 }
@@ -112,7 +112,7 @@ TEST(DeviceFields, ValuesOutsideThePagesListsAndRangesAreRefused) {
     };
     for (const Case& c : cases) {
         std::string error;
-        EXPECT_FALSE(ParseByte(FindFaxSetting(c.name)->spec, c.value, &error))
+        EXPECT_FALSE(ParseByte(FindFaxSetting(c.name)->rule, c.value, &error))
             << c.name << "=" << c.value;
         EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
     }
@@ -142,7 +142,7 @@ TEST(DeviceFields, AdvancedTextsFollowTheirEditsSetsAndLimits) {
     };
     for (const Case& c : cases) {
         std::string error;
-        const auto stored = ParseEditText(FindAdvancedOption(c.name)->spec, c.value, &error);
+        const auto stored = ParseEditText(FindAdvancedOption(c.name)->rule, c.value, &error);
         EXPECT_EQ(stored, c.stored) << c.name << "=" << c.value << ": " << error;
         if (!c.stored) {
             EXPECT_FALSE(error.empty());
@@ -151,18 +151,18 @@ TEST(DeviceFields, AdvancedTextsFollowTheirEditsSetsAndLimits) {
 }
 
 TEST(DeviceFields, ByteThePageCannotShowIsKeptInJson) {
-    const FieldSpec& tray = FindFaxSetting("trayPaperSize")->spec;
+    const FieldSpec& tray = FindFaxSetting("trayPaperSize")->rule;
     EXPECT_EQ(ByteToJson(tray, 1), "A4");
     EXPECT_EQ(ByteToJson(tray, 7).dump(), R"({"deviceByte":7})");
     std::string error;
     EXPECT_EQ(ByteFromJson(tray, ByteToJson(tray, 7), &error), std::optional<std::uint8_t>(7));
     EXPECT_FALSE(ByteFromJson(tray, nlohmann::ordered_json{{"deviceByte", 256}}, &error));
-    const FieldSpec& delay = FindFaxSetting("answerDelay")->spec;
+    const FieldSpec& delay = FindFaxSetting("answerDelay")->rule;
     EXPECT_EQ(ByteToJson(delay, 3), 3);
     EXPECT_EQ(ByteToJson(delay, 9).dump(), R"({"deviceByte":9})");
     EXPECT_FALSE(ByteFromJson(delay, 9, &error));
     EXPECT_FALSE(ByteFromJson(delay, "3", &error));
-    const FieldSpec& ecm = FindFaxSetting("ecmMode")->spec;
+    const FieldSpec& ecm = FindFaxSetting("ecmMode")->rule;
     EXPECT_EQ(ByteToJson(ecm, 1), true);
     EXPECT_EQ(DescribeByte(ecm, 2), "(device byte 2, not a value the page offers)");
 }
