@@ -7,6 +7,7 @@
 #include "app/AboutDlg.h"
 #include "app/PhonebookMenu.h"
 #include "controls/Strings.h"
+#include "platform/Win32Os.h"
 #include "firmware/FirmwarePage.h"
 #include "pages/AdvancedPage.h"
 #include "pages/InfoPage.h"

@@ -1,7 +1,5 @@
 #include "controls/Strings.h"
 
-#include <vector>
-
 namespace pd {
 
 HINSTANCE ResourceModule() { return ::GetModuleHandleW(nullptr); }
@@ -13,17 +11,6 @@ std::wstring LoadResString(UINT id) {
     const int length = ::LoadStringW(ResourceModule(), id, reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0 || text == nullptr) return {};
     return std::wstring(text, static_cast<std::size_t>(length));
-}
-
-std::wstring ModulePath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);  // truncated: try again with more room
-    }
 }
 
 std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& extension) {

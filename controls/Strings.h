@@ -14,9 +14,6 @@ HINSTANCE ResourceModule();
 // A string-table entry; empty when the id is not in the table.
 std::wstring LoadResString(UINT id);
 
-// The full path of the running program.
-std::wstring ModulePath();
-
 // `path` with its extension (the part after the last dot of the file name) replaced by
 // `extension`, which includes its dot; appended when the file name has no extension.
 std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& extension);

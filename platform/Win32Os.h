@@ -40,4 +40,7 @@ public:
 std::wstring WidenUtf8(const std::string& text);
 std::string NarrowToUtf8(const std::wstring& text);
 
+// The full path of the running program.
+std::wstring ModulePath();
+
 }  // namespace pd

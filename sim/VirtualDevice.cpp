@@ -39,6 +39,7 @@ std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
         *faults.acceptBudget -= taken;
     }
     const auto accepted = data.first(taken);
+    if (traffic) traffic->taken.insert(traffic->taken.end(), accepted.begin(), accepted.end());
     const std::size_t image = TakeFirmwareData(accepted);
     inbox_.insert(inbox_.end(), accepted.begin() + static_cast<std::ptrdiff_t>(image),
                   accepted.end());
@@ -47,7 +48,10 @@ std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
 }
 
 std::size_t VirtualDevice::Send(std::span<std::uint8_t> out) {
-    if (faults.unplugged) return 0;
+    if (faults.unplugged) {
+        if (traffic) traffic->sent.push_back(0);
+        return 0;
+    }
     std::size_t count = std::min(out.size(), outbox_.size());
     if (!faults.sendPieces.empty()) {
         count = std::min(count, faults.sendPieces.front());
@@ -55,6 +59,11 @@ std::size_t VirtualDevice::Send(std::span<std::uint8_t> out) {
     }
     if (faults.sendLimit) count = std::min(count, *faults.sendLimit);
     std::copy_n(outbox_.begin(), count, out.begin());
+    if (traffic) {
+        traffic->sent.push_back(count);
+        traffic->sentBytes.insert(traffic->sentBytes.end(), outbox_.begin(),
+                                  outbox_.begin() + static_cast<std::ptrdiff_t>(count));
+    }
     outbox_.erase(outbox_.begin(), outbox_.begin() + static_cast<std::ptrdiff_t>(count));
     return count;
 }

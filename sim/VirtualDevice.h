@@ -34,6 +34,14 @@ struct DeviceFaults {
     std::deque<std::size_t> receivePieces;
 };
 
+// Every byte that crossed the device's end of the link, for checks that must hold whatever
+// the route or the faults did to the traffic.
+struct DeviceTraffic {
+    Bytes taken;                    // host to device: every byte the device took, in order
+    std::vector<std::size_t> sent;  // device to host: the count each Send moved, 0s included
+    Bytes sentBytes;                // the bytes of all those sends, back to back
+};
+
 // How the device answers a phonebook read.
 struct PhonebookReplyOptions {
     bool onlyNonBlank = false;                 // leave the blank positions out
@@ -72,6 +80,10 @@ public:
 
     // Answers the next complete frame with these bytes instead of the device's own answer.
     void OverrideNextReply(Bytes reply);
+
+    // Switched on, every Receive and Send is recorded (the demo does not, as a download would
+    // keep the whole image twice).
+    std::optional<DeviceTraffic> traffic;
 
     // Every complete frame received, in order.
     const std::vector<Bytes>& ReceivedFrames() const { return frames_; }

@@ -44,19 +44,6 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-std::string ProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return pd::NarrowToUtf8(path);
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 const char* Describe(pd::sim::StateFileOutcome outcome) {
     switch (outcome) {
         case pd::sim::StateFileOutcome::Loaded:
@@ -97,7 +84,7 @@ int main() {
 
     pd::Win32Os os;
     const std::string statePath =
-        options->statePath.empty() ? DefaultStatePath(ProgramPath()) : options->statePath;
+        options->statePath.empty() ? DefaultStatePath(pd::NarrowToUtf8(pd::ModulePath())) : options->statePath;
     DeviceHost host(os, statePath);
     host.WithDevice([&](VirtualDevice& device) { device.faults.silent = options->silent; });
 

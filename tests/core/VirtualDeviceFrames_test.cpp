@@ -70,5 +70,28 @@ TEST(VirtualDevice, NewCommandDropsTheRestOfAnUnreadAnswer) {
     EXPECT_NE(answer[0], 0xAA);
 }
 
+TEST(VirtualDevice, TrafficKeepsEveryByteTakenAndEverySendOnlyWhenSwitchedOn) {
+    VirtualDevice device;
+    const Bytes probe(kProbeCommand.begin(), kProbeCommand.end());
+    device.Receive(probe);
+    Drain(device);
+    EXPECT_FALSE(device.traffic.has_value()) << "the demo must not keep a log it never reads";
+
+    device.traffic.emplace();
+    device.faults.receivePieces = {5};
+    device.OverrideNextReply({0x01, 0x02, 0x03});
+    EXPECT_EQ(device.Receive(probe), 5u);
+    device.Receive(Bytes(probe.begin() + 5, probe.end()));
+    Bytes part(2);
+    device.Send(part);
+    device.Send(part);
+    device.faults.unplugged = true;
+    device.Send(part);
+
+    EXPECT_EQ(device.traffic->taken, probe);
+    EXPECT_EQ(device.traffic->sent, (std::vector<std::size_t>{2, 1, 0}));
+    EXPECT_EQ(device.traffic->sentBytes, (Bytes{0x01, 0x02, 0x03}));
+}
+
 }  // namespace
 }  // namespace pd::sim

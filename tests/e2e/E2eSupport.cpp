@@ -32,43 +32,14 @@ OwnedHandle InheritableFile(const std::wstring& path, DWORD access, DWORD dispos
 
 }  // namespace
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
-    return narrow;
-}
-
 std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = pd::ModulePath();
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
 std::wstring DemoFolder() {
     // The build gives the demo folder's place relative to this program's.
-    std::wstring relative = Widen(PD_DEMO_FROM_TESTS);
+    std::wstring relative = pd::WidenUtf8(PD_DEMO_FROM_TESTS);
     for (wchar_t& c : relative) {
         if (c == L'/') c = L'\\';
     }
@@ -132,7 +103,7 @@ bool ChildProcess::Start(const std::wstring& program, const std::wstring& argume
                         CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder.c_str(), &startup,
                         &started)) {
         *error =
-            "cannot start " + Narrow(program) + " (error " + std::to_string(GetLastError()) + ")";
+            "cannot start " + pd::NarrowToUtf8(program) + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
     if (HANDLE job = ChildJob()) AssignProcessToJobObject(job, started.hProcess);

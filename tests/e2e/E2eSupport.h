@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/OwnedHandle.h"
+#include "platform/Win32Os.h"
 
 namespace pd::e2e {
 
@@ -14,8 +15,6 @@ namespace pd::e2e {
 std::wstring ProgramFolder();
 std::wstring DemoFolder();
 
-std::wstring Widen(const std::string& text);
-std::string Narrow(const std::wstring& text);
 
 // True when some simulator serves the demo's pipes right now.
 bool DemoPipesServed();

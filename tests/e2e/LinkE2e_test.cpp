@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         // The program finds the maker's libraries on the standard search path, which ends
         // with the current folder; here that is the demo folder with the stand-ins.
-        ASSERT_TRUE(SetCurrentDirectoryW(DemoFolder().c_str())) << Narrow(DemoFolder());
+        ASSERT_TRUE(SetCurrentDirectoryW(DemoFolder().c_str())) << pd::NarrowToUtf8(DemoFolder());
     }
 
     void StartSimulator(const std::wstring& options) {

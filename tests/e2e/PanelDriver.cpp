@@ -163,7 +163,7 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
         return windows.main || windows.box || !panel.running();
     });
     if (!windows.main) {
-        checks.Fail(what, windows.box ? "it showed \"" + Narrow(windows.boxText) + "\" instead"
+        checks.Fail(what, windows.box ? "it showed \"" + pd::NarrowToUtf8(windows.boxText) + "\" instead"
                           : panel.running() ? "no window within the time-out"
                                             : "it ended without a window");
         return;
@@ -175,7 +175,7 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
     windows = FindPanelWindows(panel.id());
     if (windows.box) {
         checks.Fail(firstPage,
-                    "it showed \"" + Narrow(windows.boxText) + "\"\n" + simulator.Output());
+                    "it showed \"" + pd::NarrowToUtf8(windows.boxText) + "\"\n" + simulator.Output());
         PostMessageW(windows.box, WM_COMMAND, IDOK, 0);
     } else {
         checks.Pass(firstPage);
@@ -202,7 +202,7 @@ void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, Child
     if (windows.main || !windows.box || windows.boxText != kNoAnswerText || !abort ||
         !GetDlgItem(windows.box, IDRETRY) || !GetDlgItem(windows.box, IDIGNORE)) {
         checks.Fail(what, windows.main  ? "the main window opened"
-                          : windows.box ? "the box said \"" + Narrow(windows.boxText) +
+                          : windows.box ? "the box said \"" + pd::NarrowToUtf8(windows.boxText) +
                                               "\" without all three choices"
                           : panel.running() ? "no box within the time-out"
                                             : "the panel ended without a box");
@@ -241,7 +241,7 @@ void CheckAbortWhenDeviceSilent(Checks& checks) {
 // cabled it must come to the same box.
 int RunNoAnswerCheck(const std::wstring& program) {
     Checks checks;
-    const std::string what = "with no device, " + Narrow(program) +
+    const std::string what = "with no device, " + pd::NarrowToUtf8(program) +
                              " offers Abort/Retry/Ignore with \"Ei vastaa\"";
     ChildProcess panel;
     std::string error;
@@ -297,7 +297,7 @@ int WaitForWindow(const std::wstring& desktopName, DWORD milliseconds) {
     }
     if (windows.box) {
         std::printf("the panel shows a message box instead of its window: \"%s\"\n",
-                    Narrow(windows.boxText).c_str());
+                    pd::NarrowToUtf8(windows.boxText).c_str());
         return kBoxAppeared;
     }
     std::printf("the panel's window did not appear\n");

@@ -9,6 +9,7 @@
 #include "app/MainDlg.h"
 #include "app/PhonebookMenu.h"
 #include "controls/Strings.h"
+#include "platform/Win32Os.h"
 #include "pages/SettingsPage.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"

@@ -10,6 +10,7 @@
 
 #include "controls/Handles.h"
 #include "controls/Strings.h"
+#include "platform/Win32Os.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
 
@@ -105,9 +106,7 @@ TEST(Resources, VersionBlockAndAboutTextSayVersion105) {
     EXPECT_EQ(text(L"CompanyName"), L"Veltra");
 
     EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio 1.05");
-    const std::string generated = PD_VERSION_STRING;
-    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION),
-              L"Versio " + std::wstring(generated.begin(), generated.end()));
+    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio " + WidenUtf8(PD_VERSION_STRING));
 }
 
 }  // namespace

@@ -1,0 +1,373 @@
+#include "mf40ctl/DeviceFields.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "mf40ctl/Windows1252.h"
+
+namespace pd::ctl {
+
+namespace {
+
+using Items = std::span<const char* const>;
+
+// The pages' lists, in their order: a list's byte is the position of its item.
+constexpr const char* kPaperSizes[] = {"Letter", "A4", "Legal"};
+constexpr const char* kPaperTypes[] = {"Tavallinen",  "Bond",       "Kalvo",     "Kartonki",
+                                       "Tarrat",      "Esipainettu", "Värillinen", "Kirjekuori"};
+constexpr const char* kConfirmations[] = {"Ei", "On", "Kun virhe"};
+constexpr const char* kRemoteCodes[] = {"*0*", "*1*", "*2*", "*3*", "*4*",
+                                        "*5*", "*6*", "*7*", "*8*", "*9*"};
+constexpr const char* kPowerSaveMinutes[] = {"5", "10", "15", "30", "45"};
+constexpr const char* kClockFormats[] = {"12 t", "24 t"};
+constexpr const char* kReceiveModes[] = {"PUH", "FAKSI", "PUH/FAKSI", "VAST/FAKSI"};
+constexpr const char* kSpeakerModes[] = {"Ei", "On", "YHTEYS"};
+constexpr const char* kUsbModes[] = {"Hidas", "Nopea"};
+constexpr const char* kDuplexModes[] = {"Ei", "Pitkä reuna", "Lyhyt reuna"};
+constexpr const char* kLanguages[] = {"English", "Francais", "Espanol",  "Portugues",
+                                      "Deutsch", "Italiano", "Nederlands", "Dansk",
+                                      "Svenska", "Suomi",    "Norsk"};
+constexpr const char* kImageQualities[] = {"Normaali", "Tekstin parannus", "Kuvan parannus"};
+
+constexpr const char* kOff = "off";
+constexpr const char* kOn = "on";
+
+FieldSpec List(const char* name, Items items) { return {name, FieldKind::List, items}; }
+FieldSpec Number(const char* name, int minimum, int maximum) {
+    return {name, FieldKind::Number, {}, minimum, maximum};
+}
+FieldSpec Switch(const char* name) { return {name, FieldKind::Switch}; }
+FieldSpec Text(const char* name, int width, CharacterSet characters) {
+    return {name, FieldKind::Text, {}, 0, 0, width, characters};
+}
+
+using F = FaxSettingsRecord;
+const FaxSettingField kFaxSettingFields[] = {
+    {List("trayPaperSize", kPaperSizes), &F::trayPaperSize},
+    {List("bypassPaperSize", kPaperSizes), &F::bypassPaperSize},
+    {List("bypassPaperType", kPaperTypes), &F::bypassPaperType},
+    {List("sendConfirmation", kConfirmations), &F::sendConfirmation},
+    {Switch("autoJournal"), &F::autoJournal},
+    {List("remoteReceiveCode", kRemoteCodes), &F::remoteReceiveCode},
+    {{"powerSave", FieldKind::PowerSave, kPowerSaveMinutes}, &F::powerSave},
+    {Switch("ecmMode"), &F::ecmMode},
+    {Switch("receiveReduction"), &F::receiveReduction},
+    {Switch("horizontalReduction"), &F::horizontalReduction},
+    {Number("discardLength", 0, 30), &F::discardLength},
+    {Number("redialInterval", 1, 15), &F::redialInterval},
+    {Number("redialAttempts", 0, 13), &F::redialAttempts},
+    {Number("answerDelay", 1, 7), &F::answerDelay},
+    {Switch("sendFromMemory"), &F::sendFromMemory},
+    {Switch("deviceIdEnabled"), &F::deviceIdEnabled},
+    {List("clockFormat", kClockFormats), &F::clockFormat},
+};
+static_assert(std::size(kFaxSettingFields) == kFaxSettingsCount);
+
+template <std::size_t Capacity>
+std::span<char> Span(char (&field)[Capacity]) {
+    return {field, Capacity};
+}
+
+using S = SystemRecord;
+const AdvancedOptionField kAdvancedOptionFields[] = {
+    {Text("deviceIdNumber", 20, CharacterSet::IdNumber), nullptr,
+     [](S& r) { return Span(r.deviceIdNumber); }},
+    {Text("deviceIdName", 20, CharacterSet::NameCharacters), nullptr,
+     [](S& r) { return Span(r.deviceIdName); }},
+    {List("receiveMode", kReceiveModes), &S::receiveMode},
+    {Text("numberPrefix", 5, CharacterSet::DialCharacters), nullptr,
+     [](S& r) { return Span(r.numberPrefix); }},
+    {Number("ringVolume", 0, 10), &S::ringVolume},
+    {Switch("alarmSound"), &S::alarmSound},
+    {Switch("keySound"), &S::keySound},
+    {List("speakerMode", kSpeakerModes), &S::speakerMode},
+    {List("language", kLanguages), &S::language},
+    {Switch("tonerSave"), &S::tonerSave},
+    {List("usbMode", kUsbModes), &S::usbMode},
+    {List("duplexFax", kDuplexModes), &S::duplexFax},
+    {List("imageQuality", kImageQualities), &S::imageQuality},
+    {Switch("tonerNotice"), &S::tonerNotice},
+    {Text("customerName", 20, CharacterSet::NameCharacters), nullptr,
+     [](S& r) { return Span(r.customerName); }},
+    {Text("customerNumber", 20, CharacterSet::DialCharacters), nullptr,
+     [](S& r) { return Span(r.customerNumber); }},
+    {Text("serviceNumber", 46, CharacterSet::DialCharacters), nullptr,
+     [](S& r) { return Span(r.serviceNumber); }},
+    {Text("serialNumber", 20, CharacterSet::NameCharacters), nullptr,
+     [](S& r) { return Span(r.serialNumber); }},
+};
+
+// Item and switch words are matched without regard to the case of ASCII letters.
+bool SameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) {
+                   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+               };
+               return lower(x) == lower(y);
+           });
+}
+
+std::optional<int> ItemPosition(Items items, std::string_view value) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (SameWord(items[i], value)) return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<int> DecimalNumber(std::string_view value) {
+    if (value.empty() || value.size() > 3) return std::nullopt;
+    int number = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+bool InCharacterSet(CharacterSet set, char c) {
+    const bool digit = c >= '0' && c <= '9';
+    switch (set) {
+        case CharacterSet::NameCharacters:
+            return digit || (c >= 'A' && c <= 'Z') || std::strchr(" +-,.'/*#&", c) != nullptr;
+        case CharacterSet::DialCharacters:
+            return digit || c == '#' || c == '*' || c == 'P';
+        case CharacterSet::IdNumber:
+            return digit || c == ' ' || c == '+';
+    }
+    return false;
+}
+
+const char* CharacterSetText(CharacterSet set) {
+    switch (set) {
+        case CharacterSet::NameCharacters:
+            return "letters A-Z, digits, space and + - , . ' / * # &";
+        case CharacterSet::DialCharacters:
+            return "digits, # * and P";
+        case CharacterSet::IdNumber:
+            return "digits, space and +";
+    }
+    return "";
+}
+
+std::optional<std::string> FitsWidth(const FieldSpec& spec, std::string bytes,
+                                     std::string* error) {
+    if (bytes.size() > static_cast<std::size_t>(spec.width)) {
+        *error = "is " + std::to_string(bytes.size()) + " characters long; at most " +
+                 std::to_string(spec.width) + " fit";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::span<const FaxSettingField> FaxSettingFields() { return kFaxSettingFields; }
+std::span<const AdvancedOptionField> AdvancedOptionFields() { return kAdvancedOptionFields; }
+
+const FaxSettingField* FindFaxSetting(std::string_view name) {
+    for (const auto& field : kFaxSettingFields) {
+        if (name == field.spec.name) return &field;
+    }
+    return nullptr;
+}
+
+const AdvancedOptionField* FindAdvancedOption(std::string_view name) {
+    for (const auto& field : kAdvancedOptionFields) {
+        if (name == field.spec.name) return &field;
+    }
+    return nullptr;
+}
+
+std::string StoredText(std::span<const char> field) {
+    std::string text(field.data(), strnlen(field.data(), field.size()));
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+std::string AdvancedText(const AdvancedOptionField& field, const SystemRecord& record) {
+    return StoredText(field.text(const_cast<SystemRecord&>(record)));
+}
+
+void SetAdvancedText(const AdvancedOptionField& field, SystemRecord& record,
+                     const std::string& bytes) {
+    const std::span<char> target = field.text(record);
+    std::fill(target.begin(), target.end(), '\0');
+    std::copy_n(bytes.begin(), std::min(bytes.size(), target.size() - 1), target.begin());
+}
+
+std::optional<std::string> FormatByte(const FieldSpec& spec, std::uint8_t byte) {
+    switch (spec.kind) {
+        case FieldKind::List:
+            if (byte < spec.items.size()) return spec.items[byte];
+            return std::nullopt;
+        case FieldKind::Number:
+            if (byte >= spec.minimum && byte <= spec.maximum) return std::to_string(byte);
+            return std::nullopt;
+        case FieldKind::Switch:
+            if (byte <= 1) return byte == 1 ? kOn : kOff;
+            return std::nullopt;
+        case FieldKind::PowerSave:
+            if (byte == 0) return kOff;
+            if (byte <= spec.items.size()) return spec.items[byte - 1u];
+            return std::nullopt;
+        case FieldKind::Text:
+            break;
+    }
+    return std::nullopt;
+}
+
+std::string DescribeByte(const FieldSpec& spec, std::uint8_t byte) {
+    if (auto shown = FormatByte(spec, byte)) return *shown;
+    return "(device byte " + std::to_string(byte) + ", not a value the page offers)";
+}
+
+std::optional<std::uint8_t> ParseByte(const FieldSpec& spec, std::string_view value,
+                                      std::string* error) {
+    switch (spec.kind) {
+        case FieldKind::List:
+            if (auto position = ItemPosition(spec.items, value)) {
+                return static_cast<std::uint8_t>(*position);
+            }
+            break;
+        case FieldKind::Number:
+            if (auto number = DecimalNumber(value)) {
+                if (*number >= spec.minimum && *number <= spec.maximum) {
+                    return static_cast<std::uint8_t>(*number);
+                }
+            }
+            break;
+        case FieldKind::Switch:
+            for (const char* word : {kOn, "yes", "true", "1"}) {
+                if (SameWord(value, word)) return std::uint8_t{1};
+            }
+            for (const char* word : {kOff, "no", "false", "0"}) {
+                if (SameWord(value, word)) return std::uint8_t{0};
+            }
+            break;
+        case FieldKind::PowerSave:
+            if (SameWord(value, kOff)) return std::uint8_t{0};
+            if (auto position = ItemPosition(spec.items, value)) {
+                return static_cast<std::uint8_t>(*position + 1);
+            }
+            break;
+        case FieldKind::Text:
+            break;
+    }
+    *error = Quoted(value) + " is not one of " + AllowedValues(spec);
+    return std::nullopt;
+}
+
+nlohmann::ordered_json ByteToJson(const FieldSpec& spec, std::uint8_t byte) {
+    const std::optional<std::string> shown = FormatByte(spec, byte);
+    if (!shown) return nlohmann::ordered_json{{"deviceByte", byte}};
+    switch (spec.kind) {
+        case FieldKind::Number:
+            return byte;
+        case FieldKind::Switch:
+            return byte == 1;
+        default:
+            return *shown;
+    }
+}
+
+std::optional<std::uint8_t> ByteFromJson(const FieldSpec& spec, const nlohmann::ordered_json& value,
+                                         std::string* error) {
+    if (value.is_object()) {
+        const auto raw = value.find("deviceByte");
+        if (value.size() == 1 && raw != value.end() && raw->is_number_unsigned() &&
+            raw->get<std::uint64_t>() <= 255) {
+            return static_cast<std::uint8_t>(raw->get<std::uint64_t>());
+        }
+        *error = "an object here must be {\"deviceByte\": 0..255}";
+        return std::nullopt;
+    }
+    switch (spec.kind) {
+        case FieldKind::Number:
+            if (value.is_number_integer()) {
+                const auto number = value.get<std::int64_t>();
+                if (number >= spec.minimum && number <= spec.maximum) {
+                    return static_cast<std::uint8_t>(number);
+                }
+                *error = std::to_string(number) + " is not one of " + AllowedValues(spec);
+                return std::nullopt;
+            }
+            *error = "must be a whole number, " + AllowedValues(spec);
+            return std::nullopt;
+        case FieldKind::Switch:
+            if (value.is_boolean()) return static_cast<std::uint8_t>(value.get<bool>() ? 1 : 0);
+            *error = "must be true or false";
+            return std::nullopt;
+        default:
+            if (value.is_string()) return ParseByte(spec, value.get<std::string>(), error);
+            *error = "must be a text, one of " + AllowedValues(spec);
+            return std::nullopt;
+    }
+}
+
+std::optional<std::string> ParseEditText(const FieldSpec& spec, std::string_view utf8,
+                                         std::string* error) {
+    Windows1252Text converted = Utf8ToWindows1252(utf8);
+    if (!converted.ok) {
+        *error = converted.error;
+        return std::nullopt;
+    }
+    std::string bytes = std::move(converted.bytes);
+    for (char& c : bytes) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (!InCharacterSet(spec.characters, bytes[i])) {
+            const std::string shown = Windows1252ToUtf8(std::string_view(bytes).substr(i, 1));
+            *error = Quoted(shown) + " is not allowed here (" + CharacterSetText(spec.characters) +
+                     ")";
+            return std::nullopt;
+        }
+    }
+    return FitsWidth(spec, std::move(bytes), error);
+}
+
+std::optional<std::string> ParseStoredText(const FieldSpec& spec, std::string_view utf8,
+                                           std::string* error) {
+    Windows1252Text converted = Utf8ToWindows1252(utf8);
+    if (!converted.ok) {
+        *error = converted.error;
+        return std::nullopt;
+    }
+    return FitsWidth(spec, std::move(converted.bytes), error);
+}
+
+std::string AllowedValues(const FieldSpec& spec) {
+    std::string text;
+    const auto list = [&](Items items, const char* first) {
+        text = first;
+        for (const char* item : items) {
+            if (!text.empty()) text += ", ";
+            text += item;
+        }
+    };
+    switch (spec.kind) {
+        case FieldKind::List:
+            list(spec.items, "");
+            break;
+        case FieldKind::Number:
+            text = std::to_string(spec.minimum) + ".." + std::to_string(spec.maximum);
+            break;
+        case FieldKind::Switch:
+            text = "on, off";
+            break;
+        case FieldKind::PowerSave:
+            list(spec.items, kOff);
+            text += " (minutes)";
+            break;
+        case FieldKind::Text:
+            text = std::string("up to ") + std::to_string(spec.width) + " of " +
+                   CharacterSetText(spec.characters);
+            break;
+    }
+    return text;
+}
+
+}  // namespace pd::ctl

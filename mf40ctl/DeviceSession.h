@@ -1,0 +1,41 @@
+// The companion's way to the device, the panel's start-up without its windows: reserve the
+// shared port, detect the Windows family, choose the route (the panel's choice with its USB
+// fallback, or the one named by --link), and probe twice. The reservation is given back when
+// the session ends, as the panel gives it back when it closes.
+#pragma once
+
+#include <iosfwd>
+
+#include "mf40ctl/CommandContext.h"
+#include "protocol/PanelContext.h"
+
+namespace pd::ctl {
+
+class DeviceSession {
+public:
+    explicit DeviceSession(Os& os);
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // kExitOk when the device answered; otherwise the exit code, with the reason on `err`.
+    int Open(LinkChoice choice, std::ostream& err);
+
+    PanelContext& panel() { return panel_; }
+    DeviceLink& link() { return panel_.link; }
+    PhonebookTable& phonebook() { return *panel_.phonebook; }
+
+private:
+    bool ProbePair();
+
+    PanelContext panel_;
+    bool reservationTried_ = false;
+};
+
+// The route's name for messages ("USB", "LPT1", "\\.\LptxEcp1", "the port registers").
+const char* RouteName(const LinkState& state);
+
+// The pages' pause after every exchange.
+inline constexpr std::uint32_t kSettleMs = 500;
+
+}  // namespace pd::ctl

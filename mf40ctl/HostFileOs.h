@@ -1,0 +1,32 @@
+// The native build's OS seam: FakeOs with its virtual device and virtual clock for every
+// route to the device, and the host's real files for everything else (the files the user
+// names and the virtual device's state file).
+#pragma once
+
+#include <string>
+
+#include "platform/FakeOs.h"
+
+namespace pd::ctl {
+
+class HostFileOs : public FakeOs {
+public:
+    using FakeOs::FakeOs;
+
+    FileHandle OpenFile(const std::string& path, std::uint32_t desiredAccess,
+                        std::uint32_t shareMode, std::uint32_t creationDisposition,
+                        std::uint32_t flagsAndAttributes) override;
+    bool ReadFile(FileHandle file, void* buffer, std::uint32_t count,
+                  std::uint32_t* done) override;
+    bool WriteFile(FileHandle file, const void* data, std::uint32_t count,
+                   std::uint32_t* done) override;
+    void CloseFile(FileHandle file) override;
+    bool GetFileSize(FileHandle file, std::uint64_t* size) override;
+    bool ReplaceFileWith(const std::string& source, const std::string& target) override;
+    bool RemoveFile(const std::string& path) override;
+
+private:
+    static bool IsHostFile(FileHandle file);
+};
+
+}  // namespace pd::ctl

@@ -1,0 +1,165 @@
+#include "mf40ctl/Mf40ctl.h"
+
+#include <CLI/CLI.hpp>
+#include <map>
+#include <ostream>
+
+#include "mf40ctl/Commands.h"
+#include "mf40ctl/DeviceFields.h"
+
+namespace pd::ctl {
+
+namespace {
+
+const std::map<std::string, LinkChoice> kLinkChoices = {
+    {"auto", LinkChoice::Auto}, {"usb", LinkChoice::Usb},   {"lpt1", LinkChoice::Lpt1},
+    {"lpt2", LinkChoice::Lpt2}, {"lpt3", LinkChoice::Lpt3}, {"ecp1", LinkChoice::Ecp1},
+    {"ecp2", LinkChoice::Ecp2}, {"ecp3", LinkChoice::Ecp3},
+};
+
+constexpr const char* kExitCodes =
+    "Exit codes: 0 ok, 1 the device did not answer, 2 bad input (nothing was written),\n"
+    "3 the port is reserved by another program, 4 writing failed (device or file).\n"
+    "Messages go to standard error, data to standard output.";
+
+template <typename Fields>
+std::string NamesAndValues(const Fields& fields, const char* title) {
+    std::string text = std::string(title) + ":\n";
+    for (const auto& field : fields) {
+        std::string name = std::string("  ") + field.spec.name;
+        name.resize(std::max<std::size_t>(name.size() + 1, 22), ' ');
+        text += name + AllowedValues(field.spec) + "\n";
+    }
+    return text;
+}
+
+struct Choices {
+    std::string link = "auto";
+    bool json = false;
+    std::vector<std::string> assignments;
+    std::string path;
+    bool replace = false;
+    bool merge = false;
+    bool dryRun = false;
+    bool yes = false;
+};
+
+}  // namespace
+
+int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& context,
+               const CtlHost& host) {
+    Choices choices;
+    CLI::App app("mf40ctl " + std::string(kCtlVersion) +
+                     ": the command-line companion of PanelDesk for the Veltra Ostrex MF 40",
+                 "mf40ctl");
+    app.fallthrough();
+    app.require_subcommand(1);
+    app.set_version_flag("--version", kCtlVersion);
+    app.add_option("--link", choices.link,
+                   "Route to the device: auto (the panel's own choice, USB with the parallel "
+                   "port as fallback), usb, lpt1..lpt3 or ecp1..ecp3")
+        ->check(CLI::IsMember({"auto", "usb", "lpt1", "lpt2", "lpt3", "ecp1", "ecp2", "ecp3"}));
+    if (host.addOptions) host.addOptions(app);
+    app.footer(host.about.empty() ? kExitCodes : host.about + "\n\n" + kExitCodes);
+
+    std::function<int()> command;
+    const auto run = [&](CLI::App* sub, std::function<int()> action) {
+        sub->callback([&command, action] { command = action; });
+    };
+    const auto json = [&](CLI::App* sub) {
+        sub->add_flag("--json", choices.json, "Print JSON instead of lines");
+    };
+
+    CLI::App* info = app.add_subcommand(
+        "info", "Model, firmware, engine and emulation versions, free memory and counters");
+    json(info);
+    run(info, [&] { return InfoCommand(context, choices.json); });
+
+    CLI::App* settings = app.add_subcommand("settings", "The 17 fax and paper settings");
+    settings->require_subcommand(1);
+    CLI::App* settingsGet = settings->add_subcommand("get", "Show the settings as NAME=VALUE");
+    json(settingsGet);
+    run(settingsGet, [&] { return SettingsGetCommand(context, choices.json); });
+    CLI::App* settingsSet = settings->add_subcommand(
+        "set", "Change the named settings; the device is read, changed, written and read back");
+    settingsSet->add_option("NAME=VALUE", choices.assignments, "Settings to change")->required();
+    settingsSet->footer(NamesAndValues(FaxSettingFields(), "Names and values"));
+    run(settingsSet, [&] { return SettingsSetCommand(context, choices.assignments); });
+
+    CLI::App* options = app.add_subcommand("options", "The advanced options");
+    options->require_subcommand(1);
+    CLI::App* optionsGet = options->add_subcommand("get", "Show the options as NAME=VALUE");
+    json(optionsGet);
+    run(optionsGet, [&] { return OptionsGetCommand(context, choices.json); });
+    CLI::App* optionsSet = options->add_subcommand(
+        "set", "Change the named options; texts are turned to capitals as the panel does");
+    optionsSet->add_option("NAME=VALUE", choices.assignments, "Options to change")->required();
+    optionsSet->footer(NamesAndValues(AdvancedOptionFields(), "Names and values"));
+    run(optionsSet, [&] { return OptionsSetCommand(context, choices.assignments); });
+
+    CLI::App* phonebook = app.add_subcommand("phonebook", "The 80 speed-dial entries");
+    phonebook->require_subcommand(1);
+    CLI::App* exportBook = phonebook->add_subcommand(
+        "export", "Save the device's phonebook to FILE (.pbf, .csv or .vcf)");
+    exportBook->add_option("FILE", choices.path, "The file to write")->required();
+    run(exportBook, [&] { return PhonebookExportCommand(context, choices.path); });
+    CLI::App* importBook = phonebook->add_subcommand(
+        "import", "Put the entries of FILE (.pbf, .csv or .vcf) into the device's phonebook");
+    importBook->add_option("FILE", choices.path, "The file to read")->required();
+    CLI::Option* replace = importBook->add_flag(
+        "--replace", choices.replace, "Clear every entry but the group-dial ones first");
+    importBook->add_flag("--merge", choices.merge, "Keep the other entries (the default)")
+        ->excludes(replace);
+    importBook->add_flag("--dry-run", choices.dryRun,
+                         "Show the phonebook the import would make, and write nothing");
+    importBook->footer(
+        "Rows are checked as the entry editor checks them: names of A-Z, digits, space and\n"
+        "+ - , . ' / * # & (at most 20, turned to capitals), numbers of digits, # * P (at most\n"
+        "46, more than 2 characters, at least one digit). A .csv row goes into the entry its\n"
+        "Nro names; vCards go into free entries in order. Group-dial entries are never\n"
+        "overwritten. If any row is refused, nothing is written.");
+    run(importBook, [&] {
+        return PhonebookImportCommand(context, choices.path,
+                                      choices.replace ? ImportMode::Replace : ImportMode::Merge,
+                                      choices.dryRun);
+    });
+
+    CLI::App* backup = app.add_subcommand(
+        "backup", "Save fax settings, advanced options and phonebook to FILE.json");
+    backup->add_option("FILE", choices.path, "The JSON file to write")->required();
+    run(backup, [&] { return BackupCommand(context, choices.path); });
+    CLI::App* restore = app.add_subcommand(
+        "restore", "Write back what differs between FILE.json and the device");
+    restore->add_option("FILE", choices.path, "A backup made by mf40ctl backup")->required();
+    restore->add_flag("--dry-run", choices.dryRun, "Show the differences and write nothing");
+    run(restore, [&] { return RestoreCommand(context, choices.path, choices.dryRun); });
+
+    CLI::App* firmware = app.add_subcommand("firmware", "Firmware images");
+    firmware->require_subcommand(1);
+    CLI::App* check = firmware->add_subcommand(
+        "check", "Check FILE as a firmware image and show the device's current versions");
+    check->add_option("FILE", choices.path, "The image")->required();
+    run(check, [&] { return FirmwareCheckCommand(context, choices.path); });
+    CLI::App* update = firmware->add_subcommand(
+        "update", "Download FILE into the device (about a minute; do not switch it off)");
+    update->add_option("FILE", choices.path, "The image")->required();
+    update->add_flag("--yes", choices.yes, "Do not ask for confirmation");
+    run(update, [&] { return FirmwareUpdateCommand(context, choices.path, choices.yes); });
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::Success& success) {
+        return app.exit(success, context.out, context.err);
+    } catch (const CLI::ParseError& error) {
+        context.err << "mf40ctl: " << error.what() << "\nRun with --help for more information.\n";
+        return kExitBadInput;
+    }
+    context.link = kLinkChoices.at(choices.link);
+    if (host.beforeCommand) {
+        if (const int code = host.beforeCommand()) return code;
+    }
+    return command ? command() : kExitBadInput;
+}
+
+}  // namespace pd::ctl

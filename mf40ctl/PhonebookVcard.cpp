@@ -1,0 +1,230 @@
+#include "mf40ctl/PhonebookVcard.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace pd::ctl {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr const char* kLineEnd = "\r\n";
+
+struct ContentLine {
+    int line = 0;
+    std::string text;
+};
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+// Physical lines joined where a line that starts with a space or tab continues the one
+// before it.
+std::vector<ContentLine> Unfold(std::string_view text) {
+    std::vector<ContentLine> lines;
+    int number = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        ++number;
+        at = end + 1;
+        if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty()) {
+            lines.back().text += line.substr(1);
+        } else {
+            lines.push_back({number, std::string(line)});
+        }
+    }
+    return lines;
+}
+
+struct Property {
+    std::string name;                 // lower case, without a group prefix
+    std::vector<std::string> types;   // lower case TYPE values (and 2.1-style bare ones)
+    std::string value;
+};
+
+// NAME;PARAM=...;PARAM=...:VALUE, colons inside quoted parameter values included.
+std::optional<Property> ParseProperty(const std::string& text) {
+    bool inQuotes = false;
+    std::size_t colon = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') inQuotes = !inQuotes;
+        if (text[i] == ':' && !inQuotes) {
+            colon = i;
+            break;
+        }
+    }
+    if (colon == std::string::npos) return std::nullopt;
+    Property property;
+    property.value = text.substr(colon + 1);
+    std::vector<std::string> parts;
+    std::string part;
+    inQuotes = false;
+    for (std::size_t i = 0; i < colon; ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (c == ';' && !inQuotes) {
+            parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    parts.push_back(part);
+    std::string name = Lower(parts[0]);
+    const auto dot = name.rfind('.');
+    property.name = dot == std::string::npos ? name : name.substr(dot + 1);
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string parameter = Lower(parts[i]);
+        const auto equals = parameter.find('=');
+        std::string values;
+        if (equals == std::string::npos) {
+            values = parameter;  // vCard 2.1 style: TEL;FAX:...
+        } else if (parameter.substr(0, equals) == "type") {
+            values = parameter.substr(equals + 1);
+        } else {
+            continue;
+        }
+        std::size_t start = 0;
+        while (start <= values.size()) {
+            const auto comma = values.find(',', start);
+            const auto end = comma == std::string::npos ? values.size() : comma;
+            property.types.push_back(values.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    return property;
+}
+
+std::string UnescapeText(std::string_view value) {
+    std::string text;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            text += next == 'n' || next == 'N' ? '\n' : next;
+        } else {
+            text += value[i];
+        }
+    }
+    return text;
+}
+
+std::string TelephoneNumber(const std::string& value) {
+    std::string number = UnescapeText(value);
+    if (Lower(number.substr(0, 4)) == "tel:") {
+        number.erase(0, 4);
+        number = number.substr(0, number.find(';'));  // URI parameters such as ;ext=
+    }
+    return number;
+}
+
+std::string EscapeText(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '\\' || c == ',' || c == ';') escaped += '\\';
+        if (c == '\n') {
+            escaped += "\\n";
+            continue;
+        }
+        escaped += c;
+    }
+    return escaped;
+}
+
+struct Card {
+    int line = 0;
+    std::optional<std::string> version;
+    std::optional<std::string> name;
+    std::optional<std::string> fax;
+    std::optional<std::string> telephone;
+};
+
+void FinishCard(const Card& card, PhonebookRows& result) {
+    if (!card.version || (*card.version != "3.0" && *card.version != "4.0")) {
+        result.problems.push_back(
+            {card.line, card.version ? "vCard version " + *card.version +
+                                           " is not read (only 3.0 and 4.0)"
+                                     : "the card has no VERSION"});
+        return;
+    }
+    const std::optional<std::string>& number = card.fax ? card.fax : card.telephone;
+    if (!number) {
+        result.problems.push_back({card.line, "the card has no fax or telephone number (TEL)"});
+        return;
+    }
+    result.rows.push_back({card.line, std::nullopt, card.name.value_or(""), *number});
+}
+
+}  // namespace
+
+PhonebookRows ReadPhonebookVcard(std::string_view text) {
+    PhonebookRows result;
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    std::optional<Card> card;
+    for (const ContentLine& line : Unfold(text)) {
+        if (line.text.find_first_not_of(" \t") == std::string::npos) continue;
+        const std::optional<Property> property = ParseProperty(line.text);
+        const std::string name = property ? property->name : "";
+        const std::string value = property ? Lower(property->value) : "";
+        if (property && name == "begin" && value == "vcard") {
+            if (card) {
+                result.problems.push_back({card->line, "the card is not closed by END:VCARD"});
+            }
+            card = Card{line.line, {}, {}, {}, {}};
+            continue;
+        }
+        if (!card) {
+            result.problems.push_back({line.line, "text outside BEGIN:VCARD ... END:VCARD"});
+            continue;
+        }
+        if (!property) {
+            result.problems.push_back({line.line, "not a vCard line (NAME:VALUE)"});
+            continue;
+        }
+        if (name == "end" && value == "vcard") {
+            FinishCard(*card, result);
+            card.reset();
+        } else if (name == "version") {
+            card->version = property->value;
+        } else if (name == "fn" && !card->name) {
+            card->name = UnescapeText(property->value);
+        } else if (name == "tel") {
+            const bool isFax = std::find(property->types.begin(), property->types.end(),
+                                         "fax") != property->types.end();
+            if (isFax && !card->fax) card->fax = TelephoneNumber(property->value);
+            if (!card->telephone) card->telephone = TelephoneNumber(property->value);
+        }
+    }
+    if (card) result.problems.push_back({card->line, "the card is not closed by END:VCARD"});
+    if (result.rows.empty() && result.problems.empty()) {
+        result.problems.push_back({0, "the file holds no vCard"});
+    }
+    return result;
+}
+
+std::string WritePhonebookVcard(std::span<const ExportEntry> entries) {
+    std::string text;
+    for (const ExportEntry& entry : entries) {
+        if (entry.number == kGroupDialText) continue;
+        text += std::string("BEGIN:VCARD") + kLineEnd + "VERSION:3.0" + kLineEnd;
+        text += "FN:" + EscapeText(entry.name) + kLineEnd;
+        text += "N:" + EscapeText(entry.name) + ";;;;" + kLineEnd;
+        text += "TEL;TYPE=FAX:" + EscapeText(entry.number) + kLineEnd;
+        text += std::string("END:VCARD") + kLineEnd;
+    }
+    return text;
+}
+
+}  // namespace pd::ctl

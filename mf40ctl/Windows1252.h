@@ -1,0 +1,24 @@
+// Device texts and phonebook files are single-byte Windows-1252; the companion's files, its
+// arguments and its output are UTF-8. These two conversions are the only crossing.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pd::ctl {
+
+// Every byte has a character: the five bytes that Windows-1252 leaves undefined (81, 8D, 8F,
+// 90, 9D) become the control characters of the same number, as Windows itself converts them,
+// so that any device text survives a trip to UTF-8 and back.
+std::string Windows1252ToUtf8(std::string_view bytes);
+
+struct Windows1252Text {
+    bool ok = false;
+    std::string bytes;  // the Windows-1252 text when ok
+    std::string error;  // what is wrong, for the user, when not ok
+};
+
+// Fails on malformed UTF-8, on a zero character, and on a character Windows-1252 lacks.
+Windows1252Text Utf8ToWindows1252(std::string_view utf8);
+
+}  // namespace pd::ctl
