@@ -229,7 +229,7 @@ BackupReading ReadBackupDocument(std::string_view text) {
     Json document;
     try {
         document = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& error) {
+    } catch (const Json::exception& error) {  // a syntax fault, or a number out of range
         reading.problems.push_back(std::string("not valid JSON: ") + error.what());
         return reading;
     }

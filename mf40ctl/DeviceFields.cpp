@@ -33,17 +33,20 @@ constexpr const char* kImageQualities[] = {"Normaali", "Tekstin parannus", "Kuva
 constexpr const char* kOff = "off";
 constexpr const char* kOn = "on";
 
-FieldSpec List(const char* name, Items items) { return {name, FieldKind::List, items}; }
-FieldSpec Number(const char* name, int minimum, int maximum) {
+constexpr FieldSpec List(const char* name, Items items) { return {name, FieldKind::List, items}; }
+constexpr FieldSpec Number(const char* name, int minimum, int maximum) {
     return {name, FieldKind::Number, {}, minimum, maximum};
 }
-FieldSpec Switch(const char* name) { return {name, FieldKind::Switch}; }
-FieldSpec Text(const char* name, int width, CharacterSet characters) {
+constexpr FieldSpec Switch(const char* name) { return {name, FieldKind::Switch}; }
+constexpr FieldSpec Text(const char* name, int width, CharacterSet characters) {
     return {name, FieldKind::Text, {}, 0, 0, width, characters};
 }
 
 using F = FaxSettingsRecord;
-const FaxSettingField kFaxSettingFields[] = {
+// The field tables are built at compile time: initialised at run time, a member pointer to
+// offset 0 was lost under clang's alignment instrumentation (the fuzz build), so that
+// trayPaperSize was never read or written there.
+constexpr FaxSettingField kFaxSettingFields[] = {
     {List("trayPaperSize", kPaperSizes), &F::trayPaperSize},
     {List("bypassPaperSize", kPaperSizes), &F::bypassPaperSize},
     {List("bypassPaperType", kPaperTypes), &F::bypassPaperType},
@@ -70,7 +73,7 @@ std::span<char> Span(char (&field)[Capacity]) {
 }
 
 using S = SystemRecord;
-const AdvancedOptionField kAdvancedOptionFields[] = {
+constexpr AdvancedOptionField kAdvancedOptionFields[] = {
     {Text("deviceIdNumber", 20, CharacterSet::IdNumber), nullptr,
      [](S& r) { return Span(r.deviceIdNumber); }},
     {Text("deviceIdName", 20, CharacterSet::NameCharacters), nullptr,

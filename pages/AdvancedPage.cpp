@@ -1,11 +1,152 @@
 #include "pages/AdvancedPage.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
+#include "controls/DataExchange.h"
+#include "controls/DeviceText.h"
+#include "pages/PageExchange.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 
 namespace pd {
 
+namespace {
+
+// The seven texts with their edits and filter modes, in the page's order. Each edit takes as
+// many characters as its field is wide, so whatever it holds fits the record.
+template <typename Visit>
+void ForEachText(SystemRecord& r, Visit&& visit) {
+    visit(IDC_ADV_DEVICE_ID_NAME, FilterMode::Name, r.deviceIdName);
+    visit(IDC_ADV_DEVICE_ID_NUMBER, FilterMode::InternationalNumber, r.deviceIdNumber);
+    visit(IDC_ADV_CUSTOMER_NAME, FilterMode::Name, r.customerName);
+    visit(IDC_ADV_CUSTOMER_NUMBER, FilterMode::DialDigits, r.customerNumber);
+    visit(IDC_ADV_SERVICE_NUMBER, FilterMode::DialDigits, r.serviceNumber);
+    visit(IDC_ADV_SERIAL_NUMBER, FilterMode::Name, r.serialNumber);
+    visit(IDC_ADV_NUMBER_PREFIX, FilterMode::DialDigits, r.numberPrefix);
+}
+
+struct ByteBinding {
+    int id;
+    std::uint8_t SystemRecord::*field;
+};
+
+// The drop-down lists: the byte is the position of the chosen item.
+constexpr ByteBinding kLists[] = {
+    {IDC_ADV_RECEIVE_MODE, &SystemRecord::receiveMode},
+    {IDC_ADV_SPEAKER_MODE, &SystemRecord::speakerMode},
+    {IDC_ADV_RING_VOLUME, &SystemRecord::ringVolume},
+    {IDC_ADV_USB_MODE, &SystemRecord::usbMode},
+    {IDC_ADV_DUPLEX_FAX, &SystemRecord::duplexFax},
+    {IDC_ADV_LANGUAGE, &SystemRecord::language},
+    {IDC_ADV_IMAGE_QUALITY, &SystemRecord::imageQuality},
+};
+
+// The check boxes: 1 ticked, 0 clear; a 2 from the device shows as the third state.
+constexpr ByteBinding kChecks[] = {
+    {IDC_ADV_ALARM_SOUND, &SystemRecord::alarmSound},
+    {IDC_ADV_KEY_SOUND, &SystemRecord::keySound},
+    {IDC_ADV_TONER_SAVE, &SystemRecord::tonerSave},
+    {IDC_ADV_TONER_NOTICE, &SystemRecord::tonerNotice},
+};
+
+static_assert(std::size(kLists) == CAdvanced::kListCount);
+static_assert(std::size(kChecks) == CAdvanced::kCheckCount);
+
+template <std::size_t Count>
+bool Binds(const ByteBinding (&bindings)[Count], int id) {
+    return std::ranges::any_of(bindings, [id](const ByteBinding& b) { return b.id == id; });
+}
+
+}  // namespace
+
 CAdvanced::CAdvanced(PanelContext& context, Ui& ui)
-    : CPropertyPage(IDD_ADVANCED), context_(context), ui_(ui) {}
+    : CPropertyPage(IDD_ADVANCED),
+      context_(context),
+      ui_(ui),
+      edits_{CFilterEdit(ui), CFilterEdit(ui), CFilterEdit(ui), CFilterEdit(ui), CFilterEdit(ui),
+             CFilterEdit(ui), CFilterEdit(ui)} {}
+
+bool CAdvanced::OnInit() {
+    CPropertyPage::OnInit();
+    int index = 0;
+    ForEachText(context_.store.system, [&](int id, FilterMode mode, auto& field) {
+        CFilterEdit& edit = edits_[index++];
+        edit.Attach(hwnd(), id);
+        edit.SetLimit(static_cast<int>(std::size(field)) - 1);
+        edit.SetFilterMode(mode);
+    });
+    Refresh();
+    return true;
+}
+
+void CAdvanced::DoDataExchange(DataExchange& exchange) {
+    int index = 0;
+    ForEachText(context_.store.system,
+                [&](int id, FilterMode, auto&) { exchange.Text(id, texts_[index++]); });
+    for (int i = 0; i < kListCount; ++i) exchange.ComboPosition(kLists[i].id, lists_[i]);
+    for (int i = 0; i < kCheckCount; ++i) exchange.Check(kChecks[i].id, checks_[i]);
+}
+
+bool CAdvanced::OnCommand(int code, int id, HWND control) {
+    if (control == nullptr) return CPropertyPage::OnCommand(code, id, control);
+    if (code == BN_CLICKED && id == IDC_ADV_REFRESH) {
+        Refresh();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_ADV_APPLY) {
+        Apply();
+        return true;
+    }
+    if (code == BN_CLICKED && Binds(kChecks, id)) {
+        ToggleCheck(control);
+        UpdateData(true);
+        return true;
+    }
+    if ((code == CBN_SELCHANGE && Binds(kLists, id)) || code == EN_CHANGE) {
+        UpdateData(true);
+        return true;
+    }
+    return false;
+}
+
+// The boxes can show a third state the device may send, but the user only ever ticks and
+// clears them; a click on the third state ticks.
+void CAdvanced::ToggleCheck(HWND box) {
+    const LRESULT state = ::SendMessageW(box, BM_GETCHECK, 0, 0);
+    ::SendMessageW(box, BM_SETCHECK, state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+}
+
+void CAdvanced::Refresh() {
+    SystemRecord& record = context_.store.system;
+    // A failed read still shows the record as it stands, so unsaved edits go either way.
+    RunPageExchange(context_, ui_, [&] { return ReadSystemRecord(context_.link, record); });
+    for (int i = 0; i < kListCount; ++i) lists_[i] = record.*kLists[i].field;
+    for (int i = 0; i < kCheckCount; ++i) checks_[i] = record.*kChecks[i].field;
+    int index = 0;
+    ForEachText(record, [&](int, FilterMode, auto& field) {
+        TrimDeviceText(field);
+        texts_[index++] = FromDeviceText(field);
+    });
+    UpdateData(false);
+}
+
+void CAdvanced::Apply() {
+    UpdateData(true);
+    SystemRecord& record = context_.store.system;
+    // The low byte of each value: a list without a selection (-1) gives 0xFF.
+    for (int i = 0; i < kListCount; ++i) {
+        record.*kLists[i].field = static_cast<std::uint8_t>(lists_[i]);
+    }
+    for (int i = 0; i < kCheckCount; ++i) {
+        record.*kChecks[i].field = static_cast<std::uint8_t>(checks_[i]);
+    }
+    int index = 0;
+    ForEachText(record, [&](int, FilterMode, auto& field) {
+        StoreDeviceText(field, texts_[index++]);
+    });
+    RunPageExchange(context_, ui_, [&] { return WriteAdvancedOptions(context_.link, record); });
+}
 
 }  // namespace pd

@@ -1,5 +1,9 @@
-// The Information page: the device's identity, versions, free memory and counters.
+// The Information page: the device's identity, versions, free memory and counters, read-only.
+// It reads the device when it is first shown and whenever "Virkistä" is pressed.
 #pragma once
+
+#include <array>
+#include <string>
 
 #include "controls/PropertyPage.h"
 
@@ -12,9 +16,21 @@ class CInfo : public CPropertyPage {
 public:
     CInfo(PanelContext& context, Ui& ui);
 
+    // Reads the system record and, when the device answered, shows it.
+    void Refresh();
+
+    // The value fields: model, four versions, free memory and six counters.
+    static constexpr int kValueCount = 12;
+
 protected:
+    bool OnInit() override;
+    void DoDataExchange(DataExchange& exchange) override;
+    bool OnCommand(int code, int id, HWND control) override;
+
+private:
     PanelContext& context_;
     Ui& ui_;
+    std::array<std::wstring, kValueCount> texts_;
 };
 
 }  // namespace pd

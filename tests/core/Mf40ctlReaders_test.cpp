@@ -194,6 +194,8 @@ TEST(BackupDocument, EveryFaultOfADocumentIsNamed) {
         {replaced("\"number\": \"0912\"", "\"numero\": \"0912\""),
          "phonebook[0].numero: is not a known name"},
         {replaced("\"phonebook\": [", "\"phonebook\": {\"x\": ["), "not valid JSON"},
+        // A number too large for any type the parser has is refused, not thrown at the caller.
+        {replaced("\"answerDelay\": 3", "\"answerDelay\": 1E400"), "not valid JSON"},
     };
     for (const Case& c : cases) {
         const BackupReading reading = ReadBackupDocument(c.text);

@@ -24,6 +24,8 @@ class MainWindow : public ::testing::Test, public test::Machine {
 protected:
     void SetUp() override {
         context.AllocatePhonebook();
+        // As after start-up: a route to the device is chosen, so the pages' reads succeed.
+        context.link.state().linkIndex = LinkKind::Ecp1;
         ASSERT_TRUE(main.Create(nullptr));
         Pump(&main);
         tabs = PropSheet_GetTabControl(main.sheet());

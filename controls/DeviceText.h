@@ -1,0 +1,45 @@
+// Device texts are single-byte Windows-1252 characters; the user interface is UTF-16. The
+// conversion happens here and nowhere else, whatever the system's own code page is.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace pd {
+
+// Every byte of `bytes` as its Windows-1252 character.
+std::wstring FromDeviceBytes(std::string_view bytes);
+// One byte per UTF-16 unit; a character Windows-1252 lacks becomes '?'.
+std::string ToDeviceBytes(std::wstring_view text);
+
+// The length of a stored text: up to its first zero byte, never beyond the field.
+template <std::size_t Capacity>
+std::size_t DeviceTextLength(const char (&field)[Capacity]) {
+    return static_cast<std::size_t>(std::find(field, field + Capacity, '\0') - field);
+}
+
+// A stored device text as the user sees it, spaces and all.
+template <std::size_t Capacity>
+std::wstring FromDeviceText(const char (&field)[Capacity]) {
+    return FromDeviceBytes(std::string_view(field, DeviceTextLength(field)));
+}
+
+// Stores `text` in a device text field of `Capacity` bytes (its width and a terminator): the
+// whole field is cleared, then at most its width of bytes is copied.
+template <std::size_t Capacity>
+void StoreDeviceText(char (&field)[Capacity], std::wstring_view text) {
+    const std::string bytes = ToDeviceBytes(text);
+    std::fill(field, field + Capacity, '\0');
+    std::copy_n(bytes.begin(), std::min(bytes.size(), Capacity - 1), field);
+}
+
+// Turns each trailing space of a stored text into a zero byte, from the end backwards.
+template <std::size_t Capacity>
+void TrimDeviceText(char (&field)[Capacity]) {
+    std::size_t length = DeviceTextLength(field);
+    while (length > 0 && field[length - 1] == ' ') field[--length] = '\0';
+}
+
+}  // namespace pd

@@ -1,0 +1,68 @@
+// An edit control that lets only the characters of its filter mode be typed: any other
+// character below 128 is dropped with the system's beep. Characters of 128 and above always
+// go through, and the last typed character's kind is remembered for the whole program (the
+// phonebook entry editor takes such characters out again itself).
+//
+// Only typed characters are judged: text that arrives by pasting or by the program setting
+// it is left to the edit's own character limit.
+#pragma once
+
+#include <windows.h>
+
+namespace pd {
+
+class Ui;
+
+// The filter modes, by number: which characters below 128 an edit takes.
+enum class FilterMode : int {
+    All = 0,                  // every character
+    DialDigits = 1,           // digits # * P p
+    Name = 2,                 // letters, digits, space and + - , . ' / * # &
+    CapitalLetters = 3,       // A-Z, space, +
+    Digits = 4,               // digits
+    InternationalNumber = 5,  // digits, space, +
+    PhonebookNumber = 6,      // digits # * p P (the same set as DialDigits)
+    FormattedNumber = 7,      // digits, -, space, +
+};
+
+class CFilterEdit {
+public:
+    explicit CFilterEdit(Ui& ui);
+    ~CFilterEdit();
+    CFilterEdit(const CFilterEdit&) = delete;
+    CFilterEdit& operator=(const CFilterEdit&) = delete;
+
+    // Takes over edit `id` of `dialog`; false when there is no such control or this object
+    // already filters one.
+    bool Attach(HWND dialog, int id);
+    void Detach();
+
+    void SetFilterMode(FilterMode mode) { mode_ = mode; }
+    FilterMode filterMode() const { return mode_; }
+    // The most characters the edit holds (typed or pasted).
+    void SetLimit(int characters);
+
+    HWND hwnd() const { return hwnd_; }
+
+    // Whether `character` may be typed in `mode`. Backspace (8) is the only control character
+    // any restricting mode takes.
+    static bool Accepts(FilterMode mode, wchar_t character);
+
+    // True when the last character typed into any filtering edit of the program was 128 or
+    // above. The edits' window procedure is the only place that sees every typed character,
+    // so the answer has to live beside it rather than in any one edit or dialog.
+    static bool LastCharacterNotAscii() { return lastCharacterNotAscii_; }
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR self);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    static inline bool lastCharacterNotAscii_ = false;
+
+    Ui& ui_;
+    HWND hwnd_ = nullptr;
+    FilterMode mode_ = FilterMode::All;
+};
+
+}  // namespace pd

@@ -1,0 +1,74 @@
+// What every phonebook import must hold, whatever file it read: group-dial entries are never
+// touched, and every entry it fills obeys the entry editor's rules.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "fuzz/FuzzInput.h"
+#include "fuzz/MarkedPhonebook.h"
+#include "mf40ctl/PhonebookImport.h"
+
+namespace pd::fuzz {
+
+inline bool IsNameByte(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::strchr(" +-,.'/*#&", c) != nullptr;
+}
+
+inline bool IsNumberByte(char c) { return (c >= '0' && c <= '9') || c == '#' || c == '*' || c == 'P'; }
+
+inline void CheckEditorRules(const std::string& name, const std::string& number) {
+    PD_FUZZ_CHECK(name.size() <= kNameWidth, "an imported name is longer than its field");
+    PD_FUZZ_CHECK(number.size() > 2 && number.size() <= kNumberWidth,
+                  "an imported number is outside 3..46 characters");
+    PD_FUZZ_CHECK(std::all_of(name.begin(), name.end(), IsNameByte),
+                  "an imported name holds a character the editor refuses");
+    PD_FUZZ_CHECK(std::all_of(number.begin(), number.end(), IsNumberByte),
+                  "an imported number holds a character the editor refuses");
+    PD_FUZZ_CHECK(std::any_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }),
+                  "an imported number has no digit");
+}
+
+// Plans the import of `rows` over a marked table both ways and checks the outcome.
+inline void CheckImport(const ctl::PhonebookRows& rows, std::size_t lineCount) {
+    for (const auto& problem : rows.problems) {
+        PD_FUZZ_CHECK(problem.line >= 0 && static_cast<std::size_t>(problem.line) <= lineCount + 1,
+                      "a problem names a line the file does not have");
+    }
+    for (const auto& row : rows.rows) {
+        PD_FUZZ_CHECK(row.line >= 1 && static_cast<std::size_t>(row.line) <= lineCount + 1,
+                      "a row names a line the file does not have");
+    }
+    const PhonebookTable before = MarkedPhonebook();
+    for (const ctl::ImportMode mode : {ctl::ImportMode::Merge, ctl::ImportMode::Replace}) {
+        const ctl::ImportPlan plan = ctl::PlanImport(before, rows, mode);
+        PD_FUZZ_CHECK(plan.table.size() == before.size(), "an import resized the table");
+        PD_FUZZ_CHECK(plan.placed >= 0 && static_cast<std::size_t>(plan.placed) <= rows.rows.size(),
+                      "an import placed more rows than the file holds");
+        for (int position = 0; position < before.size(); ++position) {
+            const auto old = before.Entry(position);
+            const auto now = plan.table.Entry(position);
+            if (before.IsGroupDial(position)) {
+                PD_FUZZ_CHECK(std::equal(old.begin(), old.end(), now.begin()),
+                              "an import changed a group-dial entry");
+            } else if (!std::equal(old.begin(), old.end(), now.begin()) &&
+                       !ctl::IsBlankEntry(plan.table, position)) {
+                CheckEditorRules(plan.table.Name(position), plan.table.Number(position));
+            }
+        }
+    }
+}
+
+// Lines as the readers count them: ended by LF, CR LF or a CR alone.
+inline std::size_t CountLines(std::string_view text) {
+    std::size_t lines = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool crAlone = text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+        if (text[i] == '\n' || crAlone) ++lines;
+    }
+    return lines;
+}
+
+}  // namespace pd::fuzz

@@ -1,0 +1,32 @@
+// The one road every page exchange takes: the wait cursor, the record operation, a settling
+// wait still under the wait cursor, the normal cursor again, and "Ei vastaa" when the device
+// did not answer. The same box serves reads and writes; success shows nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Ui.h"
+#include "protocol/PanelContext.h"
+#include "protocol/Waits.h"
+#include "resources/resource.h"
+
+namespace pd {
+
+// The pause after every exchange, before the window takes input again.
+inline constexpr std::uint32_t kPageSettleWaitMs = 500;
+
+// Runs `operation` (a record operation returning true on success) on the page road and
+// returns what it returned.
+template <typename Operation>
+bool RunPageExchange(PanelContext& context, Ui& ui, Operation&& operation) {
+    bool done = false;
+    {
+        WaitCursor wait(ui);
+        done = operation();
+        SettleWait(context.os, kPageSettleWaitMs);
+    }
+    if (!done) ui.ShowErrorBox(IDS_NO_RESPONSE);
+    return done;
+}
+
+}  // namespace pd

@@ -1,0 +1,234 @@
+// Times a firmware download over the demo link: the real OS seam, the stand-in usbpipe.dll
+// from the demo folder, real pipes to mf40sim.exe and the real clock.
+//
+//   firmware_timing [--size BYTES] [--runs N]
+//
+// Each run starts a simulator of its own, downloads an image of BYTES bytes (1 MiB unless
+// told) and prints the whole download's time, the pauses the download takes on purpose (5 s
+// before the first block, 40 s after the last, the start answer's half second), what is left
+// when they are taken away, and the times of the blocks. It ends by checking, in the
+// simulator's state file, that the device holds the image byte for byte. A measuring tool,
+// not a test: it judges no time.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "firmware/FirmwareDownload.h"
+#include "link/DeviceLink.h"
+#include "platform/Win32Os.h"
+#include "sim/DeviceStateFile.h"
+#include "tests/e2e/E2eSupport.h"
+
+namespace pd::e2e {
+namespace {
+
+constexpr DWORD kServeWithinMs = 30000;
+constexpr DWORD kPollMs = 50;
+// The simulator writes a change to its state file within a beat or two.
+constexpr DWORD kStateSavedMs = 500;
+
+double Now() {
+    static const double frequency = [] {
+        LARGE_INTEGER ticks{};
+        QueryPerformanceFrequency(&ticks);
+        return static_cast<double>(ticks.QuadPart);
+    }();
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;  // milliseconds
+}
+
+// The real OS seam, noting every sleep the download asks for and how long it really took.
+class TimedOs : public Win32Os {
+public:
+    struct SleepTaken {
+        std::uint32_t asked;
+        double took;
+        double ended;
+    };
+    std::vector<SleepTaken> sleeps;
+
+    void Sleep(std::uint32_t milliseconds) override {
+        const double start = Now();
+        Win32Os::Sleep(milliseconds);
+        const double end = Now();
+        sleeps.push_back({milliseconds, end - start, end});
+    }
+};
+
+class BlockClock : public FirmwareDownloadObserver {
+public:
+    double transferStart = 0;
+    double dataWritten = 0;
+    std::vector<double> blockEnds;
+
+    void OnTransferStart() override { transferStart = Now(); }
+    void OnBlockSent(std::uint32_t, int) override { blockEnds.push_back(Now()); }
+    void OnDataWritten() override { dataWritten = Now(); }
+};
+
+std::vector<std::uint8_t> MakeImage(std::size_t size) {
+    std::vector<std::uint8_t> image = {'$', 'I', 'M', 'G'};
+    image.resize(std::max<std::size_t>(size, image.size()));
+    std::uint32_t state = 0x4D463430;
+    for (std::size_t i = 4; i < image.size(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        image[i] = static_cast<std::uint8_t>(state >> 24);
+    }
+    return image;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                             nullptr) &&
+           written == bytes.size();
+}
+
+const char* OutcomeName(FirmwareDownloadOutcome outcome) {
+    switch (outcome) {
+        case FirmwareDownloadOutcome::Completed:
+            return "completed";
+        case FirmwareDownloadOutcome::FileNotOpened:
+            return "file not opened";
+        case FirmwareDownloadOutcome::WriteFailed:
+            return "write failed";
+        case FirmwareDownloadOutcome::ReadFailed:
+            return "read failed";
+    }
+    return "?";
+}
+
+bool OneRun(int run, std::size_t size) {
+    ScratchFolder scratch;
+    const std::wstring statePath = scratch.File(L"mf40sim.state");
+    const std::wstring imagePath = scratch.File(L"timing.img");
+    const std::vector<std::uint8_t> image = MakeImage(size);
+    if (!WriteWholeFile(imagePath, image)) {
+        std::printf("cannot write %s\n", pd::NarrowToUtf8(imagePath).c_str());
+        return false;
+    }
+
+    if (DemoPipesServed()) {
+        std::printf("another simulator serves the demo pipes; stop it first\n");
+        return false;
+    }
+    ChildProcess simulator;
+    std::string error;
+    const std::wstring arguments = L"--state \"" + statePath + L"\" --exit-with " +
+                                   std::to_wstring(GetCurrentProcessId());
+    if (!simulator.Start(DemoFolder() + L"\\mf40sim.exe", arguments, scratch.path(),
+                         scratch.File(L"mf40sim.log"), &error)) {
+        std::printf("%s\n", error.c_str());
+        return false;
+    }
+    for (DWORD waited = 0; !DemoPipesServed() && waited < kServeWithinMs; waited += kPollMs) {
+        Sleep(kPollMs);
+    }
+    if (!DemoPipesServed()) {
+        std::printf("the simulator did not serve its pipes\n");
+        return false;
+    }
+
+    TimedOs os;
+    DeviceLink link(os);
+    link.DetectOsFamily();
+    link.SelectLink();
+    if (link.state().linkIndex != LinkKind::Usb) {
+        std::printf("the link is not USB: the stand-in usbpipe.dll was not found\n");
+        return false;
+    }
+
+    BlockClock clock;
+    const double start = Now();
+    const FirmwareDownloadOutcome outcome = DownloadFirmware(link, pd::NarrowToUtf8(imagePath), clock);
+    const double total = Now() - start;
+
+    double slept = 0;
+    std::uint64_t asked = 0;
+    std::string pauses;
+    for (const auto& sleep : os.sleeps) {
+        slept += sleep.took;
+        asked += sleep.asked;
+        pauses += (pauses.empty() ? "" : " + ") + std::to_string(sleep.asked);
+    }
+    // The first block begins when the pause before it ends.
+    double previous = clock.transferStart;
+    for (const auto& sleep : os.sleeps) {
+        if (sleep.asked == kFirmwareBeforeFirstBlockMs) previous = sleep.ended;
+    }
+    const double firstBlockBegins = previous;
+    std::vector<double> blocks;
+    for (double end : clock.blockEnds) {
+        blocks.push_back(end - previous);
+        previous = end;
+    }
+    std::vector<double> sorted = blocks;
+    std::sort(sorted.begin(), sorted.end());
+
+    std::printf("run %d: %zu bytes, %zu blocks, %s\n", run, size, blocks.size(),
+                OutcomeName(outcome));
+    std::printf("  whole download          %9.1f ms\n", total);
+    std::printf("  pauses asked for        %9llu ms (%s)\n",
+                static_cast<unsigned long long>(asked), pauses.c_str());
+    std::printf("  pauses really taken     %9.1f ms\n", slept);
+    std::printf("  left without the pauses %9.1f ms\n", total - slept);
+    double startPauses = 0;
+    for (const auto& sleep : os.sleeps) {
+        if (sleep.ended <= clock.transferStart) startPauses += sleep.took;
+    }
+    std::printf("  start, without pauses   %9.1f ms (file open, start command, its answer)\n",
+                clock.transferStart - start - startPauses);
+    if (!sorted.empty()) {
+        std::printf("  first to last block     %9.1f ms\n",
+                    clock.blockEnds.back() - firstBlockBegins);
+        const auto at = [&](double share) {
+            const auto index = static_cast<std::size_t>(share * static_cast<double>(sorted.size()));
+            return sorted[std::min(sorted.size() - 1, index)];
+        };
+        std::printf("  block min/median/90%%/99%%/max  %.2f / %.2f / %.2f / %.2f / %.2f ms\n",
+                    sorted.front(), at(0.5), at(0.9), at(0.99), sorted.back());
+        std::printf("  all blocks at the median    %9.1f ms\n",
+                    at(0.5) * static_cast<double>(sorted.size()));
+    }
+
+    Sleep(kStateSavedMs);
+    Win32Os plain;
+    const sim::LoadedDeviceState saved = sim::LoadDeviceState(plain, pd::NarrowToUtf8(statePath));
+    const bool same = saved.state.firmwareImage == image;
+    std::printf("  device holds the image: %s (%zu bytes)\n", same ? "yes, byte for byte" : "NO",
+                saved.state.firmwareImage.size());
+    simulator.Kill();
+    return outcome == FirmwareDownloadOutcome::Completed && same;
+}
+
+}  // namespace
+}  // namespace pd::e2e
+
+int wmain(int argc, wchar_t** argv) {
+    std::size_t size = 1024 * 1024;
+    int runs = 1;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::wstring option = argv[i];
+        if (option == L"--size") {
+            size = std::wcstoul(argv[i + 1], nullptr, 10);
+        } else if (option == L"--runs") {
+            runs = static_cast<int>(std::wcstol(argv[i + 1], nullptr, 10));
+        }
+    }
+    // The maker's libraries are looked for on the standard search path, which ends with the
+    // current folder: the demo folder, with the stand-ins.
+    if (!SetCurrentDirectoryW(pd::e2e::DemoFolder().c_str())) {
+        std::printf("no demo folder at %s\n", pd::NarrowToUtf8(pd::e2e::DemoFolder()).c_str());
+        return 1;
+    }
+    bool good = true;
+    for (int run = 1; run <= runs; ++run) good = pd::e2e::OneRun(run, size) && good;
+    return good ? 0 : 1;
+}

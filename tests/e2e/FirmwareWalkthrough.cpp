@@ -1,0 +1,309 @@
+// Walks through a firmware update in the running demo as a user would: opens the Firmware
+// update tab, chooses an image in the file dialog, presses "Päivitä", watches the bar and
+// texts move, answers the completion box, and then reads the simulator's state file to see
+// whether the device holds the image.
+//
+//   firmware_walkthrough --image PATH --state FILE [--desktop NAME] [--shots PREFIX]
+//
+// PATH is the image as the file dialog should be given it (a Windows path), FILE the
+// simulator's state file. With --shots, pictures of the screen are saved as PREFIX-*.bmp at
+// each step. The panel and the simulator must be running already (./run starts them).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Win32Os.h"
+#include "sim/DeviceStateFile.h"
+#include "tests/e2e/E2eSupport.h"
+
+namespace pd::e2e {
+namespace {
+
+constexpr const wchar_t* kPanelTitle = L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu";
+constexpr int kFirmwareTab = 4;
+constexpr int kUpdateId = 1000;
+constexpr int kFileNameId = 1004;
+constexpr int kFileSizeId = 1007;
+constexpr int kBrowseId = 1023;
+constexpr int kMessageId = 1075;
+constexpr int kPercentId = 1076;
+// The common file dialog's file name box: an edit, or a combo box with an edit in it.
+constexpr int kDialogFileNameEdit = 1152;
+constexpr int kDialogFileNameCombo = 1148;
+constexpr DWORD kStepMs = 30000;
+constexpr DWORD kDownloadMs = 120000;
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+// The text as the window keeps it, read without a message: the panel takes none while it
+// downloads.
+std::wstring StoredText(HWND window) {
+    wchar_t text[512] = {};
+    InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
+    return text;
+}
+
+struct WindowSearch {
+    const std::function<bool(HWND)>* wanted;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<WindowSearch*>(data);
+    if (search.visibleOnly && !IsWindowVisible(window)) return TRUE;
+    if (!(*search.wanted)(window)) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+HWND FindChild(HWND parent, const std::function<bool(HWND)>& wanted) {
+    WindowSearch search{&wanted, false, nullptr};
+    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindTopLevel(const std::function<bool(HWND)>& wanted) {
+    WindowSearch search{&wanted, true, nullptr};
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Await(DWORD milliseconds, const std::function<HWND()>& find) {
+    for (DWORD waited = 0;; waited += 50) {
+        if (HWND found = find()) return found;
+        if (waited >= milliseconds) return nullptr;
+        Sleep(50);
+    }
+}
+
+bool JoinDesktop(const std::wstring& name) {
+    if (name.empty()) return true;
+    const HDESK desktop = OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+    return desktop != nullptr && SetThreadDesktop(desktop);
+}
+
+// The whole screen as a 24-bit BMP file.
+void Shot(const std::wstring& prefix, const char* name) {
+    if (prefix.empty()) return;
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    std::vector<BYTE> pixels(stride * static_cast<DWORD>(height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    const std::wstring path = prefix + L"-" + pd::WidenUtf8(name) + L".bmp";
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(out, &file, sizeof file, &written, nullptr);
+    WriteFile(out, &info, sizeof info, &written, nullptr);
+    WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    CloseHandle(out);
+    std::printf("  picture: %s\n", pd::NarrowToUtf8(path).c_str());
+}
+
+void Say(const char* format, const std::wstring& text = L"") {
+    std::printf(format, pd::NarrowToUtf8(text).c_str());
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+int Fail(const char* what) {
+    Say(what);
+    return 1;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
+    std::vector<std::uint8_t> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    std::uint8_t chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+int Walk(const std::wstring& image, const std::wstring& statePath, const std::wstring& shots) {
+    const HWND main = Await(kStepMs, [] {
+        return FindTopLevel([](HWND w) { return StoredText(w) == kPanelTitle &&
+                                                FindChild(w, [](HWND c) {
+                                                    return ClassOf(c) == WC_TABCONTROLW;
+                                                }) != nullptr; });
+    });
+    if (main == nullptr) return Fail("no panel window");
+    const HWND tabs = FindChild(main, [](HWND c) { return ClassOf(c) == WC_TABCONTROLW; });
+    const HWND sheet = GetParent(tabs);
+
+    // Showing the tab creates the page, which reads the versions from the device.
+    SendMessageW(sheet, PSM_SETCURSEL, kFirmwareTab, 0);
+    const HWND page = Await(kStepMs, [&] {
+        return FindChild(sheet, [](HWND c) { return GetDlgCtrlID(c) == kBrowseId; });
+    });
+    if (page == nullptr) return Fail("no firmware page");
+    const HWND fwPage = GetParent(page);
+    const auto text = [&](int id) { return StoredText(GetDlgItem(fwPage, id)); };
+    Sleep(500);
+    Say("firmware page: model '%s'", text(1003));
+    Say("               firmware version '%s'", text(1065));
+    Say("               message '%s'", text(kMessageId));
+    Shot(shots, "1-page");
+
+    PostMessageW(fwPage, WM_COMMAND, MAKEWPARAM(kBrowseId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kBrowseId)));
+    const HWND dialog = Await(kStepMs, [&] {
+        return FindTopLevel([&](HWND w) {
+            return GetWindow(w, GW_OWNER) == main && (GetDlgItem(w, kDialogFileNameEdit) ||
+                                                      GetDlgItem(w, kDialogFileNameCombo));
+        });
+    });
+    if (dialog == nullptr) return Fail("no file dialog");
+    Say("file dialog: '%s'", StoredText(dialog));
+    Sleep(500);
+    Shot(shots, "2-dialog");
+    HWND nameBox = GetDlgItem(dialog, kDialogFileNameEdit);
+    if (nameBox == nullptr) nameBox = GetDlgItem(dialog, kDialogFileNameCombo);
+    SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(image.c_str()));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const bool chosen = Await(kStepMs, [&]() -> HWND {
+        return text(kFileNameId).empty() ? nullptr : fwPage;
+    }) != nullptr;
+    if (!chosen) return Fail("no file chosen");
+    Sleep(300);
+    Say("chosen: '%s'", text(kFileNameId));
+    Say("        size '%s'", text(kFileSizeId));
+    Say("        update enabled: %s", IsWindowEnabled(GetDlgItem(fwPage, kUpdateId))
+                                           ? std::wstring(L"yes") : std::wstring(L"no"));
+    Shot(shots, "3-chosen");
+
+    PostMessageW(fwPage, WM_COMMAND, MAKEWPARAM(kUpdateId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kUpdateId)));
+    const DWORD clicked = GetTickCount();
+    std::wstring lastPercent;
+    DWORD firstBlock = 0;
+    DWORD lastBlock = 0;
+    bool midShot = false;
+    bool waitShot = false;
+    HWND box = nullptr;
+    while (box == nullptr && GetTickCount() - clicked < kDownloadMs) {
+        const std::wstring percent = text(kPercentId);
+        if (percent != lastPercent && !percent.empty()) {
+            const DWORD at = GetTickCount() - clicked;
+            if (firstBlock == 0) firstBlock = at;
+            if (percent == L"100 %") lastBlock = at;
+            std::printf("  %6lu ms: %s, %s\n", static_cast<unsigned long>(at),
+                        pd::NarrowToUtf8(percent).c_str(), pd::NarrowToUtf8(text(kMessageId)).c_str());
+            if (!midShot && percent != L"100 %") {
+                Shot(shots, "4-progress");
+                midShot = true;
+            }
+            lastPercent = percent;
+        }
+        if (!waitShot && lastBlock != 0 && GetTickCount() - clicked > lastBlock + 1000) {
+            Say("during the long wait: '%s'", text(kMessageId));
+            Shot(shots, "5-written");
+            waitShot = true;
+        }
+        // Looking for the box costs time the panel would rather have while blocks go out.
+        const bool lookForBox = lastBlock != 0 || (GetTickCount() - clicked) % 500 < 5;
+        if (lookForBox) {
+            box = FindTopLevel([&](HWND w) {
+                return GetWindow(w, GW_OWNER) == main && w != dialog &&
+                       FindChild(w, [](HWND c) {
+                           return StoredText(c).find(L"valmis") != std::wstring::npos;
+                       }) != nullptr;
+            });
+        }
+        Sleep(1);
+    }
+    if (box == nullptr) return Fail("no completion box");
+    const DWORD boxAt = GetTickCount() - clicked;
+    std::printf("  first block shown %lu ms, last %lu ms after the click (%lu ms apart); box "
+                "after %lu ms\n",
+                static_cast<unsigned long>(firstBlock), static_cast<unsigned long>(lastBlock),
+                static_cast<unsigned long>(lastBlock - firstBlock),
+                static_cast<unsigned long>(boxAt));
+    Say("completion box: caption '%s'", StoredText(box));
+    const HWND boxText = FindChild(box, [](HWND c) {
+        return StoredText(c).find(L"valmis") != std::wstring::npos;
+    });
+    Say("                text '%s'", StoredText(boxText));
+    Sleep(300);
+    Shot(shots, "6-box");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Sleep(1000);
+    Say("after the box: message '%s'", text(kMessageId));
+    Say("               file name '%s'", text(kFileNameId));
+    Say("               percent '%s'", text(kPercentId));
+    Say("               update enabled: %s", IsWindowEnabled(GetDlgItem(fwPage, kUpdateId))
+                                                  ? std::wstring(L"yes") : std::wstring(L"no"));
+    Shot(shots, "7-cleared");
+
+    Win32Os os;
+    const sim::LoadedDeviceState saved = sim::LoadDeviceState(os, pd::NarrowToUtf8(statePath));
+    const std::vector<std::uint8_t> sent = ReadWholeFile(image);
+    const bool same = !sent.empty() && saved.state.firmwareImage == sent;
+    std::printf("device state file: firmware image of %zu bytes, %s the chosen file (%zu bytes)\n",
+                saved.state.firmwareImage.size(), same ? "identical to" : "NOT the same as",
+                sent.size());
+    return same ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace pd::e2e
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring image, state, desktop, shots;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::wstring option = argv[i];
+        if (option == L"--image") image = argv[i + 1];
+        if (option == L"--state") state = argv[i + 1];
+        if (option == L"--desktop") desktop = argv[i + 1];
+        if (option == L"--shots") shots = argv[i + 1];
+    }
+    if (image.empty() || state.empty()) {
+        std::printf("usage: firmware_walkthrough --image PATH --state FILE [--desktop NAME] "
+                    "[--shots PREFIX]\n");
+        return 2;
+    }
+    if (!pd::e2e::JoinDesktop(desktop)) {
+        std::printf("cannot join desktop %s\n", pd::NarrowToUtf8(desktop).c_str());
+        return 1;
+    }
+    return pd::e2e::Walk(image, state, shots);
+}
