@@ -1,13 +1,260 @@
 #include "phonebook/PhonebookPage.h"
 
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <array>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
 #include "app/PhonebookMenu.h"
+#include "controls/DataExchange.h"
+#include "controls/Strings.h"
+#include "phonebook/EntryDlg.h"
+#include "phonebook/EntryText.h"
+#include "phonebook/PhonebookFile.h"
+#include "platform/Ui.h"
+#include "platform/Win32Os.h"
 #include "protocol/PanelContext.h"
+#include "protocol/PhonebookTransfer.h"
+#include "protocol/Waits.h"
 #include "resources/resource.h"
 
 namespace pd {
 
+namespace {
+
+// The page is a child of the sheet: no caption bar of its own, and a stop for the keyboard.
+constexpr LONG kPageCaptionStyles = 0x00C00000;  // WS_CAPTION
+constexpr LONG kPageKeyboardStyles = 0x00030000;  // WS_GROUP | WS_TABSTOP
+
+enum Column { kEntryColumn = 0, kNameColumn = 1, kNumberColumn = 2 };
+
+// The radio captions' form, and the room the section name has in it.
+constexpr wchar_t kSectionCaptionFormat[] = L"%ls ( 1 ~ %d )";
+constexpr std::size_t kSectionNameRoom = 31;
+// Row numbers are padded to three places: the list draws its first column left-aligned
+// whatever its format says, so the spaces are what line the numbers up.
+constexpr wchar_t kRowNumberFormat[] = L"%3d";
+// The current folder as the file dialogs get it.
+constexpr DWORD kFolderBufferSize = 256;
+
+std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + std::strlen(ascii)); }
+
+std::wstring SectionCaption(UINT nameId, int count) {
+    std::wstring name = LoadResString(nameId);
+    if (name.size() > kSectionNameRoom) name.resize(kSectionNameRoom);
+    std::array<wchar_t, 64> caption{};
+    std::swprintf(caption.data(), caption.size(), kSectionCaptionFormat, name.c_str(), count);
+    return caption.data();
+}
+
+std::wstring RowNumber(int row) {
+    std::array<wchar_t, 16> text{};
+    std::swprintf(text.data(), text.size(), kRowNumberFormat, row + 1);
+    return text.data();
+}
+
+// The process's current folder, or nothing when it does not fit the dialogs' buffer.
+std::wstring CurrentFolder() {
+    std::array<wchar_t, kFolderBufferSize> folder{};
+    const DWORD length = ::GetCurrentDirectoryW(kFolderBufferSize, folder.data());
+    if (length == 0 || length >= kFolderBufferSize) return {};
+    return folder.data();
+}
+
+FileDialogOptions PhonebookFileDialog(const wchar_t* defaultExtension, DWORD flags) {
+    FileDialogOptions options;
+    options.filter = Widen(kPhonebookFileFilter);
+    options.defaultExtension = defaultExtension;
+    options.flags = flags;
+    options.initialFolder = CurrentFolder();
+    return options;
+}
+
+// The dialog's choice as the file operations take it, with ".PBF" when it names no extension.
+std::string PhonebookPath(const std::wstring& chosen) {
+    return WithPhonebookExtension(NarrowToUtf8(chosen));
+}
+
+}  // namespace
+
 CPhonebook::CPhonebook(PanelContext& context, Ui& ui)
-    : CPropertyPage(IDD_PHONEBOOK), context_(context), ui_(ui) {}
+    : CPropertyPage(IDD_PHONEBOOK),
+      context_(context),
+      ui_(ui),
+      sectionEnd_(context.store.speedDialCount),
+      listFont_(::CreateFontW(kListFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                              DEFAULT_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kListFontFace)) {}
+
+CPhonebook::~CPhonebook() {
+    // The list may still be drawing with the font: the window goes before the font does.
+    if (list_ != nullptr && ::IsWindow(list_)) {
+        ::SendMessageW(list_, WM_SETFONT, 0, FALSE);
+    }
+}
+
+PhonebookTable* CPhonebook::Table() { return context_.phonebook.get(); }
+
+void CPhonebook::DoDataExchange(DataExchange& exchange) {
+    exchange.Radio(IDC_PB_ONE_TOUCH, sectionChoice_);
+}
+
+bool CPhonebook::OnInit() {
+    TakePageStyle();
+    list_ = Item(IDC_PB_LIST);
+    CPropertyPage::OnInit();
+
+    bool read = false;
+    {
+        WaitCursor wait(ui_);
+        context_.os.Sleep(kFirstReadPauseMs);
+        if (PhonebookTable* table = Table()) read = ReadPhonebook(context_.link, *table);
+    }
+    if (!read) ui_.ShowErrorBox(IDS_NO_RESPONSE);  // the page opens all the same
+
+    SetRadioCaptions();
+    ::ShowWindow(Item(IDC_PB_ONE_TOUCH), SW_HIDE);
+    ::ShowWindow(Item(IDC_PB_SPEED_DIAL), SW_SHOW);
+
+    ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
+    AddColumns();
+
+    ChooseSpeedDial();
+    FillEntryList();
+    return true;
+}
+
+void CPhonebook::TakePageStyle() {
+    const LONG style = ::GetWindowLongW(hwnd(), GWL_STYLE);
+    ::SetWindowLongW(hwnd(), GWL_STYLE, (style & ~kPageCaptionStyles) | kPageKeyboardStyles);
+}
+
+void CPhonebook::SetRadioCaptions() {
+    ::SetWindowTextW(Item(IDC_PB_ONE_TOUCH),
+                     SectionCaption(IDS_ONE_TOUCH_DIAL, context_.store.oneTouchCount).c_str());
+    ::SetWindowTextW(Item(IDC_PB_SPEED_DIAL),
+                     SectionCaption(IDS_SPEED_DIAL, context_.store.speedDialCount).c_str());
+}
+
+void CPhonebook::AddColumns() {
+    RECT client{};
+    ::GetClientRect(list_, &client);
+    const int numberWidth =
+        (client.right - client.left) - ::GetSystemMetrics(SM_CXVSCROLL) - kNumberColumnMargin;
+    const struct {
+        UINT headerId;
+        int format;
+        int width;
+    } columns[] = {
+        {IDS_COLUMN_ENTRY, LVCFMT_RIGHT, kEntryColumnWidth},
+        {IDS_COLUMN_NAME, LVCFMT_LEFT, kNameColumnWidth},
+        {IDS_COLUMN_NUMBER, LVCFMT_LEFT, numberWidth},
+    };
+    int index = 0;
+    for (const auto& column : columns) {
+        std::wstring header = LoadResString(column.headerId);
+        LVCOLUMNW item{};
+        item.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        item.fmt = column.format;
+        item.cx = column.width;
+        item.pszText = header.data();
+        item.iSubItem = index;
+        ListView_InsertColumn(list_, index, &item);
+        ++index;
+    }
+}
+
+void CPhonebook::ChooseSpeedDial() {
+    sectionChoice_ = kSpeedDialSection;
+    sectionFirst_ = 0;
+    sectionEnd_ = context_.store.speedDialCount;
+}
+
+void CPhonebook::ChooseOneTouch() {
+    sectionChoice_ = kOneTouchSection;
+    sectionFirst_ = context_.store.speedDialCount;
+    sectionEnd_ = context_.store.speedDialCount + context_.store.oneTouchCount;
+}
+
+void CPhonebook::FillEntryList() {
+    if (list_ == nullptr) return;
+    // One redraw at the end instead of one for every cell.
+    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list_);
+    if (const PhonebookTable* table = Table()) {
+        for (int position = sectionFirst_; position < sectionEnd_ && table->Contains(position);
+             ++position) {
+            const int row = position - sectionFirst_;
+            std::wstring number = RowNumber(row);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = row;
+            item.pszText = number.data();
+            ListView_InsertItem(list_, &item);
+            ShowEntryTexts(row, position);
+        }
+    }
+    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list_, nullptr, TRUE);
+}
+
+void CPhonebook::ShowEntryTexts(int row, int position) {
+    const PhonebookTable* table = Table();
+    if (table == nullptr) return;
+    SetCellText(row, kNameColumn, WidenEntryText(table->Name(position)));
+    SetCellText(row, kNumberColumn, table->IsGroupDial(position)
+                                        ? std::wstring(kGroupDialText)
+                                        : WidenEntryText(table->Number(position)));
+}
+
+void CPhonebook::SetCellText(int row, int column, const std::wstring& text) {
+    std::wstring copy = text;
+    ListView_SetItemText(list_, row, column, copy.data());
+}
+
+bool CPhonebook::OnCommand(int code, int id, HWND control) {
+    if (code != BN_CLICKED) return CPropertyPage::OnCommand(code, id, control);
+    switch (id) {
+        case IDC_PB_READ:
+            ReadFromDevice();
+            return true;
+        case IDC_PB_WRITE:
+            WriteToDevice();
+            return true;
+        case IDC_PB_EDIT:
+            EditSelected();
+            return true;
+        case IDC_PB_DELETE:
+            DeleteSelected();
+            return true;
+        case IDC_PB_DELETE_ALL:
+            DeleteAll();
+            return true;
+        case IDC_PB_SPEED_DIAL:
+            // The speed-dial section is the one the list shows already.
+            ChooseSpeedDial();
+            return true;
+        case IDC_PB_ONE_TOUCH:
+            ChooseOneTouch();
+            FillEntryList();
+            return true;
+        default:
+            return CPropertyPage::OnCommand(code, id, control);
+    }
+}
+
+bool CPhonebook::OnNotify(NMHDR& header, LRESULT& result) {
+    if (header.idFrom == IDC_PB_LIST && header.code == NM_DBLCLK) {
+        EditSelected();
+        result = 0;
+        return true;
+    }
+    return CPropertyPage::OnNotify(header, result);
+}
 
 bool CPhonebook::OnSetActive() {
     EnablePhonebookMenu(hwnd(), true);
@@ -19,8 +266,99 @@ bool CPhonebook::OnKillActive() {
     return true;
 }
 
-void CPhonebook::OnOpenPhonebookCommand() {}
+void CPhonebook::ReadFromDevice() {
+    PhonebookTable* table = Table();
+    bool read = false;
+    {
+        WaitCursor wait(ui_);
+        if (table != nullptr) read = ReadPhonebook(context_.link, *table);
+        SettleWait(context_.os, kPhonebookSettleMs);
+    }
+    if (read) {
+        FillEntryList();
+    } else {
+        ui_.ShowErrorBox(IDS_NO_RESPONSE);
+    }
+}
 
-void CPhonebook::OnSavePhonebookCommand() {}
+void CPhonebook::WriteToDevice() {
+    const PhonebookTable* table = Table();
+    bool written = false;
+    {
+        WaitCursor wait(ui_);
+        if (table != nullptr) written = WritePhonebook(context_.link, *table);
+        SettleWait(context_.os, kPhonebookSettleMs);
+    }
+    if (!written) ui_.ShowErrorBox(IDS_NO_RESPONSE);
+}
+
+int CPhonebook::SelectedRow() const {
+    return list_ ? ListView_GetNextItem(list_, -1, LVNI_SELECTED) : -1;
+}
+
+std::optional<int> CPhonebook::ChangeablePosition() {
+    const int row = SelectedRow();
+    const PhonebookTable* table = Table();
+    const int position = sectionFirst_ + row;
+    // Group-dial entries belong to the device's group settings: the panel cannot make them.
+    if (row < 0 || table == nullptr || !table->Contains(position) ||
+        table->IsGroupDial(position)) {
+        ui_.Beep();
+        return std::nullopt;
+    }
+    return position;
+}
+
+void CPhonebook::EditSelected() {
+    const std::optional<int> position = ChangeablePosition();
+    if (!position) return;
+    PhonebookTable& table = *Table();
+    const int row = *position - sectionFirst_;
+    {
+        CEntryDlg editor(table, *position, ui_);
+        // No owner of its own: the editor sits over the main window, as every box does.
+        if (ui_.RunModal(editor, ui_.MainWindow()) == IDOK) {
+            table.SetEntry(*position, editor.nameText(), editor.numberText());
+            ShowEntryTexts(row, *position);
+        }
+    }
+    ::SetFocus(list_);
+}
+
+void CPhonebook::DeleteSelected() {
+    const std::optional<int> position = ChangeablePosition();
+    if (!position) return;
+    Table()->ClearEntry(*position);
+    // The row keeps its place and number: blank entries are positions too.
+    ShowEntryTexts(*position - sectionFirst_, *position);
+    ::SetFocus(list_);
+}
+
+void CPhonebook::DeleteAll() {
+    if (PhonebookTable* table = Table()) table->ClearAllEntries();
+    FillEntryList();
+}
+
+void CPhonebook::OnOpenPhonebookCommand() {
+    const std::optional<std::wstring> chosen =
+        ui_.OpenFileName(ui_.MainWindow(), PhonebookFileDialog(L"", 0));
+    PhonebookTable* table = Table();
+    if (!chosen || table == nullptr) return;
+    // A file that is not a phonebook is refused without a word: the list stays as it was.
+    if (LoadPhonebookFile(context_.os, PhonebookPath(*chosen), *table)) FillEntryList();
+}
+
+void CPhonebook::OnSavePhonebookCommand() {
+    const std::optional<std::wstring> chosen = ui_.SaveFileName(
+        ui_.MainWindow(),
+        PhonebookFileDialog(Widen(kPhonebookDefaultExtension).c_str(), OFN_OVERWRITEPROMPT));
+    const PhonebookTable* table = Table();
+    if (!chosen || table == nullptr) return;
+    // A save that fails leaves any earlier file as it was; the user has to know it did not
+    // happen.
+    if (!SavePhonebookFile(context_.os, PhonebookPath(*chosen), *table)) {
+        ui_.ShowErrorBox(IDS_WRITE_FAILED);
+    }
+}
 
 }  // namespace pd

@@ -1,0 +1,141 @@
+#include "phonebook/EntryDlg.h"
+
+#include <algorithm>
+
+#include "controls/DataExchange.h"
+#include "controls/Strings.h"
+#include "phonebook/EntryText.h"
+#include "phonebook/PhonebookTable.h"
+#include "platform/Ui.h"
+#include "resources/resource.h"
+
+namespace pd {
+
+namespace {
+
+// Bytes from here on are the code page's own characters, which the device does not take in
+// names and numbers typed on the panel.
+constexpr unsigned char kFirstNonAsciiByte = 0x80;
+
+void ExchangeEntryText(DataExchange& exchange, int id, std::string& text) {
+    std::wstring shown = WidenEntryText(text);
+    exchange.Text(id, shown);
+    if (exchange.saving()) text = NarrowEntryText(shown);
+}
+
+int SelectionStart(HWND edit) {
+    DWORD start = 0;
+    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+    return static_cast<int>(start);
+}
+
+void PutCaret(HWND edit, int position) {
+    const int at = std::max(position, 0);
+    ::SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
+}
+
+}  // namespace
+
+CEntryDlg::CEntryDlg(const PhonebookTable& table, int position, Ui& ui)
+    : CDialog(IDD_ENTRY),
+      ui_(ui),
+      position_(position),
+      nameText_(table.Name(position)),
+      numberText_(table.Number(position)),
+      nameEdit_(ui),
+      numberEdit_(ui) {}
+
+void CEntryDlg::DoDataExchange(DataExchange& exchange) {
+    ExchangeEntryText(exchange, IDC_ENTRY_NAME, nameText_);
+    ExchangeEntryText(exchange, IDC_ENTRY_NUMBER, numberText_);
+}
+
+bool CEntryDlg::OnInit() {
+    nameEdit_.Attach(hwnd(), IDC_ENTRY_NAME);
+    numberEdit_.Attach(hwnd(), IDC_ENTRY_NUMBER);
+    okButton_.Attach(hwnd(), IDOK);
+    cancelButton_.Attach(hwnd(), IDCANCEL);
+    CDialog::OnInit();
+
+    nameEdit_.SetLimit(kNameCharacterLimit);
+    nameEdit_.SetFilterMode(FilterMode::Name);
+    numberEdit_.SetLimit(kNumberCharacterLimit);
+    numberEdit_.SetFilterMode(FilterMode::PhonebookNumber);
+
+    okButton_.LoadButtonIcon(IDI_OK, 0);
+    cancelButton_.LoadButtonIcon(IDI_CANCEL, 0);
+    okButton_.SetFlatFocusRect(true, false);
+    cancelButton_.SetFlatFocusRect(true, false);
+
+    ::SetWindowTextW(hwnd(), LoadResString(IDS_EDIT_CAPTION).c_str());
+
+    // Made without an owner of its own, the editor sits over the main window.
+    HWND owner = ::GetWindow(hwnd(), GW_OWNER);
+    CenterWindow(owner != nullptr ? owner : ui_.MainWindow());
+    return true;  // the focus goes to the name, first in tab order
+}
+
+void CEntryDlg::OnDestroy() {
+    nameEdit_.Detach();
+    numberEdit_.Detach();
+    okButton_.Detach();
+    cancelButton_.Detach();
+}
+
+bool CEntryDlg::OnCommand(int code, int id, HWND control) {
+    // Changes the dialog makes itself never get here (see filling()): only the user's do.
+    if (code == EN_CHANGE && (id == IDC_ENTRY_NAME || id == IDC_ENTRY_NUMBER)) {
+        OnFieldChanged(id);
+        return true;
+    }
+    return CDialog::OnCommand(code, id, control);
+}
+
+void CEntryDlg::OnFieldChanged(int id) {
+    std::string& field = id == IDC_ENTRY_NAME ? nameText_ : numberText_;
+    if (CFilterEdit::LastCharacterNotAscii()) {
+        RefuseWideCharacter(id, field);
+    } else {
+        TakeTypedCharacter(id, field);
+    }
+}
+
+void CEntryDlg::TakeTypedCharacter(int id, std::string& field) {
+    UpdateData(true);
+    const int caret = SelectionStart(Item(id));
+    field = UpperEntryText(field);
+    UpdateData(false);
+    PutCaret(Item(id), caret);
+}
+
+void CEntryDlg::RefuseWideCharacter(int id, std::string& field) {
+    const int caret = SelectionStart(Item(id));
+    // What the edit shows now holds the new character; the field still holds the text of
+    // the last accepted change, and that is what comes back, without such characters.
+    const auto wide = [](char byte) {
+        return static_cast<unsigned char>(byte) >= kFirstNonAsciiByte;
+    };
+    const auto kept = std::remove_if(field.begin(), field.end(), wide);
+    const int removed = static_cast<int>(field.end() - kept);
+    field.erase(kept, field.end());
+    UpdateData(false);
+    PutCaret(Item(id), caret - removed);
+    ui_.Beep();
+}
+
+bool CEntryDlg::NumberLooksDialable() const {
+    const bool hasDigit = std::any_of(numberText_.begin(), numberText_.end(),
+                                      [](char c) { return c >= '0' && c <= '9'; });
+    return numberText_.size() >= kShortestNumber && hasDigit;
+}
+
+void CEntryDlg::OnOK() {
+    if (!NumberLooksDialable()) {
+        ui_.Beep();
+        return;
+    }
+    UpdateData(true);
+    EndDialog(IDOK);
+}
+
+}  // namespace pd

@@ -1,0 +1,473 @@
+// The phonebook's whole story, told to PanelDesk.exe from the demo folder by a second process
+// as a user would tell it, against the demo simulator and with the real clock: read the
+// device's phonebook, edit an entry, write it back, save the phonebook to a file, delete all,
+// load the file and find the entry back; then a new panel reads the device again and finds
+// the entry the device kept.
+//
+// It prints every step with PASS or FAIL and the real times of the page's exchanges; the
+// exit code is 0 when every step held. Everything it starts is ended before it returns.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/e2e/E2eSupport.h"
+
+namespace pd::e2e {
+namespace {
+
+constexpr const wchar_t* kPanelTitle = L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu";
+constexpr const wchar_t* kEditorCaption = L"Muokkaa";
+constexpr int kPhonebookTab = 2;
+constexpr int kRows = 80;
+
+// The entry the story edits, as typed and as it must come out.
+constexpr int kEditedRow = 4;
+constexpr const wchar_t* kTypedName = L"story test";
+constexpr const wchar_t* kStoredName = L"STORY TEST";
+constexpr const wchar_t* kTypedNumber = L"0401234567";
+constexpr const char* kFileName = "story";  // the panel adds ".PBF"
+constexpr std::size_t kPhonebookFileSize = 5480;
+constexpr std::size_t kFileHeaderSize = 40;
+constexpr std::size_t kEntrySize = 68;
+
+// Ids of the file dialogs' name field: the combo box of the newer layout, the edit of the
+// older one.
+constexpr int kFileNameCombo = 0x047C;
+constexpr int kFileNameEdit = 0x0480;
+
+constexpr DWORD kPollMs = 20;
+constexpr DWORD kWindowWithinMs = 30000;
+constexpr DWORD kExchangeWithinMs = 20000;
+constexpr DWORD kDialogWithinMs = 15000;
+constexpr DWORD kExitWithinMs = 15000;
+
+bool PollFor(DWORD milliseconds, const std::function<bool()>& done) {
+    for (DWORD waited = 0; waited < milliseconds; waited += kPollMs) {
+        if (done()) return true;
+        Sleep(kPollMs);
+    }
+    return done();
+}
+
+double NowMs() {
+    LARGE_INTEGER frequency{}, now{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, kExchangeWithinMs, &copied);
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+    reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of one process.
+std::vector<HWND> WindowsOf(DWORD processId) {
+    std::vector<HWND> all;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
+    std::vector<HWND> found;
+    for (HWND window : all) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window)) found.push_back(window);
+    }
+    return found;
+}
+
+std::vector<HWND> ChildrenOf(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+bool HasTabs(HWND window) {
+    for (HWND child : ChildrenOf(window)) {
+        if (ClassOf(child) == L"SysTabControl32") return true;
+    }
+    return false;
+}
+
+// The panel's message box, if one shows, with its text.
+std::wstring BoxText(DWORD processId) {
+    for (HWND window : WindowsOf(processId)) {
+        if (TextOf(window) != kPanelTitle || HasTabs(window)) continue;
+        std::wstring text;
+        for (HWND child : ChildrenOf(window)) {
+            if (ClassOf(child) == L"Static") text += TextOf(child);
+        }
+        return text.empty() ? L"(a box without text)" : text;
+    }
+    return {};
+}
+
+// Memory inside the panel's process, so that list-view messages that carry pointers can be
+// sent to it from here.
+class RemoteBlock {
+public:
+    RemoteBlock(DWORD processId, std::size_t size)
+        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId)) {
+        if (process_) {
+            base_ = static_cast<BYTE*>(VirtualAllocEx(process_.get(), nullptr, size,
+                                                      MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        }
+    }
+    ~RemoteBlock() {
+        if (base_ != nullptr) VirtualFreeEx(process_.get(), base_, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    bool ok() const { return base_ != nullptr; }
+    BYTE* At(std::size_t offset) const { return base_ + offset; }
+    bool Put(std::size_t offset, const void* data, std::size_t size) {
+        return WriteProcessMemory(process_.get(), At(offset), data, size, nullptr) != FALSE;
+    }
+    bool Get(std::size_t offset, void* data, std::size_t size) {
+        return ReadProcessMemory(process_.get(), At(offset), data, size, nullptr) != FALSE;
+    }
+
+private:
+    OwnedHandle process_;
+    BYTE* base_ = nullptr;
+};
+
+// The phonebook page's list, read and selected from outside.
+class RemoteList {
+public:
+    RemoteList(HWND list, DWORD processId) : list_(list), block_(processId, kBlockSize) {}
+
+    bool ok() const { return block_.ok(); }
+    int Rows() const {
+        DWORD_PTR count = 0;
+        SendMessageTimeoutW(list_, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
+                            &count);
+        return static_cast<int>(count);
+    }
+    std::wstring Cell(int row, int column) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.cchTextMax = kTextChars;
+        item.pszText = reinterpret_cast<LPWSTR>(block_.At(kTextOffset));
+        std::vector<wchar_t> text(kTextChars, L'\0');
+        DWORD_PTR length = 0;
+        if (!block_.Put(kTextOffset, text.data(), text.size() * sizeof(wchar_t)) ||
+            !block_.Put(0, &item, sizeof item) ||
+            !SendMessageTimeoutW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                 reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
+                                 kExchangeWithinMs, &length) ||
+            !block_.Get(kTextOffset, text.data(), text.size() * sizeof(wchar_t))) {
+            return L"(unreadable)";
+        }
+        text.back() = L'\0';
+        return text.data();
+    }
+    bool Select(int row) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        DWORD_PTR done = 0;
+        return block_.Put(0, &item, sizeof item) &&
+               SendMessageTimeoutW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                                   reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
+                                   kExchangeWithinMs, &done) &&
+               done != FALSE;
+    }
+
+private:
+    static constexpr std::size_t kBlockSize = 4096;
+    static constexpr std::size_t kTextOffset = 1024;
+    static constexpr int kTextChars = 256;
+
+    HWND list_;
+    RemoteBlock block_;
+};
+
+class Story {
+public:
+    explicit Story(const ScratchFolder& scratch) : scratch_(scratch) {}
+
+    int Tell() {
+        std::string error;
+        if (!simulator_.Start(L"", &error)) return Fail("the simulator serves", error);
+
+        if (!OpenPanel()) return Finish();
+        if (!ShowPhonebook("first showing of the page reads the device")) return Finish();
+        if (!EditEntry()) return Finish();
+        if (!Exchange(IDC_PB_WRITE, "write button sends the phonebook")) return Finish();
+        if (!SaveFile()) return Finish();
+        if (!Exchange(IDC_PB_DELETE_ALL, "delete all")) return Finish();
+        Expect(list_->Cell(kEditedRow, 1).empty(), "delete all empties the edited row",
+               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+        if (!OpenFile()) return Finish();
+        Expect(list_->Cell(kEditedRow, 1) == kStoredName, "the loaded file brings the entry back",
+               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+        if (!Exchange(IDC_PB_READ, "read button reads the device")) return Finish();
+        Expect(list_->Cell(kEditedRow, 1) == kStoredName, "the device holds the written entry",
+               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+        if (!ClosePanel()) return Finish();
+
+        if (!OpenPanel()) return Finish();
+        if (!ShowPhonebook("a new panel reads the device at first showing")) return Finish();
+        Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
+                   list_->Cell(kEditedRow, 2) == kTypedNumber,
+               "the device kept the entry across panels",
+               NarrowToUtf8(list_->Cell(kEditedRow, 1) + L" / " + list_->Cell(kEditedRow, 2)));
+        ClosePanel();
+        return Finish();
+    }
+
+private:
+    int Fail(const std::string& what, const std::string& why) {
+        Report(false, what, why);
+        return Finish();
+    }
+    void Report(bool ok, const std::string& what, const std::string& detail) {
+        std::printf("[%s] %s%s%s\n", ok ? "PASS" : "FAIL", what.c_str(),
+                    detail.empty() ? "" : ": ", detail.c_str());
+        std::fflush(stdout);
+        (ok ? passed_ : failed_)++;
+    }
+    bool Expect(bool ok, const std::string& what, const std::string& detail) {
+        Report(ok, what, ok ? "" : detail);
+        return ok;
+    }
+    void Time(const std::string& what, double milliseconds) {
+        std::printf("       %-46s %8.0f ms real\n", what.c_str(), milliseconds);
+        std::fflush(stdout);
+    }
+    int Finish() {
+        panel_.Kill();
+        simulator_.Stop();
+        std::printf("%d passed, %d failed\n", passed_, failed_);
+        return failed_ == 0 && passed_ > 0 ? 0 : 1;
+    }
+
+    // Waits until the panel's window thread takes messages again, that is until whatever it
+    // was doing has ended (or a modal loop of its own runs).
+    bool WaitIdle(HWND window) {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
+                                   &ignored) != 0;
+    }
+
+    bool OpenPanel() {
+        list_.reset();
+        page_ = nullptr;
+        std::string error;
+        const std::wstring folder = DemoFolder();
+        if (!panel_.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", &error)) {
+            return Expect(false, "the panel starts", error);
+        }
+        main_ = nullptr;
+        PollFor(kWindowWithinMs, [&] {
+            for (HWND window : WindowsOf(panel_.id())) {
+                if (TextOf(window) == kPanelTitle && HasTabs(window)) main_ = window;
+            }
+            return main_ != nullptr || !BoxText(panel_.id()).empty() || !panel_.running();
+        });
+        if (main_ == nullptr) {
+            return Expect(false, "the panel opens its window", NarrowToUtf8(BoxText(panel_.id())));
+        }
+        WaitIdle(main_);
+        return Expect(BoxText(panel_.id()).empty(), "the panel opens its window",
+                      NarrowToUtf8(BoxText(panel_.id())));
+    }
+
+    bool ClosePanel() {
+        PostMessageW(main_, WM_CLOSE, 0, 0);
+        return Expect(panel_.WaitForExit(kExitWithinMs), "the panel ends when closed",
+                      "still running");
+    }
+
+    HWND Sheet() const {
+        for (HWND child : ChildrenOf(main_)) {
+            if (GetParent(child) == main_ && ClassOf(child) == L"#32770") return child;
+        }
+        return nullptr;
+    }
+
+    bool ShowPhonebook(const std::string& what) {
+        HWND sheet = Sheet();
+        if (sheet == nullptr) return Expect(false, what, "no property sheet");
+        const double start = NowMs();
+        DWORD_PTR ignored = 0;
+        const bool returned = SendMessageTimeoutW(sheet, PSM_SETCURSEL, kPhonebookTab, 0,
+                                                  SMTO_NORMAL, kExchangeWithinMs, &ignored);
+        const double took = NowMs() - start;
+        if (!returned) return Expect(false, what, "box: " + NarrowToUtf8(BoxText(panel_.id())));
+        DWORD_PTR page = 0;
+        SendMessageTimeoutW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
+                            &page);
+        page_ = reinterpret_cast<HWND>(page);
+        list_ = std::make_unique<RemoteList>(GetDlgItem(page_, IDC_PB_LIST), panel_.id());
+        if (!list_->ok()) return Expect(false, what, "cannot reach the panel's memory");
+        const int rows = list_->Rows();
+        const bool ok = BoxText(panel_.id()).empty() && rows == kRows &&
+                        list_->Cell(0, 0) == L"  1" && list_->Cell(kRows - 1, 0) == L" 80";
+        Time("first showing (1500 pause + 2000 read)", took);
+        const std::string box = NarrowToUtf8(BoxText(panel_.id()));
+        return Expect(ok, what, "rows " + std::to_string(rows) + ", box \"" + box + "\"");
+    }
+
+    // Clicks a page button whose work ends without any window of its own.
+    bool Exchange(int button, const std::string& what) {
+        const double start = NowMs();
+        DWORD_PTR ignored = 0;
+        const bool returned =
+            SendMessageTimeoutW(page_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                                reinterpret_cast<LPARAM>(GetDlgItem(page_, button)), SMTO_NORMAL,
+                                kExchangeWithinMs, &ignored);
+        const double took = NowMs() - start;
+        if (button == IDC_PB_READ) Time("read button (2000 read + 500 settle)", took);
+        if (button == IDC_PB_WRITE) Time("write button (1000 write + 500 settle)", took);
+        const std::wstring box = BoxText(panel_.id());
+        return Expect(returned && box.empty(), what, "box \"" + NarrowToUtf8(box) + "\"");
+    }
+
+    HWND WaitForWindow(const std::function<bool(HWND)>& wanted) {
+        HWND found = nullptr;
+        PollFor(kDialogWithinMs, [&] {
+            for (HWND window : WindowsOf(panel_.id())) {
+                if (window != main_ && wanted(window)) found = window;
+            }
+            return found != nullptr;
+        });
+        return found;
+    }
+
+    bool WaitGone(HWND window) {
+        return PollFor(kDialogWithinMs,
+                       [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+    }
+
+    void Type(HWND edit, const std::wstring& text) {
+        for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
+    }
+
+    bool EditEntry() {
+        const std::string what = "the editor stores a typed entry in capitals";
+        if (!list_->Select(kEditedRow)) return Expect(false, what, "cannot select the row");
+        PostMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_PB_EDIT, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(page_, IDC_PB_EDIT)));
+        HWND editor = WaitForWindow([](HWND w) { return TextOf(w) == kEditorCaption; });
+        if (editor == nullptr) return Expect(false, what, "no editor window");
+        HWND name = GetDlgItem(editor, IDC_ENTRY_NAME);
+        HWND number = GetDlgItem(editor, IDC_ENTRY_NUMBER);
+        Type(name, kTypedName);
+        Type(number, kTypedNumber);
+        const bool typed = PollFor(kDialogWithinMs, [&] {
+            return TextOf(name) == kStoredName && TextOf(number) == kTypedNumber;
+        });
+        if (!typed) {
+            PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+            return Expect(false, what, "the editor shows " + NarrowToUtf8(TextOf(name)));
+        }
+        PostMessageW(editor, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(editor, IDOK)));
+        if (!WaitGone(editor)) return Expect(false, what, "the editor stays open");
+        WaitIdle(main_);
+        return Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
+                          list_->Cell(kEditedRow, 2) == kTypedNumber,
+                      what, NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+    }
+
+    // Answers the panel's file dialog with `path`.
+    bool AnswerFileDialog(const std::wstring& path, const std::string& what) {
+        HWND dialog = WaitForWindow([](HWND w) {
+            return ClassOf(w) == L"#32770" && TextOf(w) != kPanelTitle &&
+                   TextOf(w) != kEditorCaption;
+        });
+        if (dialog == nullptr) return Expect(false, what, "no file dialog");
+        HWND field = GetDlgItem(dialog, kFileNameCombo);
+        if (field != nullptr && ClassOf(field) != L"Edit") {
+            // The edit sits inside the combo box, which may sit inside an extended one.
+            HWND combo = field;
+            field = nullptr;
+            for (HWND inner : ChildrenOf(combo)) {
+                if (field == nullptr && ClassOf(inner) == L"Edit") field = inner;
+            }
+        }
+        if (field == nullptr) field = GetDlgItem(dialog, kFileNameEdit);
+        if (field == nullptr) {
+            std::string children;
+            for (HWND child : ChildrenOf(dialog)) {
+                children += " " + NarrowToUtf8(ClassOf(child)) + "#" +
+                            std::to_string(GetDlgCtrlID(child));
+            }
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return Expect(false, what, "no name field in the file dialog:" + children);
+        }
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                            SMTO_NORMAL, kExchangeWithinMs, &ignored);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        if (!WaitGone(dialog)) return Expect(false, what, "the file dialog stays open");
+        WaitIdle(main_);
+        return true;
+    }
+
+    std::wstring StoryPath() const { return scratch_.File(WidenUtf8(kFileName).c_str()); }
+
+    bool SaveFile() {
+        const std::string what = "saving writes the phonebook file with the entry";
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_PHONEBOOK, 0), 0);
+        if (!AnswerFileDialog(StoryPath(), what)) return false;
+        const std::wstring saved = StoryPath() + L".PBF";
+        const OwnedHandle file(CreateFileW(saved.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        std::vector<char> bytes(kPhonebookFileSize + 1);
+        DWORD got = 0;
+        if (!file || !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got,
+                               nullptr)) {
+            return Expect(false, what, "no file " + NarrowToUtf8(saved) + "; box \"" +
+                                           NarrowToUtf8(BoxText(panel_.id())) + "\"");
+        }
+        const std::string name(bytes.data() + kFileHeaderSize + kEditedRow * kEntrySize);
+        return Expect(got == kPhonebookFileSize && name == NarrowToUtf8(kStoredName), what,
+                      std::to_string(got) + " bytes, entry \"" + name + "\"");
+    }
+
+    bool OpenFile() {
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN_PHONEBOOK, 0), 0);
+        return AnswerFileDialog(StoryPath(), "opening the file");
+    }
+
+    const ScratchFolder& scratch_;
+    Simulator simulator_;
+    ChildProcess panel_;
+    HWND main_ = nullptr;
+    HWND page_ = nullptr;
+    std::unique_ptr<RemoteList> list_;
+    int passed_ = 0;
+    int failed_ = 0;
+};
+
+}  // namespace
+}  // namespace pd::e2e
+
+int wmain() {
+    pd::e2e::ScratchFolder scratch;
+    return pd::e2e::Story(scratch).Tell();
+}
