@@ -30,8 +30,6 @@ struct CommandContext {
     LinkChoice link = LinkChoice::Auto;
 };
 
-inline constexpr const char* kCtlVersion = "1.05";
-
 // A whole file through the seam; nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(Os& os, const std::string& path);
 // Writes beside `path` and then puts the file in place, so that a failure leaves any old

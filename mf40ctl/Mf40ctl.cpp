@@ -4,6 +4,7 @@
 #include <map>
 #include <ostream>
 
+#include "PanelDeskVersion.h"
 #include "mf40ctl/Commands.h"
 #include "mf40ctl/DeviceFields.h"
 
@@ -49,12 +50,13 @@ struct Choices {
 int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& context,
                const CtlHost& host) {
     Choices choices;
-    CLI::App app("mf40ctl " + std::string(kCtlVersion) +
+    CLI::App app("mf40ctl " + std::string(PD_VERSION_STRING) +
                      ": the command-line companion of PanelDesk for the Veltra Ostrex MF 40",
                  "mf40ctl");
     app.fallthrough();
     app.require_subcommand(1);
-    app.set_version_flag("--version", kCtlVersion);
+    // The product's version, set once for the whole tree.
+    app.set_version_flag("--version", PD_VERSION_STRING);
     app.add_option("--link", choices.link,
                    "Route to the device: auto (the panel's own choice, USB with the parallel "
                    "port as fallback), usb, lpt1..lpt3 or ecp1..ecp3")

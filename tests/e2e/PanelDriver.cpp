@@ -8,7 +8,11 @@
 //       waits for the panel's main window (for the demo's screenshot): exit code 0 when it
 //       appeared, 3 when one of the panel's message boxes appeared instead, 1 on time-out;
 //   panel_driver close-window [--desktop NAME]
-//       closes the panel as a user would: its window, or Abort or OK on its message box.
+//       closes the panel as a user would: its window, or Abort or OK on its message box;
+//   panel_driver no-answer PROGRAM
+//       starts PROGRAM (an installed PanelDesk.exe, with no device and no simulator) from its
+//       own folder and checks that it offers Abort/Retry/Ignore with "Ei vastaa" and ends on
+//       Abort.
 //
 // Everything it starts is ended before it returns, whatever happens.
 #include <windows.h>
@@ -120,13 +124,18 @@ private:
     int failed_ = 0;
 };
 
-bool StartPanel(ChildProcess& panel, std::string* error) {
+// Starts `program` from its own folder, as its shortcut would.
+bool StartPanel(ChildProcess& panel, const std::wstring& program, std::string* error) {
     if (FindPanelWindows(0).main || FindPanelWindows(0).box) {
         *error = "a panel is already running; it would take over the new one";
         return false;
     }
-    const std::wstring folder = DemoFolder();
-    return panel.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", error);
+    const std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
+    return panel.Start(program, L"", folder, L"", error);
+}
+
+bool StartPanel(ChildProcess& panel, std::string* error) {
+    return StartPanel(panel, DemoFolder() + L"\\PanelDesk.exe", error);
 }
 
 // Polls until `done` says so or the time is up; false on time-out.
@@ -181,16 +190,9 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
     }
 }
 
-void CheckAbortWhenDeviceSilent(Checks& checks) {
-    const std::string what = "a silent device gets Abort/Retry/Ignore with \"Ei vastaa\"";
-    Simulator simulator;
-    ChildProcess panel;
-    std::string error;
-    if (!simulator.Start(L"--silent", &error) || !StartPanel(panel, &error)) {
-        checks.Fail(what, error);
-        return;
-    }
-
+// The panel has just been started where no device answers: it must offer Abort, Retry and
+// Ignore with "Ei vastaa", and Abort must end it without its window.
+void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, ChildProcess& panel) {
     PanelWindows windows;
     PollFor(kNoAnswerBoxWithinMs, [&] {
         windows = FindPanelWindows(panel.id());
@@ -221,6 +223,34 @@ void CheckAbortWhenDeviceSilent(Checks& checks) {
     } else {
         checks.Fail(ends, windowOpened ? "the main window opened" : "still running");
     }
+}
+
+void CheckAbortWhenDeviceSilent(Checks& checks) {
+    const std::string what = "a silent device gets Abort/Retry/Ignore with \"Ei vastaa\"";
+    Simulator simulator;
+    ChildProcess panel;
+    std::string error;
+    if (!simulator.Start(L"--silent", &error) || !StartPanel(panel, &error)) {
+        checks.Fail(what, error);
+        return;
+    }
+    CheckAbortWhenNothingAnswers(checks, what, panel);
+}
+
+// An installed panel has neither the simulator nor the stand-in libraries: with no device
+// cabled it must come to the same box.
+int RunNoAnswerCheck(const std::wstring& program) {
+    Checks checks;
+    const std::string what = "with no device, " + pd::NarrowToUtf8(program) +
+                             " offers Abort/Retry/Ignore with \"Ei vastaa\"";
+    ChildProcess panel;
+    std::string error;
+    if (StartPanel(panel, program, &error)) {
+        CheckAbortWhenNothingAnswers(checks, what, panel);
+    } else {
+        checks.Fail(what, error);
+    }
+    return checks.Finish();
 }
 
 int RunChecks() {
@@ -289,13 +319,17 @@ int Usage() {
     std::fputs(
         "usage: panel_driver e2e\n"
         "       panel_driver wait-window [--desktop NAME] [--timeout SECONDS]\n"
-        "       panel_driver close-window [--desktop NAME]\n",
+        "       panel_driver close-window [--desktop NAME]\n"
+        "       panel_driver no-answer PROGRAM\n",
         stderr);
     return kUsage;
 }
 
 int Main(const std::vector<std::wstring>& arguments) {
     if (arguments.size() == 1 && arguments[0] == L"e2e") return RunChecks();
+    if (arguments.size() == 2 && arguments[0] == L"no-answer") {
+        return RunNoAnswerCheck(arguments[1]);
+    }
     const bool close = !arguments.empty() && arguments[0] == L"close-window";
     if (arguments.empty() || (arguments[0] != L"wait-window" && !close)) return Usage();
 

@@ -3,8 +3,14 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "PanelDeskVersion.h"
+
 #include "controls/Handles.h"
 #include "controls/Strings.h"
+#include "platform/Win32Os.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
 
@@ -68,22 +74,39 @@ TEST(Resources, MainMenuHasTheFileAndHelpCommandsWithThePhonebookOnesGrayed) {
     ::DestroyMenu(menu);
 }
 
-TEST(Resources, VersionBlockSaysProductVersion105) {
-    HRSRC found = ::FindResourceW(ResourceModule(), MAKEINTRESOURCEW(1), RT_VERSION);
-    ASSERT_NE(found, nullptr);
-    const auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(ResourceModule(), found)));
-    const DWORD size = ::SizeofResource(ResourceModule(), found);
-    // The fixed block follows the "VS_VERSION_INFO" key, on a 4-byte boundary.
-    const VS_FIXEDFILEINFO* fixed = nullptr;
-    for (DWORD at = 0; at + sizeof(VS_FIXEDFILEINFO) <= size; at += 4) {
-        const auto* candidate = reinterpret_cast<const VS_FIXEDFILEINFO*>(bytes + at);
-        if (candidate->dwSignature == VS_FFI_SIGNATURE) {
-            fixed = candidate;
-            break;
-        }
-    }
-    ASSERT_NE(fixed, nullptr);
+// What Explorer's properties sheet and the About box show, and what the installers say: all
+// the same version, 1.05, whose numbers are 1 and 5 (not 1 and 05 read as text).
+TEST(Resources, VersionBlockAndAboutTextSayVersion105) {
+    const std::wstring program = ModulePath();
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(program.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(::GetFileVersionInfoW(program.c_str(), 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(5, 1));
     EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(5, 1));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+
+    const auto text = [&](const wchar_t* name) -> std::wstring {
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\040B04B0\\") + name;
+        wchar_t* value = nullptr;
+        UINT chars = 0;
+        const bool found =
+            ::VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars);
+        return found ? std::wstring(value) : L"(missing)";
+    };
+    EXPECT_EQ(text(L"FileVersion"), L"1.05");
+    EXPECT_EQ(text(L"ProductVersion"), L"1.05");
+    EXPECT_EQ(text(L"ProductName"), L"Ostrex MF 40 PanelDesk");
+    EXPECT_EQ(text(L"CompanyName"), L"Veltra");
+
+    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio 1.05");
+    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio " + WidenUtf8(PD_VERSION_STRING));
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+# The demo archive holds exactly the expected files, flat, each the same as the one it was
+# made from: the virtual device, the stand-in libraries, the programs, the sample firmware and
+# the readme.
+#
+#   cmake -DARCHIVE=demo.zip -DEXPECTED="a;b;c" -P CheckDemoArchive.cmake
+cmake_minimum_required(VERSION 3.25)
+set(unpacked ${ARCHIVE}.check)
+file(REMOVE_RECURSE ${unpacked})
+file(MAKE_DIRECTORY ${unpacked})
+file(ARCHIVE_EXTRACT INPUT ${ARCHIVE} DESTINATION ${unpacked})
+file(GLOB_RECURSE found LIST_DIRECTORIES false RELATIVE ${unpacked} ${unpacked}/*)
+
+set(failures)
+set(wanted)
+foreach(file IN LISTS EXPECTED)
+  get_filename_component(name ${file} NAME)
+  list(APPEND wanted ${name})
+  if(NOT EXISTS ${unpacked}/${name})
+    list(APPEND failures "${name} is missing")
+  else()
+    file(SHA256 ${file} expected_hash)
+    file(SHA256 ${unpacked}/${name} found_hash)
+    if(NOT expected_hash STREQUAL found_hash)
+      list(APPEND failures "${name} differs from the one it was made from")
+    endif()
+  endif()
+endforeach()
+foreach(name IN LISTS found)
+  if(NOT name IN_LIST wanted)
+    list(APPEND failures "${name} should not be there")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${unpacked})
+
+if(failures)
+  list(JOIN failures "\n  " text)
+  message(FATAL_ERROR "${ARCHIVE}:\n  ${text}")
+endif()
+list(JOIN found ", " text)
+message(STATUS "the demo archive holds ${text}")
