@@ -1,6 +1,7 @@
 #include <limits>
 
 #include "mf40ctl/CommandContext.h"
+#include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
 
 namespace pd::ctl {
@@ -34,23 +35,8 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path) {
 }
 
 bool WriteWholeFile(Os& os, const std::string& path, const std::string& bytes) {
-    if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-    const std::string fresh = path + ".new";
-    bool written = false;
-    {
-        ScopedFile file(os, os.OpenFile(fresh, access::kWrite, share::kNone,
-                                        disposition::kCreateAlways, attributes::kNormal));
-        if (!file) return false;
-        std::uint32_t done = 0;
-        written = os.WriteFile(file.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()),
-                               &done) &&
-                  done == bytes.size();
-    }
-    if (!written || !os.ReplaceFileWith(fresh, path)) {
-        os.RemoveFile(fresh);
-        return false;
-    }
-    return true;
+    return ReplaceFileContents(
+        os, path, {std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())});
 }
 
 }  // namespace pd::ctl

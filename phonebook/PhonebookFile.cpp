@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
 
 namespace pd {
@@ -11,13 +12,6 @@ namespace pd {
 namespace {
 
 // Beside the target, so that replacing it is a rename on the same volume.
-constexpr const char* kSaveTemporarySuffix = ".pdsave.tmp";
-
-bool WriteAll(Os& os, FileHandle file, const std::uint8_t* data, std::size_t count) {
-    std::uint32_t written = 0;
-    const bool ok = os.WriteFile(file, data, static_cast<std::uint32_t>(count), &written);
-    return ok && written == count;
-}
 
 // Reads until `count` bytes arrived or the file ends; false on a read error.
 bool ReadUpTo(Os& os, FileHandle file, std::uint8_t* buffer, std::size_t count,
@@ -41,24 +35,11 @@ bool HasSignature(const std::uint8_t* header, std::size_t received) {
            header[kPhonebookFileSignatureLength] == 0;
 }
 
-bool WriteFileAt(Os& os, const std::string& path, const PhonebookTable& table) {
-    ScopedFile file(os, os.OpenFile(path, access::kWrite, share::kNone,
-                                    disposition::kCreateAlways, attributes::kNormal));
-    if (!file) return false;
-    const auto body = table.Bytes();
-    return WriteAll(os, file.get(), kPhonebookFileHeader.data(), kPhonebookFileHeader.size()) &&
-           WriteAll(os, file.get(), body.data(), body.size());
-}
-
 }  // namespace
 
 bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& table) {
-    // A half-written phonebook would be worse than the old one: the target is only replaced
-    // by a temporary that holds every byte.
-    const std::string temporary = path + kSaveTemporarySuffix;
-    if (WriteFileAt(os, temporary, table) && os.ReplaceFileWith(temporary, path)) return true;
-    os.RemoveFile(temporary);
-    return false;
+    // A half-written phonebook would be worse than the old one.
+    return ReplaceFileContents(os, path, {kPhonebookFileHeader, table.Bytes()});
 }
 
 bool LoadPhonebookFile(Os& os, const std::string& path, PhonebookTable& table) {

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <type_traits>
 
+#include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
 #include "protocol/ByteOrder.h"
 
@@ -231,25 +232,7 @@ LoadedDeviceState LoadDeviceState(Os& os, const std::string& path) {
 }
 
 bool SaveDeviceState(Os& os, const std::string& path, const DeviceState& state) {
-    const Bytes bytes = EncodeDeviceState(state);
-    if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-    const std::string fresh = path + ".new";
-
-    bool written = false;
-    {
-        ScopedFile file(os, os.OpenFile(fresh, access::kWrite, share::kNone,
-                                        disposition::kCreateAlways, attributes::kNormal));
-        if (!file) return false;
-        std::uint32_t done = 0;
-        written = os.WriteFile(file.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()),
-                               &done) &&
-                  done == bytes.size();
-    }
-    if (!written || !os.ReplaceFileWith(fresh, path)) {
-        os.RemoveFile(fresh);
-        return false;
-    }
-    return true;
+    return ReplaceFileContents(os, path, {EncodeDeviceState(state)});
 }
 
 }  // namespace pd::sim
