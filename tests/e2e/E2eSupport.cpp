@@ -37,6 +37,17 @@ std::wstring ProgramFolder() {
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
+double MillisecondsNow() {
+    static const double frequency = [] {
+        LARGE_INTEGER ticks{};
+        QueryPerformanceFrequency(&ticks);
+        return static_cast<double>(ticks.QuadPart);
+    }();
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;
+}
+
 std::wstring DemoFolder() {
     // The build gives the demo folder's place relative to this program's.
     std::wstring relative = pd::WidenUtf8(PD_DEMO_FROM_TESTS);

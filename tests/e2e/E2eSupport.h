@@ -15,6 +15,9 @@ namespace pd::e2e {
 std::wstring ProgramFolder();
 std::wstring DemoFolder();
 
+// The high-resolution counter in milliseconds, for the measuring tools.
+double MillisecondsNow();
+
 
 // True when some simulator serves the demo's pipes right now.
 bool DemoPipesServed();

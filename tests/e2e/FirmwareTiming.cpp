@@ -31,17 +31,6 @@ constexpr DWORD kPollMs = 50;
 // The simulator writes a change to its state file within a beat or two.
 constexpr DWORD kStateSavedMs = 500;
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER ticks{};
-        QueryPerformanceFrequency(&ticks);
-        return static_cast<double>(ticks.QuadPart);
-    }();
-    LARGE_INTEGER counter{};
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;  // milliseconds
-}
-
 // The real OS seam, noting every sleep the download asks for and how long it really took.
 class TimedOs : public Win32Os {
 public:
@@ -53,9 +42,9 @@ public:
     std::vector<SleepTaken> sleeps;
 
     void Sleep(std::uint32_t milliseconds) override {
-        const double start = Now();
+        const double start = MillisecondsNow();
         Win32Os::Sleep(milliseconds);
-        const double end = Now();
+        const double end = MillisecondsNow();
         sleeps.push_back({milliseconds, end - start, end});
     }
 };
@@ -66,9 +55,9 @@ public:
     double dataWritten = 0;
     std::vector<double> blockEnds;
 
-    void OnTransferStart() override { transferStart = Now(); }
-    void OnBlockSent(std::uint32_t, int) override { blockEnds.push_back(Now()); }
-    void OnDataWritten() override { dataWritten = Now(); }
+    void OnTransferStart() override { transferStart = MillisecondsNow(); }
+    void OnBlockSent(std::uint32_t, int) override { blockEnds.push_back(MillisecondsNow()); }
+    void OnDataWritten() override { dataWritten = MillisecondsNow(); }
 };
 
 std::vector<std::uint8_t> MakeImage(std::size_t size) {
@@ -146,9 +135,9 @@ bool OneRun(int run, std::size_t size) {
     }
 
     BlockClock clock;
-    const double start = Now();
+    const double start = MillisecondsNow();
     const FirmwareDownloadOutcome outcome = DownloadFirmware(link, pd::NarrowToUtf8(imagePath), clock);
-    const double total = Now() - start;
+    const double total = MillisecondsNow() - start;
 
     double slept = 0;
     std::uint64_t asked = 0;

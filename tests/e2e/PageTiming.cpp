@@ -40,17 +40,6 @@
 namespace pd::e2e {
 namespace {
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER ticks{};
-        QueryPerformanceFrequency(&ticks);
-        return static_cast<double>(ticks.QuadPart);
-    }();
-    LARGE_INTEGER counter{};
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;  // milliseconds
-}
-
 // The virtual device in memory, but the waits spin on the real tick counter.
 class RealClockFakeOs : public FakeOs {
 public:
@@ -128,9 +117,9 @@ bool MeasureRoute(const char* route, PanelContext& context, int runs) {
     const char* pages[] = {"Information", "Settings", "Advanced"};
     for (const char* name : pages) {
         std::unique_ptr<CPropertyPage> page = MakePage(name, context, ui);
-        const double start = Now();
+        const double start = MillisecondsNow();
         Sheet sheet(*page);
-        const double shown = Now() - start;
+        const double shown = MillisecondsNow() - start;
         Pump();
         PrintRow(route, name, "first showing", 1000 + 500, {shown});
         for (const Exchange& exchange : kExchanges) {
@@ -138,9 +127,9 @@ bool MeasureRoute(const char* route, PanelContext& context, int runs) {
             std::vector<double> times;
             for (int run = 0; run < runs; ++run) {
                 HWND button = GetDlgItem(page->hwnd(), exchange.button);
-                const double pressed = Now();
+                const double pressed = MillisecondsNow();
                 SendMessageW(button, BM_CLICK, 0, 0);
-                times.push_back(Now() - pressed);
+                times.push_back(MillisecondsNow() - pressed);
                 Pump();
             }
             PrintRow(route, name, exchange.name, exchange.waitsMs, times);

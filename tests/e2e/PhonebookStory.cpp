@@ -55,13 +55,6 @@ bool PollFor(DWORD milliseconds, const std::function<bool()>& done) {
     return done();
 }
 
-double NowMs() {
-    LARGE_INTEGER frequency{}, now{};
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 std::wstring TextOf(HWND window) {
     wchar_t text[512] = {};
     DWORD_PTR copied = 0;
@@ -310,11 +303,11 @@ private:
     bool ShowPhonebook(const std::string& what) {
         HWND sheet = Sheet();
         if (sheet == nullptr) return Expect(false, what, "no property sheet");
-        const double start = NowMs();
+        const double start = MillisecondsNow();
         DWORD_PTR ignored = 0;
         const bool returned = SendMessageTimeoutW(sheet, PSM_SETCURSEL, kPhonebookTab, 0,
                                                   SMTO_NORMAL, kExchangeWithinMs, &ignored);
-        const double took = NowMs() - start;
+        const double took = MillisecondsNow() - start;
         if (!returned) return Expect(false, what, "box: " + NarrowToUtf8(BoxText(panel_.id())));
         DWORD_PTR page = 0;
         SendMessageTimeoutW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
@@ -332,13 +325,13 @@ private:
 
     // Clicks a page button whose work ends without any window of its own.
     bool Exchange(int button, const std::string& what) {
-        const double start = NowMs();
+        const double start = MillisecondsNow();
         DWORD_PTR ignored = 0;
         const bool returned =
             SendMessageTimeoutW(page_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                                 reinterpret_cast<LPARAM>(GetDlgItem(page_, button)), SMTO_NORMAL,
                                 kExchangeWithinMs, &ignored);
-        const double took = NowMs() - start;
+        const double took = MillisecondsNow() - start;
         if (button == IDC_PB_READ) Time("read button (2000 read + 500 settle)", took);
         if (button == IDC_PB_WRITE) Time("write button (1000 write + 500 settle)", took);
         const std::wstring box = BoxText(panel_.id());
