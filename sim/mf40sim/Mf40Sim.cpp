@@ -49,7 +49,7 @@ const char* Describe(pd::sim::StateFileOutcome outcome) {
         case pd::sim::StateFileOutcome::Loaded:
             return "loaded";
         case pd::sim::StateFileOutcome::Missing:
-            return "not there yet: factory state";
+            return "not there yet: a fresh device";
         case pd::sim::StateFileOutcome::Unusable:
             return "unreadable: factory state, the file is replaced at the first change";
     }
@@ -86,7 +86,13 @@ int main() {
     const std::string statePath =
         options->statePath.empty() ? DefaultStatePath(pd::NarrowToUtf8(pd::ModulePath())) : options->statePath;
     DeviceHost host(os, statePath);
-    host.WithDevice([&](VirtualDevice& device) { device.faults.silent = options->silent; });
+    host.WithDevice([&](VirtualDevice& device) {
+        device.faults.silent = options->silent;
+        // Something to look at on a fresh demo device; the first beat saves it.
+        if (host.loadOutcome() == StateFileOutcome::Missing && !options->emptyPhonebook) {
+            PutSamplePhonebook(device.state);
+        }
+    });
 
     // The stand-in port arbiter refuses the port while this object exists. It is there before
     // the pipes are, so that whoever finds the device finds the port reserved too.
