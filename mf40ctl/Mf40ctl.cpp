@@ -74,10 +74,6 @@ struct Choices {
     bool yes = false;
 };
 
-}  // namespace
-
-namespace {
-
 int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& context,
                    const CtlHost& host) {
     Choices choices;
@@ -204,20 +200,17 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
         app.parse(reversed);
     } catch (const CLI::Success& success) {
         return app.exit(success, context.out, context.err);
-    } catch (const CLI::ExtrasError& error) {
+    } catch (const CLI::ParseError& error) {
         // A word where a command was expected is an unknown command; a word after a command
         // that takes no more is only unexpected.
         const std::vector<std::string> extras = app.remaining(true);
         const CLI::App& last = DeepestCommand(app);
-        if (!extras.empty() && extras.front().rfind('-', 0) != 0 && HasCommands(last)) {
+        if (dynamic_cast<const CLI::ExtrasError*>(&error) && !extras.empty() &&
+            extras.front().rfind('-', 0) != 0 && HasCommands(last)) {
             std::string problem = "unknown command '" + EscapeForTerminal(extras.front()) + "'";
             if (last.get_parent()) problem += " for " + last.get_name();
             return RefuseCommandWord(context.err, last, problem);
         }
-        context.err << "mf40ctl: " << EscapeForTerminal(error.what())
-                    << "\nRun with --help for more information.\n";
-        return kExitBadInput;
-    } catch (const CLI::ParseError& error) {
         // The message may quote the arguments, which are the user's and may hold anything.
         context.err << "mf40ctl: " << EscapeForTerminal(error.what())
                     << "\nRun with --help for more information.\n";
