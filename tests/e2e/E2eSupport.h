@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/OwnedHandle.h"
 #include "platform/Win32Os.h"
@@ -21,6 +23,30 @@ double MillisecondsNow();
 
 // True when some simulator serves the demo's pipes right now.
 bool DemoPipesServed();
+
+// The file names, in lower case, of the modules loaded in a running process; nothing when the
+// system cannot list them.
+std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId);
+
+// Makes Wine report another Windows to every program of one file name (e.g. PanelDesk.exe)
+// started while the object lives: Wine's own setting for the program, in the prefix's
+// registry. `version` is one of Wine's names: "win95", "win98", "nt40", "win2k", "winxp".
+// The program's own version query and everything that depends on it then run as on that
+// Windows. The setting goes with the object.
+class ReportedWindowsVersion {
+public:
+    ReportedWindowsVersion(const std::wstring& program, const std::wstring& version);
+    ReportedWindowsVersion(const ReportedWindowsVersion&) = delete;
+    ReportedWindowsVersion& operator=(const ReportedWindowsVersion&) = delete;
+    ~ReportedWindowsVersion();
+
+    // False when the setting could not be made.
+    bool ok() const { return ok_; }
+
+private:
+    std::wstring key_;
+    bool ok_ = false;
+};
 
 // A folder of its own for one run; removed with its files when the object goes.
 class ScratchFolder {
