@@ -30,4 +30,6 @@ int __cdecl Fstat64(int file, struct _stat64* status) {
 
 }  // namespace
 
-extern "C" int(__cdecl* pdFstat64Import)(int, struct _stat64*) __asm__("__imp___fstat64") = Fstat64;
+extern "C" {
+int(__cdecl* pdFstat64Import)(int, struct _stat64*) __asm__("__imp___fstat64") = Fstat64;
+}
