@@ -67,13 +67,13 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-BOOL CALLBACK VisitChild(HWND child, LPARAM context) {
+BOOL CALLBACK VisitWindow(HWND child, LPARAM context) {
     (*reinterpret_cast<const std::function<void(HWND)>*>(context))(child);
     return TRUE;
 }
 
 void ForEachChild(HWND parent, const std::function<void(HWND)>& visit) {
-    EnumChildWindows(parent, VisitChild, reinterpret_cast<LPARAM>(&visit));
+    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
 }
 
 struct Search {
@@ -356,19 +356,12 @@ std::vector<HWND> PanelProcessWindows(const std::wstring& desktopName) {
     if (any == nullptr) return found;
     DWORD processId = 0;
     GetWindowThreadProcessId(any, &processId);
-    struct Collect {
-        DWORD processId;
-        std::vector<HWND>* found;
-    } collect{processId, &found};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto& c = *reinterpret_cast<Collect*>(context);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == c.processId && IsWindowVisible(window)) c.found->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&collect));
+    const std::function<void(HWND)> visit = [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window)) found.push_back(window);
+    };
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
     return found;
 }
 
