@@ -30,12 +30,12 @@ int ReadSnapshot(DeviceSession& session, DeviceSnapshot& snapshot, std::ostream&
     return kExitOk;
 }
 
-std::string Quote(const std::string& bytes) { return "\"" + Windows1252ToUtf8(bytes) + "\""; }
+std::string Quote(const std::string& bytes) { return "\"" + Windows1252ForTerminal(bytes) + "\""; }
 
 std::string EntryText(const PhonebookTable& table, int position) {
     if (table.IsGroupDial(position)) return Quote(table.Name(position)) + " " + kGroupDialText;
     if (IsBlankEntry(table, position)) return "(blank)";
-    return Quote(table.Name(position)) + " " + Windows1252ToUtf8(table.Number(position));
+    return Quote(table.Name(position)) + " " + Windows1252ForTerminal(table.Number(position));
 }
 
 struct RestorePlan {
@@ -111,8 +111,9 @@ int BackupCommand(CommandContext& context, const std::string& path) {
         return Fail(context.err, kExitWriteFailed, "could not write '" + path + "'");
     }
     context.err << "mf40ctl: settings, advanced options and phonebook of "
-                << Windows1252ToUtf8(snapshot.model) << " (firmware "
-                << Windows1252ToUtf8(snapshot.firmwareVersion) << ") saved to " << path << "\n";
+                << Windows1252ForTerminal(snapshot.model) << " (firmware "
+                << Windows1252ForTerminal(snapshot.firmwareVersion) << ") saved to " << path
+                << "\n";
     return kExitOk;
 }
 
@@ -140,8 +141,8 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
     }
     if (device.firmwareVersion != backup.firmwareVersion) {
         context.err << "mf40ctl: note: the backup was made with firmware "
-                    << Windows1252ToUtf8(backup.firmwareVersion) << "; the device now has "
-                    << Windows1252ToUtf8(device.firmwareVersion) << "\n";
+                    << Windows1252ForTerminal(backup.firmwareVersion) << "; the device now has "
+                    << Windows1252ForTerminal(device.firmwareVersion) << "\n";
     }
 
     const RestorePlan plan = PlanRestore(device, backup);

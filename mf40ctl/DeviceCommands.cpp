@@ -58,7 +58,7 @@ bool IsFaxSetting(const std::string& name) { return FindFaxSetting(name) != null
 bool IsAdvancedOption(const std::string& name) { return FindAdvancedOption(name) != nullptr; }
 
 std::string OptionValue(const AdvancedOptionField& field, const SystemRecord& record) {
-    if (field.text) return Windows1252ToUtf8(AdvancedText(field, record));
+    if (field.text) return Windows1252ForTerminal(AdvancedText(field, record));
     return DescribeByte(field.rule, record.*field.byte);
 }
 
@@ -102,14 +102,14 @@ int InfoCommand(CommandContext& context, bool json) {
     };
     if (json) {
         Json info;
-        info["model"] = ShownText(record.modelName);
-        info["firmwareVersion"] = ShownText(record.firmwareVersion);
-        info["engineVersion"] = ShownText(record.engineVersion);
-        info["emulation1Version"] = ShownText(record.emulation1Version);
-        info["emulation2Version"] = ShownText(record.emulation2Version);
+        info["model"] = FieldText(record.modelName);
+        info["firmwareVersion"] = FieldText(record.firmwareVersion);
+        info["engineVersion"] = FieldText(record.engineVersion);
+        info["emulation1Version"] = FieldText(record.emulation1Version);
+        info["emulation2Version"] = FieldText(record.emulation2Version);
         info["freeMemoryPercent"] = record.freeMemoryPercent;
         for (const auto& [name, value] : counters) info[name] = value;
-        context.out << info.dump(2) << "\n";
+        context.out << JsonForTerminal(info);
         return kExitOk;
     }
     const char* const counterLabels[] = {"Pages scanned (platen)", "Pages scanned (feeder)",
@@ -148,7 +148,7 @@ int SettingsGetCommand(CommandContext& context, bool json) {
                         << "\n";
         }
     }
-    if (json) context.out << settings.dump(2) << "\n";
+    if (json) context.out << JsonForTerminal(settings);
     return kExitOk;
 }
 
@@ -218,7 +218,7 @@ int OptionsGetCommand(CommandContext& context, bool json) {
             context.out << field.rule.name << "=" << OptionValue(field, record) << "\n";
         }
     }
-    if (json) context.out << options.dump(2) << "\n";
+    if (json) context.out << JsonForTerminal(options);
     return kExitOk;
 }
 

@@ -1,5 +1,5 @@
-// phonebook export and import: the phonebook page's read and write, with files in the
-// panel's own format and in two that other programs write.
+// phonebook list, export and import: the phonebook page's list, read and write, with files
+// in the panel's own format and in two that other programs write.
 #include <ostream>
 
 #include "mf40ctl/CommandSupport.h"
@@ -49,6 +49,24 @@ void Report(std::ostream& err, const std::string& path, const std::vector<RowPro
 }
 
 }  // namespace
+
+int PhonebookListCommand(CommandContext& context, bool json) {
+    DeviceSession session(context.os);
+    if (const int code = session.Open(context.link, context.err)) return code;
+    PhonebookTable& table = session.phonebook();
+    if (!ReadDevicePhonebook(session, table)) return NoAnswer(context.err, "phonebook read");
+    if (!json) {
+        context.out << PhonebookListing(table, table);
+        return kExitOk;
+    }
+    // The rows of a .csv export, as a list of objects.
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (const ExportEntry& entry : ExportEntries(table)) {
+        entries.push_back({{"nro", entry.slot}, {"name", entry.name}, {"number", entry.number}});
+    }
+    context.out << JsonForTerminal(entries);
+    return kExitOk;
+}
 
 int PhonebookExportCommand(CommandContext& context, const std::string& path) {
     const Format format = FormatOf(path);

@@ -1,5 +1,6 @@
 // Device texts and phonebook files are single-byte Windows-1252; the companion's files, its
-// arguments and its output are UTF-8. These two conversions are the only crossing.
+// arguments and its output are UTF-8. These two conversions are the only crossing, and
+// EscapeForTerminal is the one way any such text reaches the terminal.
 #pragma once
 
 #include <string>
@@ -20,5 +21,14 @@ struct Windows1252Text {
 
 // Fails on malformed UTF-8, on a zero character, and on a character Windows-1252 lacks.
 Windows1252Text Utf8ToWindows1252(std::string_view utf8);
+
+// A text as the terminal may show it: every control character (C0, DEL and C1, tab and line
+// breaks included) and every byte that is not part of valid UTF-8 written as \xNN, so that
+// nothing a device, a file or an argument holds can move the cursor, clear the screen or
+// change the terminal's state, or break a line of a table. Other characters stay as they are.
+std::string EscapeForTerminal(std::string_view utf8);
+
+// A device text (Windows-1252) as the terminal shows it.
+std::string Windows1252ForTerminal(std::string_view bytes);
 
 }  // namespace pd::ctl

@@ -12,23 +12,23 @@ DeviceHost::DeviceHost(Os& os, std::string statePath) : os_(os), statePath_(std:
 }
 
 std::size_t DeviceHost::HostWrite(std::span<const std::uint8_t> data) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     return device_.Receive(data);
 }
 
 std::size_t DeviceHost::HostRead(std::span<std::uint8_t> out) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     return device_.Send(out);
 }
 
 bool DeviceHost::PassTime(std::uint32_t milliseconds) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     device_.Idle(milliseconds);
     return SaveIfChangedLocked();
 }
 
 bool DeviceHost::SaveIfChanged() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     return SaveIfChangedLocked();
 }
 

@@ -1,5 +1,5 @@
-// The companion's text rules: Windows-1252 both ways, the pages' value forms, and the entry
-// editor's rules applied to texts from files.
+// The companion's text rules: Windows-1252 both ways, what may reach the terminal, the pages'
+// value forms, and the entry editor's rules applied to texts from files.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -63,6 +63,28 @@ TEST(Windows1252, RefusesWhatItCannotCarry) {
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
     }
+}
+
+TEST(EscapeForTerminal, ControlsAndBrokenBytesBecomeVisibleAndTheRestStays) {
+    struct Case {
+        std::string text;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"PLAIN TEXT, 09-123 #*", "PLAIN TEXT, 09-123 #*"},
+        {"ÅÄÖ € ™", "ÅÄÖ € ™"},
+        {"\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
+        {"a\tb\r\nc", "a\\x09b\\x0D\\x0Ac"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\x7F", "\\x7F"},
+        {"\xC2\x9B\xC2\x85", "\\x9B\\x85"},  // C1: CSI and NEL
+        {"\xC2\xA0", "\xC2\xA0"},          // no-break space is no control
+        {"\xFF\xE2\x82 \xC0\xAF", "\\xFF\\xE2\\x82 \\xC0\\xAF"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EscapeForTerminal(c.text), c.shown) << ::testing::PrintToString(c.text);
+    }
+    EXPECT_EQ(Windows1252ForTerminal("M\xC4KI\x9D\x1B"), "MÄKI\\x9D\\x1B");
 }
 
 TEST(DeviceFields, ValuesAreTakenAsThePagesShowThem) {

@@ -1,9 +1,11 @@
 #include "tests/e2e/E2eSupport.h"
 
+#include <tlhelp32.h>
+
+#include <cwctype>
 #include <optional>
 
 #include "sim/DemoPipes.h"
-#include "tests/e2e/WineVersionMode.h"
 
 namespace pd::e2e {
 
@@ -33,17 +35,9 @@ std::wstring Environment(const wchar_t* name) {
     return length > 0 && length < std::size(value) ? std::wstring(value, length) : std::wstring();
 }
 
-// The Windows version whose link selection takes the route.
+// The Windows version whose link selection takes a parallel-port route.
 const wchar_t* WindowsVersionFor(Route route) {
-    switch (route) {
-        case Route::Usb:
-            return L"";  // the prefix's own, of the NT 5 family and later
-        case Route::Lpt:
-            return L"win98";
-        case Route::Ecp:
-            return L"nt40";
-    }
-    return L"";
+    return route == Route::Lpt ? L"win98" : L"nt40";
 }
 
 // A copy of the demo's panel and port arbiter, without the 9x USB library beside them.
@@ -118,15 +112,79 @@ const RouteUnderTest& TestedRoute() {
 
 bool StartPanel(ChildProcess& panel, std::string* error) {
     const Route route = TestedRoute().route;
-    static std::optional<WineVersionMode> version;
-    if (!version) version.emplace(L"PanelDesk.exe", WindowsVersionFor(route));
-    if (!version->ok()) {
-        *error = "cannot choose the Windows version Wine reports to PanelDesk.exe";
-        return false;
+    // USB is the route of the prefix's own Windows. The others' version stays for the run.
+    static std::optional<ReportedWindowsVersion> version;
+    if (route != Route::Usb && !version) {
+        version.emplace(L"PanelDesk.exe", WindowsVersionFor(route));
+        if (!version->ok()) {
+            *error = "cannot choose the Windows version Wine reports to PanelDesk.exe";
+            return false;
+        }
     }
     std::wstring folder = DemoFolder();
     if (route == Route::Lpt && !PanelWithoutUsbLibrary(&folder, error)) return false;
     return panel.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", error);
+}
+
+std::string FileBytes(const std::wstring& path) {
+    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (file && ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        bytes.append(chunk, got);
+    }
+    return bytes;
+}
+
+bool PutFileBytes(const std::wstring& path, std::string_view bytes) {
+    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file &&
+           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
+}
+
+std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId) {
+    const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+    if (!snapshot) return std::nullopt;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    std::vector<std::wstring> names;
+    for (BOOL more = Module32FirstW(snapshot.get(), &module); more;
+         more = Module32NextW(snapshot.get(), &module)) {
+        std::wstring name = module.szModule;
+        for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+        names.push_back(std::move(name));
+    }
+    if (names.empty()) return std::nullopt;
+    return names;
+}
+
+ReportedWindowsVersion::ReportedWindowsVersion(const std::wstring& program,
+                                               const std::wstring& version)
+    : key_(L"Software\\Wine\\AppDefaults\\" + program) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    ok_ = RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                         static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))) ==
+          ERROR_SUCCESS;
+    RegCloseKey(key);
+}
+
+ReportedWindowsVersion::~ReportedWindowsVersion() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"Version");
+        RegCloseKey(key);
+    }
 }
 
 ScratchFolder::ScratchFolder() {
@@ -154,7 +212,7 @@ ScratchFolder::~ScratchFolder() {
 
 bool ChildProcess::Start(const std::wstring& program, const std::wstring& arguments,
                          const std::wstring& folder, const std::wstring& outputFile,
-                         std::string* error) {
+                         std::string* error, const std::wstring& errorFile) {
     Kill();
     // The child's standard handles are files of our choosing, so that it never holds on to
     // the test runner's output and keeps it waiting.
@@ -162,12 +220,15 @@ bool ChildProcess::Start(const std::wstring& program, const std::wstring& argume
     const OwnedHandle output = outputFile.empty()
                                    ? InheritableFile(L"NUL", GENERIC_WRITE, OPEN_EXISTING)
                                    : InheritableFile(outputFile, GENERIC_WRITE, CREATE_ALWAYS);
+    const OwnedHandle errors = errorFile.empty()
+                                   ? OwnedHandle()
+                                   : InheritableFile(errorFile, GENERIC_WRITE, CREATE_ALWAYS);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
     startup.hStdOutput = output.get();
-    startup.hStdError = output.get();
+    startup.hStdError = errors ? errors.get() : output.get();
 
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     PROCESS_INFORMATION started{};
@@ -192,6 +253,14 @@ bool ChildProcess::running() const {
 
 bool ChildProcess::WaitForExit(DWORD milliseconds) const {
     return !process_ || WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+std::optional<DWORD> ChildProcess::ExitCode() const {
+    DWORD code = 0;
+    if (!process_ || !GetExitCodeProcess(process_.get(), &code) || code == STILL_ACTIVE) {
+        return std::nullopt;
+    }
+    return code;
 }
 
 void ChildProcess::Kill() {
@@ -249,17 +318,6 @@ std::string Simulator::TrafficOffRoute() const {
            (!overPipes && !overPort ? "nowhere" : "") + ":\n" + log;
 }
 
-std::string Simulator::Output() const {
-    const OwnedHandle log(CreateFileW(scratch_.File(L"mf40sim.log").c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (log && ReadFile(log.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    return text;
-}
+std::string Simulator::Output() const { return FileBytes(scratch_.File(L"mf40sim.log")); }
 
 }  // namespace pd::e2e

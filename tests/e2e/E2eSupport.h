@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/OwnedHandle.h"
 #include "platform/Win32Os.h"
@@ -22,6 +25,34 @@ double MillisecondsNow();
 
 // True when some simulator serves the demo's pipes right now.
 bool DemoPipesServed();
+
+// The bytes of a file; empty when it cannot be read. It may be open for writing elsewhere.
+std::string FileBytes(const std::wstring& path);
+// Creates or replaces a file with `bytes`; false when it cannot be written whole.
+bool PutFileBytes(const std::wstring& path, std::string_view bytes);
+// The file names, in lower case, of the modules loaded in a running process; nothing when the
+// system cannot list them.
+std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId);
+
+// Makes Wine report another Windows to every program of one file name (e.g. PanelDesk.exe)
+// started while the object lives: Wine's own setting for the program, in the prefix's
+// registry. `version` is one of Wine's names: "win95", "win98", "nt40", "win2k", "winxp".
+// The program's own version query and everything that depends on it then run as on that
+// Windows. The setting goes with the object.
+class ReportedWindowsVersion {
+public:
+    ReportedWindowsVersion(const std::wstring& program, const std::wstring& version);
+    ReportedWindowsVersion(const ReportedWindowsVersion&) = delete;
+    ReportedWindowsVersion& operator=(const ReportedWindowsVersion&) = delete;
+    ~ReportedWindowsVersion();
+
+    // False when the setting could not be made.
+    bool ok() const { return ok_; }
+
+private:
+    std::wstring key_;
+    bool ok_ = false;
+};
 
 // The road to the device this run takes. scripts/port-bridge names the port it bridges to
 // the programs it runs (PD_PORT_ROUTE, PD_PORT_FOLDER); without it, the demo's USB pipes.
@@ -56,14 +87,18 @@ public:
     ~ChildProcess() { Kill(); }
 
     // Starts `program` with `arguments` in `folder`; its output goes to `outputFile` (or
-    // nowhere when empty). False, with `error` set, when it cannot be started.
+    // nowhere when empty), its error output to `errorFile` (or with the output when empty).
+    // False, with `error` set, when it cannot be started.
     bool Start(const std::wstring& program, const std::wstring& arguments,
-               const std::wstring& folder, const std::wstring& outputFile, std::string* error);
+               const std::wstring& folder, const std::wstring& outputFile, std::string* error,
+               const std::wstring& errorFile = {});
 
     bool running() const;
     DWORD id() const { return id_; }
     // True when the process ended within `milliseconds`.
     bool WaitForExit(DWORD milliseconds) const;
+    // The exit code once the process has ended.
+    std::optional<DWORD> ExitCode() const;
     void Kill();
 
 private:
@@ -86,14 +121,13 @@ public:
     void Stop();
     // What the simulator printed so far, for failure messages.
     std::string Output() const;
-    // Where the simulator keeps the device's memory.
-    std::wstring StatePath() const { return scratch_.File(kStateFile); }
+    // The device's memory on disk, which the simulator rewrites soon after every change.
+    std::wstring StatePath() const { return scratch_.File(L"mf40sim.state"); }
     // Empty when the device heard the panel over the route under test and no other way;
     // otherwise what it heard over which.
     std::string TrafficOffRoute() const;
 
 private:
-    static constexpr const wchar_t* kStateFile = L"mf40sim.state";
     ScratchFolder scratch_;
     ChildProcess process_;
 };
