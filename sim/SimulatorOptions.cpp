@@ -41,6 +41,12 @@ std::optional<SimulatorOptions> ParseSimulatorOptions(std::span<const std::strin
                 return std::nullopt;
             }
             options.statePath = *path;
+        } else if (const auto folder = value("--port")) {
+            if (folder->empty()) {
+                *error = "--port needs the port bridge's folder";
+                return std::nullopt;
+            }
+            options.portFolder = *folder;
         } else if (const auto process = value("--exit-with")) {
             std::uint32_t id = 0;
             if (!ParseProcessId(*process, &id)) {
@@ -59,11 +65,13 @@ std::optional<SimulatorOptions> ParseSimulatorOptions(std::span<const std::strin
 const char* SimulatorUsage() {
     return "mf40sim: a stand-in Ostrex MF 40 on the demo's USB pipes\n"
            "\n"
-           "Usage: mf40sim [--state FILE] [--silent] [--reserved] [--empty-phonebook]\n"
-           "               [--exit-with PID]\n"
+           "Usage: mf40sim [--state FILE] [--port FOLDER] [--silent] [--reserved]\n"
+           "               [--empty-phonebook] [--exit-with PID]\n"
            "\n"
            "  --state FILE     keep the device's memory (settings, phonebook, firmware) in\n"
            "                   FILE; default mf40sim.state beside mf40sim.exe\n"
+           "  --port FOLDER    serve the same device behind the parallel port too, through\n"
+           "                   the FIFOs that scripts/port-bridge made in FOLDER\n"
            "  --silent         the device takes every command and never answers\n"
            "  --reserved       the port is reserved by someone else: the demo's portgate.dll\n"
            "                   refuses it\n"

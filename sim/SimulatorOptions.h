@@ -14,6 +14,7 @@ struct SimulatorOptions {
     bool emptyPhonebook = false;  // a fresh device starts without the demo's sample entries
     bool help = false;
     std::string statePath;                         // empty: kDefaultStateFile beside the simulator
+    std::string portFolder;  // also serve the parallel port through the bridge's FIFOs here
     std::optional<std::uint32_t> exitWithProcess;  // end when this process ends
 };
 

@@ -1,6 +1,7 @@
 // mf40sim: a stand-in Ostrex MF 40 for the demo. It serves one virtual device on the named
-// pipes that the demo folder's usbpipe.dll names, so that PanelDesk's real file and library
-// calls reach it, and keeps the device's memory in a state file between runs.
+// pipes that the demo folder's usbpipe.dll names, and with --port behind the parallel port
+// too, so that PanelDesk's real file and library calls reach it, and keeps the device's
+// memory in a state file between runs.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -16,6 +17,7 @@
 #include "sim/HostLock.h"
 #include "sim/SimulatorOptions.h"
 #include "sim/mf40sim/PipeServer.h"
+#include "sim/mf40sim/PortServer.h"
 
 namespace {
 
@@ -107,12 +109,20 @@ int main() {
         std::fprintf(stderr, "mf40sim: %s\n", error.c_str());
         return 1;
     }
+    PortServer port(host, Say);
+    if (!options->portFolder.empty() && !port.Start(options->portFolder, &error)) {
+        std::fprintf(stderr, "mf40sim: %s\n", error.c_str());
+        return 1;
+    }
 
     pd::OwnedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     stopEvent = stop.get();
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
     Say(std::string("serving ") + kDemoPortBase + "\\PIPE00 and \\PIPE01");
+    if (!options->portFolder.empty()) {
+        Say("serving the parallel port through the bridge in " + options->portFolder);
+    }
     Say("state file " + statePath + " (" + Describe(host.loadOutcome()) + ")");
     if (options->silent) Say("the device is silent: it takes commands and never answers");
     if (options->reserved) Say("the port is reserved by someone else");

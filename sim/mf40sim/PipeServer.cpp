@@ -13,7 +13,6 @@ namespace {
 
 constexpr DWORD kInstancesPerPipe = 4;
 constexpr DWORD kPipeBufferSize = 64 * 1024;
-constexpr std::size_t kLoggedBytes = 12;
 
 HANDLE CreateInstance(const wchar_t* name, bool first) {
     // Duplex on both pipes: link selection opens the command pipe for reading and writing,
@@ -32,15 +31,6 @@ bool AwaitClient(HANDLE pipe) {
     DisconnectNamedPipe(pipe);
     Sleep(1);
     return false;
-}
-
-std::string Traffic(const char* direction, std::span<const std::uint8_t> bytes) {
-    std::string line = std::string(direction) + " " + std::to_string(bytes.size()) + " bytes";
-    if (!bytes.empty()) {
-        line += ": " + Hex(bytes.first(std::min(bytes.size(), kLoggedBytes)));
-        if (bytes.size() > kLoggedBytes) line += " ...";
-    }
-    return line;
 }
 
 }  // namespace
@@ -114,7 +104,7 @@ void PipeServer::ServeCommands(HANDLE pipe) {
             const std::span<const std::uint8_t> bytes(buffer.data(), received);
             if (received > 0) {
                 taken += static_cast<std::uint32_t>(host_.HostWrite(bytes));
-                log_(Traffic("<-", bytes));
+                log_(TrafficLine("<-", bytes));
             }
             if (!whole) continue;  // the rest of this message follows
 
@@ -151,7 +141,7 @@ void PipeServer::ServeReplies(HANDLE pipe) {
                            nullptr)) {
                 break;
             }
-            if (sent > 0) log_(Traffic("->", {reply.data() + kDemoCountSize, sent}));
+            if (sent > 0) log_(TrafficLine("->", {reply.data() + kDemoCountSize, sent}));
         }
         // Only now, with the client gone, may the instance drop what the pipe still holds.
         DisconnectNamedPipe(pipe);

@@ -5,17 +5,15 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "sim/DeviceHost.h"
+#include "sim/mf40sim/TrafficLog.h"
 
 namespace pd::sim {
 
 class PipeServer {
 public:
-    using LogLine = std::function<void(const std::string&)>;
-
     PipeServer(DeviceHost& host, LogLine log) : host_(host), log_(std::move(log)) {}
     PipeServer(const PipeServer&) = delete;
     PipeServer& operator=(const PipeServer&) = delete;

@@ -21,6 +21,7 @@ TEST(SimulatorOptions, Parse_AcceptsEachOptionAlone) {
     EXPECT_TRUE(Parse({"/?"}, &error)->help);
     EXPECT_EQ(Parse({"--state", R"(C:\demo\a.state)"}, &error)->statePath, R"(C:\demo\a.state)");
     EXPECT_EQ(Parse({"--state=b.state"}, &error)->statePath, "b.state");
+    EXPECT_EQ(Parse({"--port", R"(Z:\tmp\pd-port-1)"}, &error)->portFolder, R"(Z:\tmp\pd-port-1)");
     EXPECT_EQ(Parse({"--exit-with", "1234"}, &error)->exitWithProcess, 1234u);
     EXPECT_EQ(Parse({"--exit-with=56"}, &error)->exitWithProcess, 56u);
 
@@ -28,7 +29,7 @@ TEST(SimulatorOptions, Parse_AcceptsEachOptionAlone) {
     ASSERT_TRUE(none);
     EXPECT_FALSE(none->silent || none->reserved || none->emptyPhonebook || none->help ||
                  none->exitWithProcess);
-    EXPECT_TRUE(none->statePath.empty());
+    EXPECT_TRUE(none->statePath.empty() && none->portFolder.empty());
 }
 
 TEST(SimulatorOptions, Parse_CombinesOptions) {
@@ -48,6 +49,7 @@ TEST(SimulatorOptions, Parse_RefusesWhatItCannotUse) {
         {{"--loud"}, "--loud"},
         {{"--state"}, "--state"},
         {{"--state="}, "--state"},
+        {{"--port"}, "--port"},
         {{"--exit-with"}, "--exit-with"},
         {{"--exit-with", "12a"}, "12a"},
         {{"--exit-with", "-5"}, "-5"},

@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <cwctype>
+#include <optional>
 
 #include "sim/DemoPipes.h"
 
@@ -26,6 +27,32 @@ HANDLE ChildJob() {
         return created;
     }();
     return job;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t value[MAX_PATH * 2] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, static_cast<DWORD>(std::size(value)));
+    return length > 0 && length < std::size(value) ? std::wstring(value, length) : std::wstring();
+}
+
+// The Windows version whose link selection takes a parallel-port route.
+const wchar_t* WindowsVersionFor(Route route) {
+    return route == Route::Lpt ? L"win98" : L"nt40";
+}
+
+// A copy of the demo's panel and port arbiter, without the 9x USB library beside them.
+bool PanelWithoutUsbLibrary(std::wstring* folder, std::string* error) {
+    static ScratchFolder copy;
+    for (const wchar_t* file : {L"PanelDesk.exe", L"portgate.dll"}) {
+        const std::wstring source = DemoFolder() + L"\\" + file;
+        if (!CopyFileW(source.c_str(), copy.File(file).c_str(), FALSE)) {
+            *error = "cannot copy " + pd::NarrowToUtf8(source) + " (error " +
+                     std::to_string(GetLastError()) + ")";
+            return false;
+        }
+    }
+    *folder = copy.path();
+    return true;
 }
 
 OwnedHandle InheritableFile(const std::wstring& path, DWORD access, DWORD disposition) {
@@ -70,6 +97,33 @@ std::wstring DemoFolder() {
 bool DemoPipesServed() {
     // Asks for a free instance without taking it; false at once when no pipe exists.
     return WaitNamedPipeW(sim::kDemoCommandPipe, 1) != FALSE || GetLastError() == ERROR_SEM_TIMEOUT;
+}
+
+const RouteUnderTest& TestedRoute() {
+    static const RouteUnderTest tested = [] {
+        const std::wstring name = Environment(L"PD_PORT_ROUTE");
+        RouteUnderTest route;
+        route.route = name == L"lpt" ? Route::Lpt : name == L"ecp" ? Route::Ecp : Route::Usb;
+        if (route.route != Route::Usb) route.portFolder = Environment(L"PD_PORT_FOLDER");
+        return route;
+    }();
+    return tested;
+}
+
+bool StartPanel(ChildProcess& panel, std::string* error) {
+    const Route route = TestedRoute().route;
+    // USB is the route of the prefix's own Windows. The others' version stays for the run.
+    static std::optional<ReportedWindowsVersion> version;
+    if (route != Route::Usb && !version) {
+        version.emplace(L"PanelDesk.exe", WindowsVersionFor(route));
+        if (!version->ok()) {
+            *error = "cannot choose the Windows version Wine reports to PanelDesk.exe";
+            return false;
+        }
+    }
+    std::wstring folder = DemoFolder();
+    if (route == Route::Lpt && !PanelWithoutUsbLibrary(&folder, error)) return false;
+    return panel.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", error);
 }
 
 std::string FileBytes(const std::wstring& path) {
@@ -226,9 +280,15 @@ bool Simulator::Start(const std::wstring& options, std::string* error) {
     }
     // --exit-with: should the job not end it, the simulator still ends with this test. The
     // tests bring their own phonebook contents, so the demo's sample stays out.
-    const std::wstring arguments = L"--state \"" + scratch_.File(L"mf40sim.state") +
-                                   L"\" --empty-phonebook --exit-with " +
-                                   std::to_wstring(GetCurrentProcessId()) + L" " + options;
+    std::wstring arguments = L"--state \"" + StatePath() + L"\" --empty-phonebook --exit-with " +
+                             std::to_wstring(GetCurrentProcessId()) + L" " + options;
+    if (TestedRoute().route != Route::Usb) {
+        if (TestedRoute().portFolder.empty()) {
+            *error = "no port bridge: run this under scripts/port-bridge";
+            return false;
+        }
+        arguments += L" --port \"" + TestedRoute().portFolder + L"\"";
+    }
     if (!process_.Start(DemoFolder() + L"\\mf40sim.exe", arguments, scratch_.path(),
                         scratch_.File(L"mf40sim.log"), error)) {
         return false;
@@ -246,6 +306,17 @@ bool Simulator::Start(const std::wstring& options, std::string* error) {
 }
 
 void Simulator::Stop() { process_.Kill(); }
+
+std::string Simulator::TrafficOffRoute() const {
+    const std::string log = Output();
+    const bool overPipes = log.find("mf40sim: <- ") != std::string::npos;
+    const bool overPort = log.find("mf40sim: port <- ") != std::string::npos;
+    const bool onPort = TestedRoute().route != Route::Usb;
+    if (onPort ? overPort && !overPipes : overPipes && !overPort) return {};
+    return std::string("the device heard the panel ") + (overPipes ? "on the pipes" : "") +
+           (overPipes && overPort ? " and " : "") + (overPort ? "on the parallel port" : "") +
+           (!overPipes && !overPort ? "nowhere" : "") + ":\n" + log;
+}
 
 std::string Simulator::Output() const { return FileBytes(scratch_.File(L"mf40sim.log")); }
 

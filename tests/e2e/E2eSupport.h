@@ -1,5 +1,6 @@
-// What the end-to-end tests share: finding the demo folder, starting its programs as child
-// processes that never outlive the test, and a scratch folder for their files.
+// What the end-to-end tests share: finding the demo folder, the route to the device under
+// test, starting the demo's programs for it as child processes that never outlive the test,
+// and a scratch folder for their files.
 #pragma once
 
 #include <windows.h>
@@ -53,6 +54,15 @@ private:
     bool ok_ = false;
 };
 
+// The road to the device this run takes. scripts/port-bridge names the port it bridges to
+// the programs it runs (PD_PORT_ROUTE, PD_PORT_FOLDER); without it, the demo's USB pipes.
+enum class Route { Usb, Lpt, Ecp };
+struct RouteUnderTest {
+    Route route = Route::Usb;
+    std::wstring portFolder;  // the bridge's FIFOs, for mf40sim --port
+};
+const RouteUnderTest& TestedRoute();
+
 // A folder of its own for one run; removed with its files when the object goes.
 class ScratchFolder {
 public:
@@ -96,8 +106,14 @@ private:
     DWORD id_ = 0;
 };
 
-// mf40sim.exe from the demo folder, with its state and output in a scratch folder; serving
-// once Start returns true, stopped when the object goes.
+// Starts PanelDesk.exe under the Windows version whose route is under test: from the demo
+// folder with the prefix's own version for USB, and as Windows NT 4.0 for the ECP device; as
+// Windows 98 for LPT1, from a folder of its own that has the port arbiter but no
+// usbnames.dll, which would take the 9x USB route. The version stays set until the run ends.
+bool StartPanel(ChildProcess& panel, std::string* error);
+
+// mf40sim.exe from the demo folder, with its state and output in a scratch folder, serving
+// the route under test too; serving once Start returns true, stopped when the object goes.
 class Simulator {
 public:
     // `options` as on the simulator's command line, e.g. L"--silent".
@@ -107,6 +123,9 @@ public:
     std::string Output() const;
     // The device's memory on disk, which the simulator rewrites soon after every change.
     std::wstring StatePath() const { return scratch_.File(L"mf40sim.state"); }
+    // Empty when the device heard the panel over the route under test and no other way;
+    // otherwise what it heard over which.
+    std::string TrafficOffRoute() const;
 
 private:
     ScratchFolder scratch_;

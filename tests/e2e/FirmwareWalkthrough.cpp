@@ -4,20 +4,28 @@
 // whether the device holds the image.
 //
 //   firmware_walkthrough --image PATH --state FILE [--desktop NAME] [--shots PREFIX]
+//   firmware_walkthrough e2e
 //
 // PATH is the image as the file dialog should be given it (a Windows path), FILE the
 // simulator's state file. With --shots, pictures of the screen are saved as PREFIX-*.bmp at
 // each step. The panel and the simulator must be running already (./run starts them).
+//
+// With e2e it is an end-to-end check: it starts a simulator and a panel of its own for the
+// route under test, walks through the update with the demo's sample image, and checks that
+// the device took the route's own start command and holds the image afterwards.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/Win32Os.h"
+#include "protocol/Frames.h"
 #include "sim/DeviceStateFile.h"
+#include "sim/VirtualDevice.h"
 #include "tests/e2e/E2eSupport.h"
 
 namespace pd::e2e {
@@ -271,10 +279,45 @@ int Walk(const std::wstring& image, const std::wstring& statePath, const std::ws
     return same ? 0 : 1;
 }
 
+// Empty when the simulator's log shows the download's start as the route sends it: the
+// channel form with its 9-byte answer on USB and LPT1, the parallel form and no answer on
+// the ECP device.
+std::string StartOffRoute(const std::string& log) {
+    const bool ecp = TestedRoute().route == Route::Ecp;
+    const std::string start =
+        "<- 8 bytes: " + sim::Hex(ecp ? kFirmwareStartParallel : kFirmwareStartChannel);
+    const std::size_t sent = log.find(start);
+    if (sent == std::string::npos) return "no start command " + start + " in:\n" + log;
+    const std::size_t lineEnd = std::min(log.find('\n', sent), log.size());
+    const std::string nextLine = log.substr(lineEnd, log.find('\n', lineEnd + 1) - lineEnd);
+    const bool answered = nextLine.find("-> 9 bytes") != std::string::npos;
+    if (answered == !ecp) return {};
+    return std::string(ecp ? "the device answered the start" : "no answer to the start") +
+           ":\n" + log;
+}
+
+int RunE2e() {
+    Simulator simulator;
+    ChildProcess panel;
+    std::string error;
+    if (!simulator.Start(L"", &error) || !StartPanel(panel, &error)) {
+        std::printf("FAIL: %s\n", error.c_str());
+        return 1;
+    }
+    const int walked = Walk(DemoFolder() + L"\\sample-firmware.img", simulator.StatePath(), L"");
+    const std::string log = simulator.Output();
+    std::string wrong = StartOffRoute(log);
+    if (wrong.empty()) wrong = simulator.TrafficOffRoute();
+    std::printf("%s\n", wrong.empty() ? "the start took the route under test, and nothing else did"
+                                      : ("FAIL: " + wrong).c_str());
+    return walked == 0 && wrong.empty() ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace pd::e2e
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"e2e") return pd::e2e::RunE2e();
     std::wstring image, state, desktop, shots;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring option = argv[i];
@@ -285,7 +328,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (image.empty() || state.empty()) {
         std::printf("usage: firmware_walkthrough --image PATH --state FILE [--desktop NAME] "
-                    "[--shots PREFIX]\n");
+                    "[--shots PREFIX]\n"
+                    "       firmware_walkthrough e2e\n");
         return 2;
     }
     if (!pd::e2e::JoinDesktop(desktop)) {

@@ -1,7 +1,8 @@
-// The device pages of PanelDesk.exe from the demo folder against the demo simulator, with
-// real pipes and the real clock, driven from this process as a user would: each page shows
-// the device's data, and a change applied on the Settings and Advanced pages is still there
-// after "&Virkistä" and after the panel is started again.
+// The device pages of PanelDesk.exe from the demo folder against the demo simulator, over the
+// route under test (the pipes, or LPT1 or the ECP device through scripts/port-bridge) and
+// the real clock, driven from this process as a user would: each page shows the device's
+// data, and a change applied on the Settings and Advanced pages is still there after
+// "&Virkistä" and after the panel is started again.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -79,9 +80,7 @@ class Panel {
 public:
     void Start() {
         std::string error;
-        const std::wstring folder = DemoFolder();
-        ASSERT_TRUE(process_.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", &error))
-            << error;
+        ASSERT_TRUE(StartPanel(process_, &error)) << error;
         Found found{process_.id()};
         for (DWORD waited = 0; waited < kWindowWithinMs && !found.main && !found.box;
              waited += kPollMs) {
@@ -216,6 +215,7 @@ TEST_F(PagesE2e, PagesShowTheDeviceAndAppliedChangesOutliveRefreshAndRestart) {
     ExpectChangedAdvanced(again.ShowPage(kAdvancedTab));
     EXPECT_FALSE(again.ShowsABox()) << simulator_.Output();
     ASSERT_NO_FATAL_FAILURE(again.Close());
+    EXPECT_EQ(simulator_.TrafficOffRoute(), "");
 }
 
 }  // namespace

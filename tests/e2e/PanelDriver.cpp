@@ -140,18 +140,23 @@ private:
     int failed_ = 0;
 };
 
+// A panel already running would take over the one about to start.
+bool NoPanelRunning(std::string* error) {
+    if (!FindPanelWindows(0).main && !FindPanelWindows(0).box) return true;
+    *error = "a panel is already running; it would take over the new one";
+    return false;
+}
+
 // Starts `program` from its own folder, as its shortcut would.
-bool StartPanel(ChildProcess& panel, const std::wstring& program, std::string* error) {
-    if (FindPanelWindows(0).main || FindPanelWindows(0).box) {
-        *error = "a panel is already running; it would take over the new one";
-        return false;
-    }
+bool StartInstalledPanel(ChildProcess& panel, const std::wstring& program, std::string* error) {
+    if (!NoPanelRunning(error)) return false;
     const std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
     return panel.Start(program, L"", folder, L"", error);
 }
 
-bool StartPanel(ChildProcess& panel, std::string* error) {
-    return StartPanel(panel, DemoFolder() + L"\\PanelDesk.exe", error);
+// The demo's panel, for the route under test.
+bool StartDemoPanel(ChildProcess& panel, std::string* error) {
+    return NoPanelRunning(error) && StartPanel(panel, error);
 }
 
 // Polls until `done` says so or the time is up; false on time-out.
@@ -189,7 +194,7 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const std::wstring& versio
     Simulator simulator;
     ChildProcess panel;
     std::string error;
-    if (!simulator.Start(L"", &error) || !StartPanel(panel, &error)) {
+    if (!simulator.Start(L"", &error) || !StartDemoPanel(panel, &error)) {
         checks.Fail(what, error);
         return;
     }
@@ -277,7 +282,7 @@ void CheckAbortWhenDeviceSilent(Checks& checks) {
     Simulator simulator;
     ChildProcess panel;
     std::string error;
-    if (!simulator.Start(L"--silent", &error) || !StartPanel(panel, &error)) {
+    if (!simulator.Start(L"--silent", &error) || !StartDemoPanel(panel, &error)) {
         checks.Fail(what, error);
         return;
     }
@@ -330,7 +335,7 @@ int RunNoAnswerCheck(const std::wstring& program) {
                              " offers Abort/Retry/Ignore with \"Ei vastaa\"";
     ChildProcess panel;
     std::string error;
-    if (StartPanel(panel, program, &error)) {
+    if (StartInstalledPanel(panel, program, &error)) {
         CheckAbortWhenNothingAnswers(checks, what, panel);
     } else {
         checks.Fail(what, error);

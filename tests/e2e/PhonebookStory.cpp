@@ -1,8 +1,8 @@
 // The phonebook's whole story, told to PanelDesk.exe from the demo folder by a second process
-// as a user would tell it, against the demo simulator and with the real clock: read the
-// device's phonebook, edit an entry, write it back, save the phonebook to a file, delete all,
-// load the file and find the entry back; then a new panel reads the device again and finds
-// the entry the device kept.
+// as a user would tell it, against the demo simulator over the route under test and with the
+// real clock: read the device's phonebook, edit an entry, write it back, save the phonebook
+// to a file, delete all, load the file and find the entry back; then a new panel reads the
+// device again and finds the entry the device kept.
 //
 // It prints every step with PASS or FAIL and the real times of the page's exchanges; the
 // exit code is 0 when every step held. Everything it starts is ended before it returns.
@@ -227,6 +227,9 @@ public:
                "the device kept the entry across panels",
                NarrowToUtf8(list_->Cell(kEditedRow, 1) + L" / " + list_->Cell(kEditedRow, 2)));
         ClosePanel();
+        const std::string offRoute = simulator_.TrafficOffRoute();
+        Expect(offRoute.empty(), "the device heard the panel on the route under test only",
+               offRoute);
         return Finish();
     }
 
@@ -268,8 +271,7 @@ private:
         list_.reset();
         page_ = nullptr;
         std::string error;
-        const std::wstring folder = DemoFolder();
-        if (!panel_.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", &error)) {
+        if (!StartPanel(panel_, &error)) {
             return Expect(false, "the panel starts", error);
         }
         main_ = nullptr;
