@@ -12,7 +12,7 @@ namespace {
 
 class DeviceHostTest : public ::testing::Test {
 protected:
-    int StateWrites() const { return os_.CountCalls("WriteFile state.bin.new"); }
+    int StateWrites() const { return os_.CountCalls("ReplaceFile "); }
 
     VirtualDevice wire_;  // FakeOs needs a device; the host keeps its own
     FakeOs os_{wire_};
