@@ -89,6 +89,40 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+bool IsPrintableWindows1252(unsigned char byte) {
+    if (byte < 0x20 || byte == 0x7F) return false;
+    const char32_t c = CharacterOf(byte);
+    return c < 0x80 || c > 0x9F;  // the five undefined bytes map to C1 control characters
+}
+
+std::string TerminalText(std::string_view utf8) {
+    std::string shown;
+    shown.reserve(utf8.size());
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        const std::size_t start = at;
+        char32_t c = 0;
+        char escape[8];
+        if (!NextCharacter(utf8, &at, &c)) {
+            std::snprintf(escape, sizeof escape, "\\x%02X",
+                          static_cast<unsigned char>(utf8[start]));
+            shown += escape;
+            at = start + 1;
+        } else if (c == '\t' || c == '\n' || c == '\r') {
+            shown += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(c));
+            shown += escape;
+        } else if (c >= 0x80 && c <= 0x9F) {
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+            shown += escape;
+        } else {
+            shown.append(utf8.substr(start, at - start));
+        }
+    }
+    return shown;
+}
+
 Windows1252Text Utf8ToWindows1252(std::string_view utf8) {
     Windows1252Text result;
     std::size_t at = 0;

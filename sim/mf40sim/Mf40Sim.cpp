@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileReplace.h"
 #include "platform/OwnedHandle.h"
 #include "platform/Win32Os.h"
 #include "sim/DemoPipes.h"
@@ -44,17 +45,6 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-const char* Describe(pd::sim::StateFileOutcome outcome) {
-    switch (outcome) {
-        case pd::sim::StateFileOutcome::Loaded:
-            return "loaded";
-        case pd::sim::StateFileOutcome::Missing:
-            return "not there yet: factory state";
-        case pd::sim::StateFileOutcome::Unusable:
-            return "unreadable: factory state, the file is replaced at the first change";
-    }
-    return "";
-}
 
 }  // namespace
 
@@ -86,6 +76,10 @@ int main() {
     const std::string statePath =
         options->statePath.empty() ? DefaultStatePath(pd::NarrowToUtf8(pd::ModulePath())) : options->statePath;
     DeviceHost host(os, statePath);
+    if (!host.problem().empty()) {
+        std::fprintf(stderr, "mf40sim: %s; nothing was changed\n", host.problem().c_str());
+        return 2;
+    }
     host.WithDevice([&](VirtualDevice& device) { device.faults.silent = options->silent; });
 
     // The stand-in port arbiter refuses the port while this object exists. It is there before
@@ -106,7 +100,9 @@ int main() {
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
     Say(std::string("serving ") + kDemoPortBase + "\\PIPE00 and \\PIPE01");
-    Say("state file " + statePath + " (" + Describe(host.loadOutcome()) + ")");
+    Say("state file " + statePath +
+        (host.loadOutcome() == StateFileOutcome::Loaded ? " (loaded)"
+                                                        : " (not there yet: factory state)"));
     if (options->silent) Say("the device is silent: it takes commands and never answers");
     if (options->reserved) Say("the port is reserved by someone else");
 
@@ -123,12 +119,16 @@ int main() {
         last = now;
         if (saved == saveFailing) {  // tell about a failing save once, and about its recovery
             saveFailing = !saved;
-            Say(saveFailing ? "cannot write the state file " + statePath
+            Say(saveFailing ? "cannot write the state file " + statePath + ": " +
+                                  pd::DescribeFileError(host.saveError())
                             : "the state file is written again");
         }
     }
 
-    if (!host.SaveIfChanged()) Say("cannot write the state file " + statePath);
+    if (!host.SaveIfChanged()) {
+        Say("cannot write the state file " + statePath + ": " +
+            pd::DescribeFileError(host.saveError()));
+    }
     Say("stopped");
     // The pipe threads are still waiting for clients; ending the process ends them.
     ExitProcess(0);
