@@ -27,24 +27,26 @@ std::vector<Assignment> SplitAssignments(const std::vector<std::string>& argumen
     std::vector<Assignment> assignments;
     std::map<std::string, bool> seen;
     *sound = !arguments.empty();
-    if (arguments.empty()) err << "mf40ctl: give at least one NAME=VALUE\n";
+    if (arguments.empty()) Say(err, "give at least one NAME=VALUE");
     for (const std::string& argument : arguments) {
         const auto equals = argument.find('=');
         if (equals == std::string::npos || equals == 0) {
-            err << "mf40ctl: '" << argument << "' is not NAME=VALUE\n";
+            Say(err, "'" + argument + "' is not NAME=VALUE");
             *sound = false;
             continue;
         }
         Assignment assignment{argument.substr(0, equals), argument.substr(equals + 1)};
         if (!find(assignment.name)) {
-            err << "mf40ctl: '" << assignment.name << "' is not " << kind;
-            if (findOther(assignment.name)) err << " (it is one of " << otherCommand << ")";
-            err << "; see --help for the names\n";
+            Say(err, "'" + assignment.name + "' is not " + kind +
+                         (findOther(assignment.name)
+                              ? std::string(" (it is one of ") + otherCommand + ")"
+                              : std::string()) +
+                         "; see --help for the names");
             *sound = false;
             continue;
         }
         if (seen[assignment.name]) {
-            err << "mf40ctl: " << assignment.name << " is given more than once\n";
+            Say(err, assignment.name + " is given more than once");
             *sound = false;
             continue;
         }
@@ -58,7 +60,7 @@ bool IsFaxSetting(const std::string& name) { return FindFaxSetting(name) != null
 bool IsAdvancedOption(const std::string& name) { return FindAdvancedOption(name) != nullptr; }
 
 std::string OptionValue(const AdvancedOptionField& field, const SystemRecord& record) {
-    if (field.text) return Windows1252ToUtf8(AdvancedText(field, record));
+    if (field.text) return TerminalText(Windows1252ToUtf8(AdvancedText(field, record)));
     return DescribeByte(field.rule, record.*field.byte);
 }
 
@@ -101,12 +103,17 @@ int InfoCommand(CommandContext& context, bool json) {
         {"documentJamCount", record.documentJamCount}, {"paperJamCount", record.paperJamCount},
     };
     if (json) {
+        // JSON carries the texts as they are; its own escapes keep control characters off
+        // the terminal.
+        const auto text = [](std::span<const char> field) {
+            return Windows1252ToUtf8(StoredText(field));
+        };
         Json info;
-        info["model"] = ShownText(record.modelName);
-        info["firmwareVersion"] = ShownText(record.firmwareVersion);
-        info["engineVersion"] = ShownText(record.engineVersion);
-        info["emulation1Version"] = ShownText(record.emulation1Version);
-        info["emulation2Version"] = ShownText(record.emulation2Version);
+        info["model"] = text(record.modelName);
+        info["firmwareVersion"] = text(record.firmwareVersion);
+        info["engineVersion"] = text(record.engineVersion);
+        info["emulation1Version"] = text(record.emulation1Version);
+        info["emulation2Version"] = text(record.emulation2Version);
         info["freeMemoryPercent"] = record.freeMemoryPercent;
         for (const auto& [name, value] : counters) info[name] = value;
         context.out << info.dump(2) << "\n";
@@ -163,7 +170,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
         std::string error;
         const auto byte = ParseByte(field->rule, assignment.value, &error);
         if (!byte) {
-            context.err << "mf40ctl: " << assignment.name << ": " << error << "\n";
+            Say(context.err, assignment.name + ": " + error);
             sound = false;
             continue;
         }
@@ -180,7 +187,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
     FaxSettingsRecord wanted = record;
     for (const auto& [field, byte] : changes) wanted.*field->member = byte;
     if (wanted == record) {
-        context.err << "mf40ctl: the device already has these settings; nothing was written\n";
+        Say(context.err, "the device already has these settings; nothing was written");
         return kExitOk;
     }
     if (!Exchange(session, [&] { return WriteFaxSettings(session.link(), wanted); })) {
@@ -199,7 +206,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
     if (!differing.empty()) {
         return Fail(context.err, kExitWriteFailed, "the device did not keep: " + differing);
     }
-    context.err << "mf40ctl: fax settings written and confirmed\n";
+    Say(context.err, "fax settings written and confirmed");
     return kExitOk;
 }
 
@@ -247,7 +254,7 @@ int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& a
             sound = sound && byte.has_value();
         }
         if (!error.empty()) {
-            context.err << "mf40ctl: " << assignment.name << ": " << error << "\n";
+            Say(context.err, assignment.name + ": " + error);
             continue;
         }
         changes.push_back(std::move(change));
@@ -271,7 +278,7 @@ int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& a
     }
     std::string differing;
     if (SameOptions(wanted, record, &differing)) {
-        context.err << "mf40ctl: the device already has these options; nothing was written\n";
+        Say(context.err, "the device already has these options; nothing was written");
         return kExitOk;
     }
     if (!Exchange(session, [&] { return WriteAdvancedOptions(session.link(), wanted); })) {
@@ -285,7 +292,7 @@ int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& a
     if (!SameOptions(kept, wanted, &differing)) {
         return Fail(context.err, kExitWriteFailed, "the device did not keep: " + differing);
     }
-    context.err << "mf40ctl: advanced options written and confirmed\n";
+    Say(context.err, "advanced options written and confirmed");
     return kExitOk;
 }
 

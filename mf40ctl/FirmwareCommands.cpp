@@ -9,6 +9,7 @@
 #include "mf40ctl/CommandSupport.h"
 #include "mf40ctl/Commands.h"
 #include "mf40ctl/SleepWatchingOs.h"
+#include "platform/FileReplace.h"
 
 namespace pd::ctl {
 
@@ -20,7 +21,9 @@ constexpr std::uint32_t kCountdownStepMs = 1000;
 // The image must open and begin with $IMG; the exit code when it does not.
 int CheckImage(CommandContext& context, const std::string& path, FirmwareImageCheck* check) {
     *check = CheckFirmwareImage(context.os, path);
-    if (!check->opened) return Fail(context.err, kExitBadInput, "cannot open '" + path + "'");
+    if (!check->opened) {
+        return Fail(context.err, kExitBadInput, ReadProblem(path, check->openError));
+    }
     if (!check->valid) {
         return Fail(context.err, kExitBadInput,
                     "'" + path + "' is not a firmware image (it does not begin with $IMG)");
@@ -79,7 +82,7 @@ private:
 int FirmwareCheckCommand(CommandContext& context, const std::string& path) {
     FirmwareImageCheck check;
     if (const int code = CheckImage(context, path, &check)) return code;
-    context.out << "Image:                    " << path << "\n"
+    context.out << "Image:                    " << TerminalText(path) << "\n"
                 << "Size:                     " << check.SizeText() << "\n";
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
@@ -102,7 +105,7 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
     if (!Exchange(session, [&] { return ReadSystemRecord(session.link(), record); })) {
         return NoAnswer(context.err, "system data read");
     }
-    context.err << "Image " << path << ": " << check.SizeText() << "\n";
+    context.err << "Image " << TerminalText(path) << ": " << check.SizeText() << "\n";
     ShowVersions(context.err, record);
     if (!assumeYes && !Confirmed(context)) {
         return Fail(context.err, kExitBadInput, "update not confirmed; nothing was sent");
@@ -131,7 +134,9 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
             context.err << "The update is complete.\n";
             return kExitOk;
         case FirmwareDownloadOutcome::FileNotOpened:
-            return Fail(context.err, kExitBadInput, "cannot open '" + path + "' any more");
+            return Fail(context.err, kExitBadInput,
+                        "cannot read '" + path + "' any more: " +
+                            DescribeFileError(context.os.LastFileError()));
         case FirmwareDownloadOutcome::ReadFailed:
             context.err << "\n";
             return Fail(context.err, kExitWriteFailed,

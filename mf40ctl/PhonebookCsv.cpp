@@ -97,16 +97,6 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
     return records;
 }
 
-std::optional<int> EntryNumber(const std::string& text) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    int number = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
 std::string Field(const std::string& text) {
     const bool needsQuotes = text.find_first_of(";,\"\r\n") != std::string::npos ||
                              (!text.empty() && (text.front() == ' ' || text.back() == ' '));
@@ -120,6 +110,16 @@ std::string Field(const std::string& text) {
 }
 
 }  // namespace
+
+std::optional<int> EntryNumber(std::string_view text) {
+    if (text.empty() || text.size() > 4) return std::nullopt;
+    int number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
 
 PhonebookRows ReadPhonebookCsv(std::string_view text) {
     PhonebookRows result;

@@ -92,6 +92,7 @@ TEST_F(CtlTest, OptionsSet_TakesTextsAsTheAdvancedPageDoesAndConfirmsThem) {
 // Every refusal: the exit code, the message, and a device that neither changed nor was
 // sent anything that could change it.
 TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
+    PutDeviceEntry(0, "VELTRA", "0912345");
     ASSERT_EQ(Run({"backup", "good.json"}), kExitOk) << err.str();
     const std::string backup = File("good.json");
     const auto edited = [&](const std::string& from, const std::string& to) {
@@ -104,7 +105,15 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
     PutFile("other.json", edited("Ostrex MF 40", "Ostrex MF 50"));
     PutFile("book.txt", "Nro;Nimi;Puhelinnumero\n1;A;123\n");
     PutFile("malformed.csv", "Nro;Nimi;Puhelinnumero\n1;\"A;123\n");
-    PutFile("rules.csv", "Nro;Nimi;Puhelinnumero\n1;A;123\n2;B;12\n3;C_D;123\n81;E;123\n");
+    PutFile("rules.csv", "Nro;Nimi;Puhelinnumero\n1;A;123\n2;B;12\n3;C\x1B[2J;123\n81;E;123\n");
+    PutFile("huge.csv", "Nro;Nimi;Puhelinnumero\n" + std::string((1 << 20) + 100000, '\n'));
+    PutFile("huge.json", std::string((1 << 20) + 1, ' '));
+    os.FailOpen("folder.vcf", FileError::IsFolder);
+    os.FailOpen("private.json", FileError::AccessDenied);
+    PutFile("wrap.json", edited("\"nro\": 1,", "\"nro\": 4294967297,"));
+    PutFile("version.json", edited("\"formatVersion\": 1", "\"formatVersion\": 4294967297"));
+    PutFile("bel.json", edited("\"name\": \"VELTRA\"", "\"name\": \"VEL\\u0007TRA\""));
+    PutFile("semicolon.json", edited("\"serviceNumber\": \"\"", "\"serviceNumber\": \"12;\""));
     PutFile("malformed.vcf", "BEGIN:VCARD\nVERSION:3.0\nFN:A\n");
     PutFile("notbook.pbf", "QTR FAX-RCP Phonebook!");
     PutFile("bad.img", "$img and more");
@@ -131,7 +140,7 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         {{"phonebook", "export", "book.txt"}, "must end in .pbf, .csv or .vcf"},
         {{"phonebook", "import", "malformed.csv"}, "malformed.csv:2: a quoted field is not closed"},
         {{"phonebook", "import", "rules.csv"}, "rules.csv:3: number '12' must have more than 2"},
-        {{"phonebook", "import", "rules.csv"}, "rules.csv:4: name '_' is not allowed here"},
+        {{"phonebook", "import", "rules.csv"}, "rules.csv:4: name '\\x1B' is a control char"},
         {{"phonebook", "import", "rules.csv"}, "rules.csv:5: Nro 81 is outside 1..80"},
         {{"phonebook", "import", "rules.csv", "--replace"}, "3 problem(s) found; the device's"},
         {{"phonebook", "import", "malformed.vcf"}, "malformed.vcf:1: the card is not closed"},
@@ -144,7 +153,19 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         {{"restore", "other.json"},
          "is a backup of \"Ostrex MF 50\", but the device is \"Ostrex MF 40\"; nothing was "
          "written"},
-        {{"firmware", "check", "missing.img"}, "cannot open 'missing.img'"},
+        {{"firmware", "check", "missing.img"}, "cannot read 'missing.img': not found"},
+        {{"phonebook", "import", "huge.csv", "--dry-run"},
+         "'huge.csv' is 1.1 MiB; a file of this kind is never larger than 1.0 MiB, so it is not "
+         "read"},
+        {{"restore", "huge.json"}, "is 1.0 MiB; a file of this kind"},
+        {{"phonebook", "import", "folder.vcf"}, "cannot read 'folder.vcf': is a folder"},
+        {{"restore", "private.json"}, "cannot read 'private.json': access denied"},
+        {{"restore", "wrap.json"}, "phonebook[0]: nro must be a number 1..80"},
+        {{"restore", "version.json"}, "formatVersion: must be 1"},
+        {{"restore", "bel.json", "--dry-run"},
+         "phonebook 1: name '\\x07' is a control character, which the device cannot show"},
+        {{"restore", "semicolon.json"},
+         "advancedOptions.serviceNumber: ';' is not allowed here (digits, # * and P)"},
         {{"firmware", "update", "bad.img", "--yes"}, "is not a firmware image (it does not begin"},
         {{"firmware", "update", "good.img"}, "update not confirmed; nothing was sent", "n\n"},
         {{"firmware", "update", "good.img"}, "update not confirmed; nothing was sent", ""},
