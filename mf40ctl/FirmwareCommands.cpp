@@ -58,6 +58,7 @@ public:
         err_ << "Starting the transfer; the device gets 5 s to prepare.\n";
     }
     void OnBlockSent(std::uint32_t sent, int percent) override {
+        sent_ = sent;
         const int filled = std::clamp(percent, 0, 100) * kBarWidth / 100;
         err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
              << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] "
@@ -71,10 +72,12 @@ public:
     }
 
     bool dataWritten = false;
+    std::uint32_t sent() const { return sent_; }
 
 private:
     std::ostream& err_;
     std::uint64_t size_;
+    std::uint32_t sent_ = 0;
 };
 
 }  // namespace
@@ -146,9 +149,15 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
             break;
     }
     context.err << "\n";
+    if (progress.sent() == 0) {
+        return Fail(context.err, kExitWriteFailed,
+                    "writing the data failed: the device did not take the start of the update");
+    }
     return Fail(context.err, kExitWriteFailed,
-                "writing the data failed; the device may hold a partial image: run the update "
-                "again");
+                "writing the data failed: the device stopped taking the image after " +
+                    std::to_string(progress.sent()) + " of " + std::to_string(check.size) +
+                    " bytes (a device without room for an image refuses it so); it may hold a "
+                    "partial image");
 }
 
 }  // namespace pd::ctl

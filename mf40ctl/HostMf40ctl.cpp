@@ -56,6 +56,11 @@ int RunHostMf40ctl(const std::vector<std::string>& arguments, std::ostream& out,
     };
 
     int code = RunMf40ctl(arguments, context, host);
+    if (device.firmwareRefused()) {
+        say("the virtual device has room for a firmware image of at most " +
+            std::to_string(device.firmwareCapacity >> 20) +
+            " MiB; it refused this one and keeps the one it had");
+    }
     FileError error = FileError::None;
     if (loaded && !sim::SameDeviceState(*loaded, device.state) &&
         !sim::SaveDeviceState(os, statePath, device.state, &error)) {

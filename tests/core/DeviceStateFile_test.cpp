@@ -220,6 +220,18 @@ TEST_F(DeviceStateFileTest, Save_FailureLeavesPreviousFileWhole) {
     EXPECT_EQ(os_.FileNames(), std::vector<std::string>{"mf40.state"});
 }
 
+TEST_F(DeviceStateFileTest, Save_AStateTheFileCannotHoldIsNeverWritten) {
+    ASSERT_TRUE(SaveDeviceState(os_, "mf40.state", UsedDeviceState()));
+    const Bytes before = *os_.FileContents("mf40.state");
+    DeviceState tooLarge = UsedDeviceState();
+    tooLarge.firmwareImage.assign(kFirmwareCapacity + 1, 0x24);
+    FileError error = FileError::None;
+    EXPECT_FALSE(SaveDeviceState(os_, "mf40.state", tooLarge, &error));
+    EXPECT_EQ(error, FileError::TooLarge);
+    EXPECT_EQ(*os_.FileContents("mf40.state"), before);
+    EXPECT_EQ(LoadDeviceState(os_, "mf40.state").outcome, StateFileOutcome::Loaded);
+}
+
 TEST(DeviceStateCompare, SameDeviceState_NoticesAChangeInAnyField) {
     const DeviceState factory = FactoryDeviceState();
     EXPECT_TRUE(SameDeviceState(factory, FactoryDeviceState()));
