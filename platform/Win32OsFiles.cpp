@@ -136,22 +136,25 @@ bool Win32Os::ReplaceFileWith(const std::string& source, const std::string& targ
 }
 
 bool Win32Os::ReplaceExisting(const std::wstring& from, const std::wstring& to) {
+    // The new file takes the old one's attributes and access list first. ReplaceFileW does
+    // that itself on Windows, but not every system that offers it does.
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKeptAttributes) != 0) {
+        SetFileAttributesW(from.c_str(), attributes & kKeptAttributes);
+    }
+    CopyAccessList(to, from);
+
     const ReplaceFileProc replaceFile = replaceFileAllowed_ ? FindReplaceFile() : nullptr;
     if (replaceFile == nullptr) {
         // Windows NT 4.0: one rename over the old file, which either happens whole or not at
-        // all, so the old file is never lost. The new file takes the old one's attributes and
-        // access list first; its owner, creation time and short name stay its own.
-        const DWORD attributes = GetFileAttributesW(to.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKeptAttributes) != 0) {
-            SetFileAttributesW(from.c_str(), attributes & kKeptAttributes);
-        }
-        CopyAccessList(to, from);
+        // all, so the old file is never lost. The owner, creation time and short name are the
+        // new file's own.
         return MoveFileExW(from.c_str(), to.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
                Failed(GetLastError());
     }
 
-    // ReplaceFileW keeps the old file's attributes, access list, owner and streams. Without a
+    // ReplaceFileW also keeps the old file's owner, creation time and streams. Without a
     // backup name a replace that fails half way may leave the old file nowhere, so it gets
     // one: a file made here under a name nobody can guess, taken back on every way out.
     std::wstring backup;
