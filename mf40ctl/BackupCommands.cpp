@@ -188,10 +188,11 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
     if (plan.differences.empty()) {
         Say(context.err, plan.notes.empty()
                              ? "the device already matches " + path + "; nothing was written"
-                             : "nothing to restore: the device matches " + path + " but for " +
-                                   std::to_string(plan.notes.size()) +
-                                   " group-dial entr" + (plan.notes.size() == 1 ? "y" : "ies") +
-                                   ", which stay as the device has them; nothing was written");
+                             : "nothing was written: the device matches " + path +
+                                   " except for " + std::to_string(plan.notes.size()) +
+                                   (plan.notes.size() == 1
+                                        ? " group-dial entry, which is the device's own"
+                                        : " group-dial entries, which are the device's own"));
         return kExitOk;
     }
     if (dryRun) {

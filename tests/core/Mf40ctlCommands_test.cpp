@@ -2,6 +2,8 @@
 // what they leave on the device, refused input above all.
 #include <gmock/gmock.h>
 
+#include <functional>
+
 #include "Mf40ctlBench.h"
 #include "protocol/ByteOrder.h"
 
@@ -182,6 +184,75 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         EXPECT_THAT(err.str(), HasSubstr(c.message)) << command;
         EXPECT_TRUE(SameMemory(device.state, before)) << command;
         EXPECT_EQ(WritesReceived(), writesBefore) << command;
+    }
+}
+
+// What a command says when something was passed over, kept or refused by the system.
+TEST_F(CtlTest, Messages_SayWhatHappened) {
+    const auto record = [](std::uint8_t entry, const std::string& name) {
+        Bytes bytes(kRecord, 0xFF);
+        bytes[0] = entry;
+        std::copy(name.begin(), name.end(), bytes.begin() + 1);
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> setUp;
+        std::vector<std::string> arguments;
+        int code;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"records outside the table",
+         [&] {
+             device.phonebookReply.onlyNonBlank = true;
+             Bytes extra = record(0, "ZERO");
+             const Bytes beyond = record(81, "EIGHTY-ONE");
+             extra.insert(extra.end(), beyond.begin(), beyond.end());
+             device.phonebookReply.extraRecords = extra;
+         },
+         {"phonebook", "export", "book.csv"}, kExitOk,
+         "note: the device sent 2 phonebook record(s) with entry number 0 or above 80; they "
+         "were skipped"},
+        {"an entry sent twice",
+         [&] {
+             device.phonebookReply.onlyNonBlank = true;
+             Bytes extra = record(3, "FIRST");
+             const Bytes again = record(3, "SECOND");
+             extra.insert(extra.end(), again.begin(), again.end());
+             device.phonebookReply.extraRecords = extra;
+         },
+         {"phonebook", "export", "book.csv"}, kExitOk,
+         "note: the device sent entry 3 more than once; the last record sent is the one taken"},
+        {"a restore that only finds group-dial entries",
+         [&] {
+             ASSERT_EQ(Run({"backup", "device.json"}), kExitOk);
+             PutDeviceEntry(9, "TEAM", "\xE0\x05");
+         },
+         {"restore", "device.json"}, kExitOk,
+         "nothing was written: the device matches device.json except for 1 group-dial entry, "
+         "which is the device's own"},
+        {"a full disk", [&] { os.SetDiskSpace(10); },
+         {"phonebook", "export", "book.csv"}, kExitWriteFailed,
+         "could not write 'book.csv': the disk is full"},
+        {"a folder", [&] { os.FailOpen("book.vcf", FileError::IsFolder); },
+         {"phonebook", "export", "book.vcf"}, kExitWriteFailed,
+         "could not write 'book.vcf': is a folder"},
+        {"a read-only file", [&] { os.FailOpen("book.pbf", FileError::ReadOnly); },
+         {"phonebook", "export", "book.pbf"}, kExitWriteFailed,
+         "could not write 'book.pbf': the file is read-only"},
+        {"a file name with an escape sequence", [] {},
+         {"phonebook", "import", "\x1B[2J.csv"}, kExitBadInput,
+         "cannot read '\\x1B[2J.csv': not found"},
+    };
+    const sim::DeviceState factory = device.state;
+    for (const Case& c : cases) {
+        device.state = factory;
+        device.phonebookReply = {};
+        os.SetDiskSpace(std::nullopt);
+        c.setUp();
+        EXPECT_EQ(Run(c.arguments), c.code) << c.what << "\n" << err.str();
+        EXPECT_THAT(err.str(), HasSubstr(c.message)) << c.what;
     }
 }
 
