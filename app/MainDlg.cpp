@@ -259,12 +259,41 @@ void CMainDlg::ShowAbout() {
 }
 
 bool CMainDlg::PreTranslateMessage(MSG& message) {
-    const bool f1 = message.message == WM_KEYDOWN && message.wParam == VK_F1;
-    if (f1 && hwnd() != nullptr &&
-        (message.hwnd == hwnd() || ::IsChild(hwnd(), message.hwnd))) {
-        ShowHelpContents(ui_, hwnd());
+    if (message.message != WM_KEYDOWN || hwnd() == nullptr ||
+        (message.hwnd != hwnd() && !::IsChild(hwnd(), message.hwnd))) {
+        return false;
     }
-    return false;  // the key goes on to its usual translation
+    if (message.wParam == VK_F1) {
+        ShowHelpContents(ui_, hwnd());
+        return false;  // the key goes on to its usual translation
+    }
+    return SwitchPageByKey(message.wParam);
+}
+
+bool CMainDlg::SwitchPageByKey(WPARAM key) {
+    // The sheet lives inside this window, so the sheet's own handling of Ctrl+Tab and
+    // Ctrl+Page Down/Up never sees these keys; without this the pages could not be changed
+    // from the keyboard.
+    if (sheet_ == nullptr || ::GetKeyState(VK_CONTROL) >= 0) return false;
+    bool back = false;
+    switch (key) {
+        case VK_TAB:
+            back = ::GetKeyState(VK_SHIFT) < 0;
+            break;
+        case VK_NEXT:
+            break;
+        case VK_PRIOR:
+            back = true;
+            break;
+        default:
+            return false;
+    }
+    HWND tabs = PropSheet_GetTabControl(sheet_);
+    const int count = TabCtrl_GetItemCount(tabs);
+    if (count <= 0) return false;
+    const int current = TabCtrl_GetCurSel(tabs);
+    PropSheet_SetCurSel(sheet_, nullptr, (current + (back ? count - 1 : 1)) % count);
+    return true;
 }
 
 bool CMainDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {

@@ -68,6 +68,7 @@ private:
     void FitToSheet(SIZE sheetClient);
     void PaintMinimised();
     void ShowAbout();
+    bool SwitchPageByKey(WPARAM key);
 
     PanelContext& context_;
     Ui& ui_;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#include <string_view>
 
+#include "phonebook/PhonebookTable.h"
 #include "protocol/ByteOrder.h"
 
 namespace pd::sim {
@@ -14,6 +17,23 @@ void PutText(DeviceState& state, int replyOffset, int width, const char* text) {
     std::uint8_t* field = state.systemData.data() + replyOffset - 4;
     std::memset(field, ' ', static_cast<std::size_t>(width));
     std::memcpy(field, text, std::min<std::size_t>(std::strlen(text), width));
+}
+
+// Writes one phonebook record as the device keeps it: its entry number, then each field's bytes
+// with the rest of the field FF, as a write from the panel leaves it.
+void PutRecord(DeviceState& state, int entry, std::string_view name,
+               std::span<const std::uint8_t> number) {
+    std::uint8_t* record =
+        state.phonebook.data() + static_cast<std::size_t>((entry - 1) * kPhonebookRecordSize);
+    std::fill(record, record + kPhonebookRecordSize, 0xFF);
+    record[0] = static_cast<std::uint8_t>(entry);
+    std::copy(name.begin(), name.end(), record + 1);
+    std::copy(number.begin(), number.end(), record + 21);
+}
+
+void PutRecord(DeviceState& state, int entry, std::string_view name, std::string_view number) {
+    PutRecord(state, entry, name,
+              std::span(reinterpret_cast<const std::uint8_t*>(number.data()), number.size()));
 }
 
 }  // namespace
@@ -53,6 +73,39 @@ DeviceState FactoryDeviceState() {
             static_cast<std::uint8_t>(i + 1);
     }
     return state;
+}
+
+void PutSamplePhonebook(DeviceState& state) {
+    // Names as the device's own keys store them: capitals, with Ä (C4) and Ö (D6) of its
+    // Windows-1252 character set.
+    struct Sample {
+        int entry;
+        std::string_view name;
+        std::string_view number;
+    };
+    static constexpr Sample kSamples[] = {
+        {1, "H\xC4M\xC4L\xC4INEN AINO", "0912345670"},
+        {2, "KORHONEN MATTI", "0401234561"},
+        {3, "VIRTASEN KONEPAJA", "0214567802"},
+        {4, "M\xC4KEL\xC4 LIISA", "0507654323"},
+        {5, "NIEMI TAPIO", "0131234564"},
+        {6, "LAHDEN TILITOIMISTO", "0384567895"},
+        {7, "J\xC4RVINEN EERO", "0447654326"},
+        {8, "SALO KAISA", "0171234567"},
+        {9, "T\xD6RM\xC4NEN OSKARI", "0408765438"},
+        {10, "KOSKI HELENA", "0621234569"},
+        {11, "PELTOSEN PUUTARHA", "0192345670"},
+        {12, "\xD6STERBERG LARS", "0181234561"},
+        {13, "HUOLTO 24H", "0800123452"},
+    };
+    for (const Sample& sample : kSamples) PutRecord(state, sample.entry, sample.name, sample.number);
+
+    // Two group dials: the marker, then the device's own group data (here the entry numbers of
+    // the members), which nobody but the device reads.
+    const std::uint8_t office[] = {kGroupDialMarker, 1, 2, 4, 7};
+    const std::uint8_t service[] = {kGroupDialMarker, 3, 13};
+    PutRecord(state, 20, "RYHM\xC4 TOIMISTO", office);
+    PutRecord(state, 21, "RYHM\xC4 HUOLTO", service);
 }
 
 }  // namespace pd::sim

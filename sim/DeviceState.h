@@ -35,4 +35,9 @@ struct DeviceState {
 // phonebook.
 DeviceState FactoryDeviceState();
 
+// Fills the phonebook of `state` with the demo's sample entries: a dozen invented names and
+// numbers (some with the device's Ä and Ö), two group-dial entries, the rest blank. Only the
+// demo simulator's fresh device gets them; tests keep their own contents.
+void PutSamplePhonebook(DeviceState& state);
+
 }  // namespace pd::sim

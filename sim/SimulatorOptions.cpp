@@ -31,6 +31,8 @@ std::optional<SimulatorOptions> ParseSimulatorOptions(std::span<const std::strin
             options.silent = true;
         } else if (argument == "--reserved") {
             options.reserved = true;
+        } else if (argument == "--empty-phonebook") {
+            options.emptyPhonebook = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             options.help = true;
         } else if (const auto path = value("--state")) {
@@ -57,13 +59,16 @@ std::optional<SimulatorOptions> ParseSimulatorOptions(std::span<const std::strin
 const char* SimulatorUsage() {
     return "mf40sim: a stand-in Ostrex MF 40 on the demo's USB pipes\n"
            "\n"
-           "Usage: mf40sim [--state FILE] [--silent] [--reserved] [--exit-with PID]\n"
+           "Usage: mf40sim [--state FILE] [--silent] [--reserved] [--empty-phonebook]\n"
+           "               [--exit-with PID]\n"
            "\n"
            "  --state FILE     keep the device's memory (settings, phonebook, firmware) in\n"
            "                   FILE; default mf40sim.state beside mf40sim.exe\n"
            "  --silent         the device takes every command and never answers\n"
            "  --reserved       the port is reserved by someone else: the demo's portgate.dll\n"
            "                   refuses it\n"
+           "  --empty-phonebook  a fresh device (no state file yet) starts with an empty\n"
+           "                   phonebook instead of the demo's sample entries\n"
            "  --exit-with PID  end when the process PID ends\n"
            "  --help           this text\n"
            "\n"

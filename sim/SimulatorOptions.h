@@ -11,6 +11,7 @@ namespace pd::sim {
 struct SimulatorOptions {
     bool silent = false;    // the device takes every command and never answers
     bool reserved = false;  // someone else holds the port: the stand-in arbiter refuses it
+    bool emptyPhonebook = false;  // a fresh device starts without the demo's sample entries
     bool help = false;
     std::string statePath;                         // empty: kDefaultStateFile beside the simulator
     std::optional<std::uint32_t> exitWithProcess;  // end when this process ends

@@ -80,7 +80,13 @@ int main() {
         std::fprintf(stderr, "mf40sim: %s; nothing was changed\n", host.problem().c_str());
         return 2;
     }
-    host.WithDevice([&](VirtualDevice& device) { device.faults.silent = options->silent; });
+    host.WithDevice([&](VirtualDevice& device) {
+        device.faults.silent = options->silent;
+        // Something to look at on a fresh demo device; the first beat saves it.
+        if (host.loadOutcome() == StateFileOutcome::Missing && !options->emptyPhonebook) {
+            PutSamplePhonebook(device.state);
+        }
+    });
 
     // The stand-in port arbiter refuses the port while this object exists. It is there before
     // the pipes are, so that whoever finds the device finds the port reserved too.
@@ -102,7 +108,7 @@ int main() {
     Say(std::string("serving ") + kDemoPortBase + "\\PIPE00 and \\PIPE01");
     Say("state file " + statePath +
         (host.loadOutcome() == StateFileOutcome::Loaded ? " (loaded)"
-                                                        : " (not there yet: factory state)"));
+                                                        : " (not there yet: a fresh device)"));
     if (options->silent) Say("the device is silent: it takes commands and never answers");
     if (options->reserved) Say("the port is reserved by someone else");
 

@@ -16,6 +16,7 @@ TEST(SimulatorOptions, Parse_AcceptsEachOptionAlone) {
     std::string error;
     EXPECT_TRUE(Parse({"--silent"}, &error)->silent);
     EXPECT_TRUE(Parse({"--reserved"}, &error)->reserved);
+    EXPECT_TRUE(Parse({"--empty-phonebook"}, &error)->emptyPhonebook);
     EXPECT_TRUE(Parse({"--help"}, &error)->help);
     EXPECT_TRUE(Parse({"/?"}, &error)->help);
     EXPECT_EQ(Parse({"--state", R"(C:\demo\a.state)"}, &error)->statePath, R"(C:\demo\a.state)");
@@ -25,7 +26,8 @@ TEST(SimulatorOptions, Parse_AcceptsEachOptionAlone) {
 
     const auto none = Parse({}, &error);
     ASSERT_TRUE(none);
-    EXPECT_FALSE(none->silent || none->reserved || none->help || none->exitWithProcess);
+    EXPECT_FALSE(none->silent || none->reserved || none->emptyPhonebook || none->help ||
+                 none->exitWithProcess);
     EXPECT_TRUE(none->statePath.empty());
 }
 

@@ -148,10 +148,11 @@ bool Simulator::Start(const std::wstring& options, std::string* error) {
         *error = "another simulator already serves the demo pipes; stop it first";
         return false;
     }
-    // --exit-with: should the job not end it, the simulator still ends with this test.
+    // --exit-with: should the job not end it, the simulator still ends with this test. The
+    // tests bring their own phonebook contents, so the demo's sample stays out.
     const std::wstring arguments = L"--state \"" + scratch_.File(L"mf40sim.state") +
-                                   L"\" --exit-with " + std::to_wstring(GetCurrentProcessId()) +
-                                   L" " + options;
+                                   L"\" --empty-phonebook --exit-with " +
+                                   std::to_wstring(GetCurrentProcessId()) + L" " + options;
     if (!process_.Start(DemoFolder() + L"\\mf40sim.exe", arguments, scratch_.path(),
                         scratch_.File(L"mf40sim.log"), error)) {
         return false;

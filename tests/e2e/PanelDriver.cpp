@@ -9,6 +9,13 @@
 //       appeared, 3 when one of the panel's message boxes appeared instead, 1 on time-out;
 //   panel_driver close-window [--desktop NAME]
 //       closes the panel as a user would: its window, or Abort or OK on its message box;
+//   panel_driver wait-page INDEX [--desktop NAME] [--timeout SECONDS]
+//       waits until the page INDEX (0 = the first tab) is shown and has done what showing it
+//       does, such as reading the device (for the demo's pictures);
+//   panel_driver wait-box CAPTION [--desktop NAME] [--timeout SECONDS]
+//       waits until the panel shows a window with the caption CAPTION (the About box);
+//   panel_driver window-rect [--desktop NAME]
+//       prints WIDTHxHEIGHT+X+Y of the smallest rectangle around the panel's windows;
 //   panel_driver no-answer PROGRAM
 //       starts PROGRAM (an installed PanelDesk.exe, with no device and no simulator) from its
 //       own folder and checks that it offers Abort/Retry/Ignore with "Ei vastaa" and ends on
@@ -16,6 +23,7 @@
 //
 // Everything it starts is ended before it returns, whatever happens.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <functional>
@@ -59,13 +67,13 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-BOOL CALLBACK VisitChild(HWND child, LPARAM context) {
+BOOL CALLBACK VisitWindow(HWND child, LPARAM context) {
     (*reinterpret_cast<const std::function<void(HWND)>*>(context))(child);
     return TRUE;
 }
 
 void ForEachChild(HWND parent, const std::function<void(HWND)>& visit) {
-    EnumChildWindows(parent, VisitChild, reinterpret_cast<LPARAM>(&visit));
+    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
 }
 
 struct Search {
@@ -304,6 +312,85 @@ int WaitForWindow(const std::wstring& desktopName, DWORD milliseconds) {
     return kTimedOut;
 }
 
+// The panel's thread does its device exchanges between its messages, so a message it answers
+// after the page has changed is answered only once the page's exchange is over.
+bool WaitUntilAnswering(HWND window, DWORD milliseconds) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, milliseconds, &result) != 0;
+}
+
+int WaitForPage(const std::wstring& desktopName, int index, DWORD milliseconds) {
+    HWND tabs = nullptr;
+    HWND main = nullptr;
+    const bool shown = PollFor(milliseconds, [&] {
+        main = FindOnDesktop(desktopName).main;
+        tabs = nullptr;
+        if (main) {
+            ForEachChild(main, [&](HWND child) {
+                if (ClassOf(child) == L"SysTabControl32") tabs = child;
+            });
+        }
+        DWORD_PTR selected = 0;
+        return tabs &&
+               SendMessageTimeoutW(tabs, TCM_GETCURSEL, 0, 0, SMTO_NORMAL, milliseconds,
+                                   &selected) != 0 &&
+               static_cast<int>(selected) == index;
+    });
+    if (!shown || !WaitUntilAnswering(main, milliseconds)) {
+        std::printf("page %d was not shown in time\n", index);
+        return kTimedOut;
+    }
+    return kWindowAppeared;
+}
+
+// The visible top-level windows of the process that owns the panel's main window.
+std::vector<HWND> PanelProcessWindows(const std::wstring& desktopName) {
+    const PanelWindows panel = FindOnDesktop(desktopName);
+    const HWND any = panel.main ? panel.main : panel.box;
+    std::vector<HWND> found;
+    if (any == nullptr) return found;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(any, &processId);
+    const std::function<void(HWND)> visit = [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window)) found.push_back(window);
+    };
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
+    return found;
+}
+
+int WaitForBox(const std::wstring& desktopName, const std::wstring& caption, DWORD milliseconds) {
+    HWND box = nullptr;
+    PollFor(milliseconds, [&] {
+        for (HWND window : PanelProcessWindows(desktopName)) {
+            if (TextOf(window) == caption) box = window;
+        }
+        return box != nullptr;
+    });
+    if (box == nullptr || !WaitUntilAnswering(box, milliseconds)) {
+        std::printf("no window \"%s\" appeared in time\n", pd::NarrowToUtf8(caption).c_str());
+        return kTimedOut;
+    }
+    return kWindowAppeared;
+}
+
+int PrintWindowRect(const std::wstring& desktopName) {
+    RECT all{};
+    for (HWND window : PanelProcessWindows(desktopName)) {
+        RECT one{};
+        GetWindowRect(window, &one);
+        UnionRect(&all, &all, &one);
+    }
+    if (IsRectEmpty(&all)) {
+        std::printf("the panel has no window\n");
+        return kTimedOut;
+    }
+    std::printf("%ldx%ld+%ld+%ld\n", all.right - all.left, all.bottom - all.top, all.left,
+                all.top);
+    return kWindowAppeared;
+}
+
 int ClosePanel(const std::wstring& desktopName) {
     const PanelWindows windows = FindOnDesktop(desktopName);
     if (windows.box) {
@@ -320,6 +407,9 @@ int Usage() {
         "usage: panel_driver e2e\n"
         "       panel_driver wait-window [--desktop NAME] [--timeout SECONDS]\n"
         "       panel_driver close-window [--desktop NAME]\n"
+        "       panel_driver wait-page INDEX [--desktop NAME] [--timeout SECONDS]\n"
+        "       panel_driver wait-box CAPTION [--desktop NAME] [--timeout SECONDS]\n"
+        "       panel_driver window-rect [--desktop NAME]\n"
         "       panel_driver no-answer PROGRAM\n",
         stderr);
     return kUsage;
@@ -330,22 +420,33 @@ int Main(const std::vector<std::wstring>& arguments) {
     if (arguments.size() == 2 && arguments[0] == L"no-answer") {
         return RunNoAnswerCheck(arguments[1]);
     }
-    const bool close = !arguments.empty() && arguments[0] == L"close-window";
-    if (arguments.empty() || (arguments[0] != L"wait-window" && !close)) return Usage();
+    if (arguments.empty()) return Usage();
+    const std::wstring& command = arguments[0];
 
     std::wstring desktop;
     DWORD timeoutMs = kWindowWithinMs;
-    for (std::size_t i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == L"--desktop") {
-            desktop = arguments[i + 1];
-        } else if (arguments[i] == L"--timeout") {
-            timeoutMs = static_cast<DWORD>(_wtoi(arguments[i + 1].c_str())) * 1000;
-        } else {
+    std::vector<std::wstring> words;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == L"--desktop" && i + 1 < arguments.size()) {
+            desktop = arguments[++i];
+        } else if (arguments[i] == L"--timeout" && i + 1 < arguments.size()) {
+            timeoutMs = static_cast<DWORD>(_wtoi(arguments[++i].c_str())) * 1000;
+        } else if (arguments[i].rfind(L"--", 0) == 0) {
             return Usage();
+        } else {
+            words.push_back(arguments[i]);
         }
     }
-    if (arguments.size() % 2 == 0) return Usage();
-    return close ? ClosePanel(desktop) : WaitForWindow(desktop, timeoutMs);
+    if (command == L"wait-window" && words.empty()) return WaitForWindow(desktop, timeoutMs);
+    if (command == L"close-window" && words.empty()) return ClosePanel(desktop);
+    if (command == L"window-rect" && words.empty()) return PrintWindowRect(desktop);
+    if (command == L"wait-page" && words.size() == 1) {
+        return WaitForPage(desktop, _wtoi(words[0].c_str()), timeoutMs);
+    }
+    if (command == L"wait-box" && words.size() == 1) {
+        return WaitForBox(desktop, words[0], timeoutMs);
+    }
+    return Usage();
 }
 
 }  // namespace

@@ -207,6 +207,37 @@ TEST_F(MainWindow, F1AnywhereOpensHelpAtContextOneOnce) {
     }
 }
 
+TEST_F(MainWindow, CtrlTabAndCtrlPageKeysChangeThePageAndWrapAround) {
+    // Each step: the keys held, the key pressed, and the tab shown after it.
+    const struct {
+        bool shift;
+        WPARAM key;
+        int tab;
+    } steps[] = {
+        {false, VK_TAB, 1},   {false, VK_NEXT, 2}, {true, VK_TAB, 1},  {false, VK_PRIOR, 0},
+        {false, VK_PRIOR, 4}, {false, VK_TAB, 0},  {true, VK_TAB, 4},
+    };
+    SelectTab(0);
+    BYTE keys[256] = {};
+    for (const auto& step : steps) {
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        keys[VK_SHIFT] = step.shift ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        // Into the page shown, where the keyboard focus usually is.
+        ::PostMessageW(PropSheet_GetCurrentPageHwnd(main.sheet()), WM_KEYDOWN, step.key, 1);
+        Pump(&main);
+        EXPECT_EQ(TabCtrl_GetCurSel(tabs), step.tab) << "after key " << step.key;
+    }
+    keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+    ::SetKeyboardState(keys);
+
+    // Without Ctrl the keys keep their usual meaning.
+    ::PostMessageW(main.hwnd(), WM_KEYDOWN, VK_NEXT, 1);
+    Pump(&main);
+    EXPECT_EQ(TabCtrl_GetCurSel(tabs), 4);
+}
+
 TEST_F(MainWindow, HelpButtonStandardHelpAndContentsMenuOpenTheSameTopic) {
     const std::wstring expectedFile = ReplaceExtension(ModulePath(), L".HLP");
     for (int id : {IDC_MAIN_HELP, ID_HELP_STANDARD, ID_HELP_CONTENTS}) {
