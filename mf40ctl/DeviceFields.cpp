@@ -118,16 +118,6 @@ std::optional<int> ItemPosition(Items items, std::string_view value) {
     return std::nullopt;
 }
 
-std::optional<int> DecimalNumber(std::string_view value) {
-    if (value.empty() || value.size() > 3) return std::nullopt;
-    int number = 0;
-    for (const char c : value) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // One Windows-1252 character of a text, for a message.
@@ -246,7 +236,7 @@ std::optional<std::uint8_t> ParseByte(const FieldSpec& rule, std::string_view va
             }
             break;
         case FieldKind::Number:
-            if (auto number = DecimalNumber(value)) {
+            if (auto number = DecimalDigits(value, 3)) {
                 if (*number >= rule.minimum && *number <= rule.maximum) {
                     return static_cast<std::uint8_t>(*number);
                 }
@@ -317,6 +307,16 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::
             *error = "must be a text, one of " + AllowedValues(rule);
             return std::nullopt;
     }
+}
+
+std::optional<int> DecimalDigits(std::string_view text, std::size_t most) {
+    if (text.empty() || text.size() > most) return std::nullopt;
+    int number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
 }
 
 std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,

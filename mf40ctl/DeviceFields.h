@@ -80,6 +80,8 @@ std::optional<std::uint8_t> ParseByte(const FieldSpec& rule, std::string_view va
 nlohmann::ordered_json ByteToJson(const FieldSpec& rule, std::uint8_t byte);
 std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::ordered_json& value,
                                          std::string* error);
+// A number written as 1 to `most` decimal digits and nothing else (no sign, no space).
+std::optional<int> DecimalDigits(std::string_view text, std::size_t most);
 // A JSON whole number from `minimum` to `maximum`; nothing for a fraction, a text or a number
 // outside the range, however large: no number is ever cut down into the range.
 std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,

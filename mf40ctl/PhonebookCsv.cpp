@@ -1,5 +1,7 @@
 #include "mf40ctl/PhonebookCsv.h"
 
+#include "mf40ctl/DeviceFields.h"
+
 #include <array>
 #include <optional>
 #include <vector>
@@ -111,15 +113,7 @@ std::string Field(const std::string& text) {
 
 }  // namespace
 
-std::optional<int> EntryNumber(std::string_view text) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    int number = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
+std::optional<int> EntryNumber(std::string_view text) { return DecimalDigits(text, 4); }
 
 PhonebookRows ReadPhonebookCsv(std::string_view text) {
     PhonebookRows result;

@@ -189,11 +189,16 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
 
 // What a command says when something was passed over, kept or refused by the system.
 TEST_F(CtlTest, Messages_SayWhatHappened) {
-    const auto record = [](std::uint8_t entry, const std::string& name) {
-        Bytes bytes(kRecord, 0xFF);
-        bytes[0] = entry;
-        std::copy(name.begin(), name.end(), bytes.begin() + 1);
-        return bytes;
+    // Only these two records in the device's reply, after whatever it holds.
+    const auto sendOnly = [&](std::uint8_t first, std::uint8_t second) {
+        device.phonebookReply.onlyNonBlank = true;
+        for (const std::uint8_t entry : {first, second}) {
+            Bytes record(kRecord, 0xFF);
+            record[0] = entry;
+            record[1] = 'X';
+            device.phonebookReply.extraRecords.insert(device.phonebookReply.extraRecords.end(),
+                                                      record.begin(), record.end());
+        }
     };
     struct Case {
         const char* what;
@@ -204,24 +209,12 @@ TEST_F(CtlTest, Messages_SayWhatHappened) {
     };
     const Case cases[] = {
         {"records outside the table",
-         [&] {
-             device.phonebookReply.onlyNonBlank = true;
-             Bytes extra = record(0, "ZERO");
-             const Bytes beyond = record(81, "EIGHTY-ONE");
-             extra.insert(extra.end(), beyond.begin(), beyond.end());
-             device.phonebookReply.extraRecords = extra;
-         },
+         [&] { sendOnly(0, 81); },
          {"phonebook", "export", "book.csv"}, kExitOk,
          "note: the device sent 2 phonebook record(s) with entry number 0 or above 80; they "
          "were skipped"},
         {"an entry sent twice",
-         [&] {
-             device.phonebookReply.onlyNonBlank = true;
-             Bytes extra = record(3, "FIRST");
-             const Bytes again = record(3, "SECOND");
-             extra.insert(extra.end(), again.begin(), again.end());
-             device.phonebookReply.extraRecords = extra;
-         },
+         [&] { sendOnly(3, 3); },
          {"phonebook", "export", "book.csv"}, kExitOk,
          "note: the device sent entry 3 more than once; the last record sent is the one taken"},
         {"a restore that only finds group-dial entries",
