@@ -30,7 +30,8 @@ inline void CheckDeviceRules(const std::string& name, const std::string& number)
                   "an imported name holds a character the device cannot hold or show");
     PD_FUZZ_CHECK(std::all_of(number.begin(), number.end(), IsNumberByte),
                   "an imported number holds a character that cannot be dialled");
-    PD_FUZZ_CHECK(std::any_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }),
+    PD_FUZZ_CHECK(std::any_of(number.begin(), number.end(),
+                              [](char c) { return c >= '0' && c <= '9'; }),
                   "an imported number has no digit");
 }
 

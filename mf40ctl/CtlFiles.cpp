@@ -31,8 +31,9 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::u
         return std::nullopt;
     }
     if (size > limit) {
-        *problem = "'" + path + "' is " + MiB(size) + "; a file of this kind is never larger than " +
-                   MiB(limit) + ", so it is not read";
+        *problem = "'" + path + "' is " + MiB(size) +
+                   "; a file of this kind is never larger than " + MiB(limit) +
+                   ", so it is not read";
         return std::nullopt;
     }
     std::string bytes(static_cast<std::size_t>(size), '\0');
@@ -54,11 +55,8 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::u
 bool WriteWholeFile(Os& os, const std::string& path, const std::string& bytes,
                     std::string* problem) {
     FileError error = FileError::None;
-    if (ReplaceFileContents(
-            os, path, {std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())},
-            &error)) {
-        return true;
-    }
+    const std::span text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    if (ReplaceFileContents(os, path, {text}, &error)) return true;
     *problem = WriteProblem(path, error);
     return false;
 }
