@@ -31,12 +31,12 @@ int ReadSnapshot(DeviceSession& session, DeviceSnapshot& snapshot, std::ostream&
     return kExitOk;
 }
 
-std::string Quote(const std::string& bytes) { return "\"" + Windows1252ToUtf8(bytes) + "\""; }
+std::string Quote(const std::string& bytes) { return "\"" + Windows1252ForTerminal(bytes) + "\""; }
 
 std::string EntryText(const PhonebookTable& table, int position) {
     if (table.IsGroupDial(position)) return Quote(table.Name(position)) + " " + kGroupDialText;
     if (IsBlankEntry(table, position)) return "(blank)";
-    return Quote(table.Name(position)) + " " + Windows1252ToUtf8(table.Number(position));
+    return Quote(table.Name(position)) + " " + Windows1252ForTerminal(table.Number(position));
 }
 
 struct RestorePlan {
@@ -150,7 +150,7 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
     BackupReading reading = ReadBackupDocument(*text);
     if (!reading.snapshot) {
         for (const std::string& fault : reading.problems) {
-            context.err << TerminalText(path + ": " + fault) << "\n";
+            context.err << EscapeForTerminal(path + ": " + fault) << "\n";
         }
         return Fail(context.err, kExitBadInput, "'" + path + "' is not a usable backup; nothing "
                                                 "was written");
@@ -174,7 +174,7 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
 
     const RestorePlan plan = PlanRestore(device, backup);
     for (const std::string& fault : plan.problems) {
-        context.err << TerminalText(path + ": " + fault) << "\n";
+        context.err << EscapeForTerminal(path + ": " + fault) << "\n";
     }
     if (!plan.problems.empty()) {
         return Fail(context.err, kExitBadInput,
@@ -183,7 +183,7 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
     }
     for (const std::string& note : plan.notes) Say(context.err, "note: " + note);
     for (const std::string& difference : plan.differences) {
-        context.out << TerminalText(difference) << "\n";
+        context.out << EscapeForTerminal(difference) << "\n";
     }
     if (plan.differences.empty()) {
         Say(context.err, plan.notes.empty()

@@ -17,6 +17,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
 int OptionsGetCommand(CommandContext& context, bool json);
 int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& assignments);
 
+int PhonebookListCommand(CommandContext& context, bool json);
 int PhonebookExportCommand(CommandContext& context, const std::string& path);
 int PhonebookImportCommand(CommandContext& context, const std::string& path, ImportMode mode,
                            bool dryRun);

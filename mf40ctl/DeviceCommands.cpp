@@ -60,7 +60,7 @@ bool IsFaxSetting(const std::string& name) { return FindFaxSetting(name) != null
 bool IsAdvancedOption(const std::string& name) { return FindAdvancedOption(name) != nullptr; }
 
 std::string OptionValue(const AdvancedOptionField& field, const SystemRecord& record) {
-    if (field.text) return TerminalText(Windows1252ToUtf8(AdvancedText(field, record)));
+    if (field.text) return Windows1252ForTerminal(AdvancedText(field, record));
     return DescribeByte(field.rule, record.*field.byte);
 }
 
@@ -103,20 +103,15 @@ int InfoCommand(CommandContext& context, bool json) {
         {"documentJamCount", record.documentJamCount}, {"paperJamCount", record.paperJamCount},
     };
     if (json) {
-        // JSON carries the texts as they are; its own escapes keep control characters off
-        // the terminal.
-        const auto text = [](std::span<const char> field) {
-            return Windows1252ToUtf8(StoredText(field));
-        };
         Json info;
-        info["model"] = text(record.modelName);
-        info["firmwareVersion"] = text(record.firmwareVersion);
-        info["engineVersion"] = text(record.engineVersion);
-        info["emulation1Version"] = text(record.emulation1Version);
-        info["emulation2Version"] = text(record.emulation2Version);
+        info["model"] = FieldText(record.modelName);
+        info["firmwareVersion"] = FieldText(record.firmwareVersion);
+        info["engineVersion"] = FieldText(record.engineVersion);
+        info["emulation1Version"] = FieldText(record.emulation1Version);
+        info["emulation2Version"] = FieldText(record.emulation2Version);
         info["freeMemoryPercent"] = record.freeMemoryPercent;
         for (const auto& [name, value] : counters) info[name] = value;
-        context.out << info.dump(2) << "\n";
+        context.out << JsonForTerminal(info);
         return kExitOk;
     }
     const char* const counterLabels[] = {"Pages scanned (platen)", "Pages scanned (feeder)",
@@ -155,7 +150,7 @@ int SettingsGetCommand(CommandContext& context, bool json) {
                         << "\n";
         }
     }
-    if (json) context.out << settings.dump(2) << "\n";
+    if (json) context.out << JsonForTerminal(settings);
     return kExitOk;
 }
 
@@ -225,7 +220,7 @@ int OptionsGetCommand(CommandContext& context, bool json) {
             context.out << field.rule.name << "=" << OptionValue(field, record) << "\n";
         }
     }
-    if (json) context.out << options.dump(2) << "\n";
+    if (json) context.out << JsonForTerminal(options);
     return kExitOk;
 }
 

@@ -122,7 +122,7 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 
 // One Windows-1252 character of a text, for a message.
 std::string QuotedCharacter(char byte) {
-    return Quoted(TerminalText(Windows1252ToUtf8(std::string_view(&byte, 1))));
+    return Quoted(Windows1252ForTerminal(std::string_view(&byte, 1)));
 }
 
 std::string WithoutTrailingSpaces(std::string_view bytes) {
@@ -359,7 +359,7 @@ std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_vi
                                            std::string* error) {
     Windows1252Text converted = Utf8ToWindows1252(utf8);
     if (!converted.ok) {
-        *error = TerminalText(converted.error);
+        *error = EscapeForTerminal(converted.error);
         return std::nullopt;
     }
     return FitsWidth(rule, WithoutTrailingSpaces(converted.bytes), error);

@@ -85,7 +85,7 @@ private:
 int FirmwareCheckCommand(CommandContext& context, const std::string& path) {
     FirmwareImageCheck check;
     if (const int code = CheckImage(context, path, &check)) return code;
-    context.out << "Image:                    " << TerminalText(path) << "\n"
+    context.out << "Image:                    " << EscapeForTerminal(path) << "\n"
                 << "Size:                     " << check.SizeText() << "\n";
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
@@ -108,7 +108,7 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
     if (!Exchange(session, [&] { return ReadSystemRecord(session.link(), record); })) {
         return NoAnswer(context.err, "system data read");
     }
-    context.err << "Image " << TerminalText(path) << ": " << check.SizeText() << "\n";
+    context.err << "Image " << EscapeForTerminal(path) << ": " << check.SizeText() << "\n";
     ShowVersions(context.err, record);
     if (!assumeYes && !Confirmed(context)) {
         return Fail(context.err, kExitBadInput, "update not confirmed; nothing was sent");

@@ -23,7 +23,7 @@ int RunHostMf40ctl(const std::vector<std::string>& arguments, std::ostream& out,
     std::optional<ScopedFile> lock;
     std::optional<sim::DeviceState> loaded;
     const auto say = [&](const std::string& message) {
-        err << "mf40ctl: " << TerminalText(message) << "\n";
+        err << "mf40ctl: " << EscapeForTerminal(message) << "\n";
     };
     CtlHost host;
     host.addOptions = [&](CLI::App& app) {

@@ -21,8 +21,8 @@ const std::map<std::string, LinkChoice> kLinkChoices = {
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 ok, 1 the device did not answer, 2 bad input (nothing was written),\n"
-    "3 the port is reserved by another program, 4 writing failed (device or file).\n"
-    "Messages go to standard error, data to standard output.";
+    "3 the port is reserved by another program, 4 writing failed (device, file or standard\n"
+    "output). Messages go to standard error, data to standard output.";
 
 template <typename Fields>
 std::string NamesAndValues(const Fields& fields, const char* title) {
@@ -33,6 +33,34 @@ std::string NamesAndValues(const Fields& fields, const char* title) {
         text += name + AllowedValues(field.rule) + "\n";
     }
     return text;
+}
+
+// The commands of `group` (the program or a command with commands of its own), one a line
+// with what it does, after `problem`. Bad input: the exit code.
+int RefuseCommandWord(std::ostream& err, const CLI::App& group, const std::string& problem) {
+    const auto commands = group.get_subcommands([](const CLI::App*) { return true; });
+    std::size_t width = 0;
+    for (const CLI::App* command : commands) width = std::max(width, command->get_name().size());
+    err << "mf40ctl: " << problem << "\n"
+        << (group.get_parent() ? "Commands of " + group.get_name() + ":\n" : "Commands:\n");
+    for (const CLI::App* command : commands) {
+        std::string name = command->get_name();
+        name.resize(width + 2, ' ');
+        err << "  " << name << command->get_description() << "\n";
+    }
+    err << "Run with --help for more information.\n";
+    return kExitBadInput;
+}
+
+// The last command word the parse took: the program itself when it took none.
+const CLI::App& DeepestCommand(const CLI::App& app) {
+    const CLI::App* at = &app;
+    while (!at->get_subcommands().empty()) at = at->get_subcommands().front();
+    return *at;
+}
+
+bool HasCommands(const CLI::App& app) {
+    return !app.get_subcommands([](const CLI::App*) { return true; }).empty();
 }
 
 struct Choices {
@@ -46,16 +74,15 @@ struct Choices {
     bool yes = false;
 };
 
-}  // namespace
-
-int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& context,
-               const CtlHost& host) {
+int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& context,
+                   const CtlHost& host) {
     Choices choices;
     CLI::App app("mf40ctl " + std::string(PD_VERSION_STRING) +
                      ": the command-line companion of PanelDesk for the Veltra Ostrex MF 40",
                  "mf40ctl");
     app.fallthrough();
-    app.require_subcommand(1);
+    // At most one command; none is told with the list of commands, as is an unknown word.
+    app.require_subcommand(0, 1);
     // The product's version, set once for the whole tree.
     app.set_version_flag("--version", PD_VERSION_STRING);
     app.add_option("--link", choices.link,
@@ -69,6 +96,16 @@ int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& contex
     const auto run = [&](CLI::App* sub, std::function<int()> action) {
         sub->callback([&command, action] { command = action; });
     };
+    // A command with commands of its own that runs `action` when none of them is named. Its
+    // commands' callbacks run before its own, so a named one has already chosen.
+    const auto group = [&](CLI::App* sub, std::function<int()> action) {
+        sub->require_subcommand(0, 1);
+        if (action) {
+            sub->callback([&command, action] {
+                if (!command) command = action;
+            });
+        }
+    };
     const auto json = [&](CLI::App* sub) {
         sub->add_flag("--json", choices.json, "Print JSON instead of lines");
     };
@@ -78,8 +115,10 @@ int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& contex
     json(info);
     run(info, [&] { return InfoCommand(context, choices.json); });
 
-    CLI::App* settings = app.add_subcommand("settings", "The 17 fax and paper settings");
-    settings->require_subcommand(1);
+    CLI::App* settings =
+        app.add_subcommand("settings", "The 17 fax and paper settings (alone: as get)");
+    json(settings);
+    group(settings, [&] { return SettingsGetCommand(context, choices.json); });
     CLI::App* settingsGet = settings->add_subcommand("get", "Show the settings as NAME=VALUE");
     json(settingsGet);
     run(settingsGet, [&] { return SettingsGetCommand(context, choices.json); });
@@ -89,8 +128,9 @@ int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& contex
     settingsSet->footer(NamesAndValues(FaxSettingFields(), "Names and values"));
     run(settingsSet, [&] { return SettingsSetCommand(context, choices.assignments); });
 
-    CLI::App* options = app.add_subcommand("options", "The advanced options");
-    options->require_subcommand(1);
+    CLI::App* options = app.add_subcommand("options", "The advanced options (alone: as get)");
+    json(options);
+    group(options, [&] { return OptionsGetCommand(context, choices.json); });
     CLI::App* optionsGet = options->add_subcommand("get", "Show the options as NAME=VALUE");
     json(optionsGet);
     run(optionsGet, [&] { return OptionsGetCommand(context, choices.json); });
@@ -100,8 +140,14 @@ int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& contex
     optionsSet->footer(NamesAndValues(AdvancedOptionFields(), "Names and values"));
     run(optionsSet, [&] { return OptionsSetCommand(context, choices.assignments); });
 
-    CLI::App* phonebook = app.add_subcommand("phonebook", "The 80 speed-dial entries");
-    phonebook->require_subcommand(1);
+    CLI::App* phonebook =
+        app.add_subcommand("phonebook", "The 80 speed-dial entries (alone: as list)");
+    json(phonebook);
+    group(phonebook, [&] { return PhonebookListCommand(context, choices.json); });
+    CLI::App* listBook = phonebook->add_subcommand(
+        "list", "Show the entries that are not blank as a table: Nro, Nimi, Puhelinnumero");
+    json(listBook);
+    run(listBook, [&] { return PhonebookListCommand(context, choices.json); });
     CLI::App* exportBook = phonebook->add_subcommand(
         "export", "Save the device's phonebook to FILE (.pbf, .csv or .vcf)");
     exportBook->add_option("FILE", choices.path, "The file to write")->required();
@@ -141,7 +187,7 @@ int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& contex
     run(restore, [&] { return RestoreCommand(context, choices.path, choices.dryRun); });
 
     CLI::App* firmware = app.add_subcommand("firmware", "Firmware images");
-    firmware->require_subcommand(1);
+    group(firmware, nullptr);
     CLI::App* check = firmware->add_subcommand(
         "check", "Check FILE as a firmware image and show the device's current versions");
     check->add_option("FILE", choices.path, "The image")->required();
@@ -158,15 +204,45 @@ int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& contex
     } catch (const CLI::Success& success) {
         return app.exit(success, context.out, context.err);
     } catch (const CLI::ParseError& error) {
-        context.err << "mf40ctl: " << TerminalText(error.what())
+        // A word where a command was expected is an unknown command; a word after a command
+        // that takes no more is only unexpected.
+        const std::vector<std::string> extras = app.remaining(true);
+        const CLI::App& last = DeepestCommand(app);
+        if (dynamic_cast<const CLI::ExtrasError*>(&error) && !extras.empty() &&
+            extras.front().rfind('-', 0) != 0 && HasCommands(last)) {
+            std::string problem = "unknown command '" + EscapeForTerminal(extras.front()) + "'";
+            if (last.get_parent()) problem += " for " + last.get_name();
+            return RefuseCommandWord(context.err, last, problem);
+        }
+        // The message may quote the arguments, which are the user's and may hold anything.
+        context.err << "mf40ctl: " << EscapeForTerminal(error.what())
                     << "\nRun with --help for more information.\n";
         return kExitBadInput;
+    }
+    if (!command) {
+        const CLI::App& last = DeepestCommand(app);
+        return RefuseCommandWord(context.err, last,
+                                 last.get_parent() ? last.get_name() + " needs a command"
+                                                   : "give a command");
     }
     context.link = kLinkChoices.at(choices.link);
     if (host.beforeCommand) {
         if (const int code = host.beforeCommand()) return code;
     }
-    return command ? command() : kExitBadInput;
+    return command();
+}
+
+}  // namespace
+
+int RunMf40ctl(const std::vector<std::string>& arguments, CommandContext& context,
+               const CtlHost& host) {
+    const int code = RunCommandLine(arguments, context, host);
+    // Data that never arrived is a failed write like any other, even when the command itself
+    // went well: a script must not take a cut-off listing or JSON text for the whole.
+    context.out.flush();
+    if (context.out) return code;
+    context.err << "mf40ctl: writing to standard output failed; what it shows is incomplete\n";
+    return code == kExitOk ? kExitWriteFailed : code;
 }
 
 }  // namespace pd::ctl

@@ -1,5 +1,5 @@
-// phonebook export and import: the phonebook page's read and write, with files in the
-// panel's own format and in two that other programs write.
+// phonebook list, export and import: the phonebook page's list, read and write, with files
+// in the panel's own format and in two that other programs write.
 #include <algorithm>
 #include <ostream>
 
@@ -41,7 +41,7 @@ void Report(std::ostream& err, const std::string& path, const std::vector<RowPro
     for (const RowProblem& problem : problems) {
         const std::string where =
             problem.line > 0 ? path + ":" + std::to_string(problem.line) : path;
-        err << TerminalText(where + ": " + problem.reason) << "\n";
+        err << EscapeForTerminal(where + ": " + problem.reason) << "\n";
     }
 }
 
@@ -65,6 +65,26 @@ bool ReadDevicePhonebook(DeviceSession& session, PhonebookTable& table, std::ost
                      " more than once; the last record sent is the one taken");
     }
     return true;
+}
+
+int PhonebookListCommand(CommandContext& context, bool json) {
+    DeviceSession session(context.os);
+    if (const int code = session.Open(context.link, context.err)) return code;
+    PhonebookTable& table = session.phonebook();
+    if (!ReadDevicePhonebook(session, table, context.err)) {
+        return NoAnswer(context.err, "phonebook read");
+    }
+    if (!json) {
+        context.out << PhonebookListing(table, table);
+        return kExitOk;
+    }
+    // The rows of a .csv export, as a list of objects.
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (const ExportEntry& entry : ExportEntries(table)) {
+        entries.push_back({{"nro", entry.slot}, {"name", entry.name}, {"number", entry.number}});
+    }
+    context.out << JsonForTerminal(entries);
+    return kExitOk;
 }
 
 int PhonebookExportCommand(CommandContext& context, const std::string& path) {

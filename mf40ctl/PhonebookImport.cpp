@@ -142,10 +142,10 @@ std::string PhonebookListing(const PhonebookTable& table, const PhonebookTable& 
         const bool changed = !SameEntry(table, before, position);
         const bool blank = IsBlankEntry(table, position);
         if (blank && !changed) continue;
-        const std::string name = TerminalText(Windows1252ToUtf8(table.Name(position)));
+        const std::string name = Windows1252ForTerminal(table.Name(position));
         std::string number = table.IsGroupDial(position)
                                  ? kGroupDialText
-                                 : TerminalText(Windows1252ToUtf8(table.Number(position)));
+                                 : Windows1252ForTerminal(table.Number(position));
         if (blank) number = "(cleared)";
         char head[16];
         std::snprintf(head, sizeof head, "%c %3d  ", changed ? '*' : ' ', position + 1);

@@ -31,8 +31,8 @@ std::vector<ExportEntry> ExportEntries(const PhonebookTable& table);
 
 bool IsBlankEntry(const PhonebookTable& table, int position);
 
-// The phonebook as lines for people: "Nro  Nimi  Puhelinnumero", the entries that are not
-// blank, and a mark before every entry that differs from `before`.
+// The phonebook as lines for the terminal: "Nro  Nimi  Puhelinnumero", the entries that are
+// not blank, and a mark before every entry that differs from `before`.
 std::string PhonebookListing(const PhonebookTable& table, const PhonebookTable& before);
 
 }  // namespace pd::ctl

@@ -95,32 +95,32 @@ bool IsPrintableWindows1252(unsigned char byte) {
     return c < 0x80 || c > 0x9F;  // the five undefined bytes map to C1 control characters
 }
 
-std::string TerminalText(std::string_view utf8) {
-    std::string shown;
-    shown.reserve(utf8.size());
+std::string EscapeForTerminal(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
     std::size_t at = 0;
     while (at < utf8.size()) {
         const std::size_t start = at;
         char32_t c = 0;
-        char escape[8];
+        unsigned escaped = 0;
         if (!NextCharacter(utf8, &at, &c)) {
-            std::snprintf(escape, sizeof escape, "\\x%02X",
-                          static_cast<unsigned char>(utf8[start]));
-            shown += escape;
+            escaped = static_cast<unsigned char>(utf8[start]);
             at = start + 1;
-        } else if (c == '\t' || c == '\n' || c == '\r') {
-            shown += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
-            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(c));
-            shown += escape;
-        } else if (c >= 0x80 && c <= 0x9F) {
-            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
-            shown += escape;
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            escaped = static_cast<unsigned>(c);
         } else {
-            shown.append(utf8.substr(start, at - start));
+            out.append(utf8.substr(start, at - start));
+            continue;
         }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", escaped);
+        out += code;
     }
-    return shown;
+    return out;
+}
+
+std::string Windows1252ForTerminal(std::string_view bytes) {
+    return EscapeForTerminal(Windows1252ToUtf8(bytes));
 }
 
 Windows1252Text Utf8ToWindows1252(std::string_view utf8) {

@@ -1,5 +1,6 @@
 // Device texts and phonebook files are single-byte Windows-1252; the companion's files, its
-// arguments and its output are UTF-8. These two conversions are the only crossing.
+// arguments and its output are UTF-8. These two conversions are the only crossing, and
+// EscapeForTerminal is the one way any such text reaches the terminal.
 #pragma once
 
 #include <string>
@@ -25,10 +26,13 @@ Windows1252Text Utf8ToWindows1252(std::string_view utf8);
 // may hold to be shown (space and the no-break space included).
 bool IsPrintableWindows1252(unsigned char byte);
 
-// A text as it may go to the terminal: every control character (C0, DEL and C1) and every
-// byte that is not UTF-8 is written out as \t, \n, \r, \xHH or \u00HH, so that no text from a
-// file, the device or the command line can move the cursor, clear the screen or hide what
-// follows. Everything mf40ctl prints that it did not write itself goes through this.
-std::string TerminalText(std::string_view utf8);
+// A text as the terminal may show it: every control character (C0, DEL and C1, tab and line
+// breaks included) and every byte that is not part of valid UTF-8 written as \xNN, so that
+// nothing a device, a file or an argument holds can move the cursor, clear the screen or
+// change the terminal's state, or break a line of a table. Other characters stay as they are.
+std::string EscapeForTerminal(std::string_view utf8);
+
+// A device text (Windows-1252) as the terminal shows it.
+std::string Windows1252ForTerminal(std::string_view bytes);
 
 }  // namespace pd::ctl

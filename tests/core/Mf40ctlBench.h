@@ -35,15 +35,22 @@ protected:
 
 inline constexpr int kRecord = sim::kPhonebookRecordSize;
 
+// Standard output on a full disk: every byte is refused, as /dev/full refuses it.
+class FullOutput : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
 class CtlTest : public ::testing::Test {
 protected:
     int Run(std::vector<std::string> arguments, const std::string& input = "") {
-        out.str("");
-        err.str("");
-        in.str(input);
-        in.clear();
-        CommandContext context{os, out, err, in};
-        return RunMf40ctl(arguments, context);
+        return RunInto(out, arguments, input);
+    }
+    // The same with standard output refusing every write; `out` stays empty.
+    int RunIntoFullOutput(std::vector<std::string> arguments) {
+        FullOutput full;
+        std::ostream fullOut(&full);
+        return RunInto(fullOut, arguments, "");
     }
 
     void PutFile(const std::string& path, const std::string& text) {
@@ -92,6 +99,18 @@ protected:
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in;
+
+private:
+    int RunInto(std::ostream& output, const std::vector<std::string>& arguments,
+                const std::string& input) {
+        out.str("");
+        out.clear();
+        err.str("");
+        in.str(input);
+        in.clear();
+        CommandContext context{os, output, err, in};
+        return RunMf40ctl(arguments, context);
+    }
 };
 
 }  // namespace pd::ctl::testing

@@ -173,8 +173,6 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         {{"firmware", "update", "good.img"}, "update not confirmed; nothing was sent", ""},
         {{"--link", "lpt4", "info"}, "--link: lpt4 not in {auto,usb,lpt1"},
         {{"info", "extra"}, "The following argument was not expected: extra"},
-        {{"settings"}, "A subcommand is required"},
-        {{}, "A subcommand is required"},
     };
     const sim::DeviceState before = device.state;
     const int writesBefore = WritesReceived();
@@ -247,6 +245,90 @@ TEST_F(CtlTest, Messages_SayWhatHappened) {
         EXPECT_EQ(Run(c.arguments), c.code) << c.what << "\n" << err.str();
         EXPECT_THAT(err.str(), HasSubstr(c.message)) << c.what;
     }
+}
+
+// True when `text` would hand the terminal a control character other than the line break.
+bool HasRawControl(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if ((c < 0x20 && c != '\n') || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What the terminal gets: the listings a command word alone shows, unknown words, and data
+// that standard output refuses. The device's texts carry control characters, which must never
+// reach the terminal raw; and nothing here may change the device.
+TEST_F(CtlTest, CommandLine_ShowsListsRefusesUnknownWordsAndReportsLostOutput) {
+    const auto putText = [&](int replyOffset, int width, const std::string& text) {
+        std::uint8_t* field = device.state.systemData.data() + SystemAt(replyOffset);
+        std::fill(field, field + width, std::uint8_t{' '});
+        std::copy(text.begin(), text.end(), field);
+    };
+    putText(10, 32, "\x1B[31mOstrex");       // model
+    putText(163, 20, "EVIL\x1B]0;X\x07");     // customerName
+    PutDeviceEntry(0, "ESC\x1B[2J", "0401\x07");
+    PutDeviceEntry(4, "GROUP", "\xE0\x01\x02");
+    PutDeviceEntry(79, "M\xC4KI\x9D", "09\t1");
+
+    struct Case {
+        std::vector<std::string> arguments;
+        int code;
+        const char* out;  // a part of standard output
+        const char* err;  // a part of standard error
+        bool outputFull = false;
+    };
+    const char* const table =
+        "  Nro  Nimi                  Puhelinnumero\n"
+        "    1  ESC\\x1B[2J            0401\\x07\n"
+        "    5  GROUP                 *GROUP DIAL*\n"
+        "   80  MÄKI\\x9D              09\\x091\n";
+    const Case cases[] = {
+        {{"phonebook"}, kExitOk, table, ""},
+        {{"phonebook", "list"}, kExitOk, table, ""},
+        {{"phonebook", "--json"}, kExitOk,
+         "  {\n    \"nro\": 1,\n    \"name\": \"ESC\\u001b[2J\",\n    \"number\": \"0401\\u0007\"\n"
+         "  },\n  {\n    \"nro\": 5,\n    \"name\": \"GROUP\",\n    \"number\": \"*GROUP DIAL*\"\n"
+         "  },\n  {\n    \"nro\": 80,\n    \"name\": \"MÄKI\\u009d\",\n"
+         "    \"number\": \"09\\t1\"\n",
+         ""},
+        {{"settings"}, kExitOk, "remoteReceiveCode=*5*\npowerSave=15\n", ""},
+        {{"settings", "--json"}, kExitOk, "\"answerDelay\": 2,\n", ""},
+        {{"options"}, kExitOk, "customerName=EVIL\\x1B]0;X\\x07\n", ""},
+        {{"options", "get", "--json"}, kExitOk, "\"customerName\": \"EVIL\\u001b]0;X\\u0007\",",
+         ""},
+        {{"info"}, kExitOk, "Model:                   \\x1B[31mOstrex\n", ""},
+        {{"info", "--json"}, kExitOk, "\"model\": \"\\u001b[31mOstrex\",", ""},
+        {{"frobnicate"}, kExitBadInput, "",
+         "mf40ctl: unknown command 'frobnicate'\nCommands:\n  info       Model, firmware"},
+        {{"settings", "frobnicate", "answerDelay=3"}, kExitBadInput, "",
+         "unknown command 'frobnicate' for settings\nCommands of settings:\n  get  Show the"},
+        {{"options", "sett"}, kExitBadInput, "", "unknown command 'sett' for options\n"},
+        {{"phonebook", "lsit"}, kExitBadInput, "", "Commands of phonebook:\n  list    Show"},
+        {{"firmware", "chek", "x.img"}, kExitBadInput, "", "unknown command 'chek' for firmware"},
+        {{"\x1B[2J"}, kExitBadInput, "", "unknown command '\\x1B[2J'"},
+        {{"firmware"}, kExitBadInput, "", "mf40ctl: firmware needs a command\nCommands of "},
+        {{}, kExitBadInput, "", "mf40ctl: give a command\nCommands:\n"},
+        {{"settings", "get", "--json"}, kExitWriteFailed, "",
+         "mf40ctl: writing to standard output failed; what it shows is incomplete\n", true},
+        {{"phonebook"}, kExitWriteFailed, "", "writing to standard output failed", true},
+        {{"--version"}, kExitWriteFailed, "", "writing to standard output failed", true},
+        {{"backup", "device.json"}, kExitOk, "", "saved to device.json", true},
+    };
+    const sim::DeviceState before = device.state;
+    for (const Case& c : cases) {
+        const std::string command = ::testing::PrintToString(c.arguments);
+        const int code = c.outputFull ? RunIntoFullOutput(c.arguments) : Run(c.arguments);
+        EXPECT_EQ(code, c.code) << command << "\n" << err.str();
+        EXPECT_THAT(out.str(), HasSubstr(c.out)) << command;
+        EXPECT_THAT(err.str(), HasSubstr(c.err)) << command;
+        EXPECT_FALSE(HasRawControl(out.str() + err.str())) << command << "\n" << out.str();
+        EXPECT_TRUE(SameMemory(device.state, before)) << command;
+    }
+    EXPECT_EQ(WritesReceived(), 0);
 }
 
 TEST_F(CtlTest, HelpAndVersion_GoToStandardOutput) {

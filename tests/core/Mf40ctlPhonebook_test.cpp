@@ -179,9 +179,9 @@ TEST_F(CtlPhonebookTest, EveryFormatKeepsTheDevicesRulesAndTheDryRunAnswersAsThe
         {"ydots.csv", {}, kExitBadInput, "ydots.csv:2: name: '\xC3\xBF' cannot be kept", {}},
         {"bell.csv", {}, kExitBadInput,
          "bell.csv:2: name '\\x07' is a control character, which the device cannot show\n"
-         "bell.csv:3: name '\\n' is a control character",
+         "bell.csv:3: name '\\x0A' is a control character",
          {}},
-        {"escape.vcf", {}, kExitBadInput, "escape.vcf:1: name '\\n' is a control character", {}},
+        {"escape.vcf", {}, kExitBadInput, "escape.vcf:1: name '\\x0A' is a control character", {}},
     };
     const sim::DeviceState before = device.state;
     for (const Case& c : cases) {

@@ -68,6 +68,29 @@ bool DemoPipesServed() {
     return WaitNamedPipeW(sim::kDemoCommandPipe, 1) != FALSE || GetLastError() == ERROR_SEM_TIMEOUT;
 }
 
+std::string FileBytes(const std::wstring& path) {
+    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (file && ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        bytes.append(chunk, got);
+    }
+    return bytes;
+}
+
+bool PutFileBytes(const std::wstring& path, std::string_view bytes) {
+    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file &&
+           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
+}
+
 ScratchFolder::ScratchFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -93,7 +116,7 @@ ScratchFolder::~ScratchFolder() {
 
 bool ChildProcess::Start(const std::wstring& program, const std::wstring& arguments,
                          const std::wstring& folder, const std::wstring& outputFile,
-                         std::string* error) {
+                         std::string* error, const std::wstring& errorFile) {
     Kill();
     // The child's standard handles are files of our choosing, so that it never holds on to
     // the test runner's output and keeps it waiting.
@@ -101,12 +124,15 @@ bool ChildProcess::Start(const std::wstring& program, const std::wstring& argume
     const OwnedHandle output = outputFile.empty()
                                    ? InheritableFile(L"NUL", GENERIC_WRITE, OPEN_EXISTING)
                                    : InheritableFile(outputFile, GENERIC_WRITE, CREATE_ALWAYS);
+    const OwnedHandle errors = errorFile.empty()
+                                   ? OwnedHandle()
+                                   : InheritableFile(errorFile, GENERIC_WRITE, CREATE_ALWAYS);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
     startup.hStdOutput = output.get();
-    startup.hStdError = output.get();
+    startup.hStdError = errors ? errors.get() : output.get();
 
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     PROCESS_INFORMATION started{};
@@ -131,6 +157,14 @@ bool ChildProcess::running() const {
 
 bool ChildProcess::WaitForExit(DWORD milliseconds) const {
     return !process_ || WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+std::optional<DWORD> ChildProcess::ExitCode() const {
+    DWORD code = 0;
+    if (!process_ || !GetExitCodeProcess(process_.get(), &code) || code == STILL_ACTIVE) {
+        return std::nullopt;
+    }
+    return code;
 }
 
 void ChildProcess::Kill() {
@@ -171,17 +205,6 @@ bool Simulator::Start(const std::wstring& options, std::string* error) {
 
 void Simulator::Stop() { process_.Kill(); }
 
-std::string Simulator::Output() const {
-    const OwnedHandle log(CreateFileW(scratch_.File(L"mf40sim.log").c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (log && ReadFile(log.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    return text;
-}
+std::string Simulator::Output() const { return FileBytes(scratch_.File(L"mf40sim.log")); }
 
 }  // namespace pd::e2e

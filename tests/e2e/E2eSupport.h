@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/OwnedHandle.h"
 #include "platform/Win32Os.h"
@@ -21,6 +23,11 @@ double MillisecondsNow();
 
 // True when some simulator serves the demo's pipes right now.
 bool DemoPipesServed();
+
+// The bytes of a file; empty when it cannot be read. It may be open for writing elsewhere.
+std::string FileBytes(const std::wstring& path);
+// Creates or replaces a file with `bytes`; false when it cannot be written whole.
+bool PutFileBytes(const std::wstring& path, std::string_view bytes);
 
 // A folder of its own for one run; removed with its files when the object goes.
 class ScratchFolder {
@@ -46,14 +53,18 @@ public:
     ~ChildProcess() { Kill(); }
 
     // Starts `program` with `arguments` in `folder`; its output goes to `outputFile` (or
-    // nowhere when empty). False, with `error` set, when it cannot be started.
+    // nowhere when empty), its error output to `errorFile` (or with the output when empty).
+    // False, with `error` set, when it cannot be started.
     bool Start(const std::wstring& program, const std::wstring& arguments,
-               const std::wstring& folder, const std::wstring& outputFile, std::string* error);
+               const std::wstring& folder, const std::wstring& outputFile, std::string* error,
+               const std::wstring& errorFile = {});
 
     bool running() const;
     DWORD id() const { return id_; }
     // True when the process ended within `milliseconds`.
     bool WaitForExit(DWORD milliseconds) const;
+    // The exit code once the process has ended.
+    std::optional<DWORD> ExitCode() const;
     void Kill();
 
 private:
@@ -70,6 +81,8 @@ public:
     void Stop();
     // What the simulator printed so far, for failure messages.
     std::string Output() const;
+    // The device's memory on disk, which the simulator rewrites soon after every change.
+    std::wstring StatePath() const { return scratch_.File(L"mf40sim.state"); }
 
 private:
     ScratchFolder scratch_;

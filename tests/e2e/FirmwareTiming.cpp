@@ -71,15 +71,6 @@ std::vector<std::uint8_t> MakeImage(std::size_t size) {
     return image;
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                             nullptr) &&
-           written == bytes.size();
-}
-
 const char* OutcomeName(FirmwareDownloadOutcome outcome) {
     switch (outcome) {
         case FirmwareDownloadOutcome::Completed:
@@ -99,7 +90,8 @@ bool OneRun(int run, std::size_t size) {
     const std::wstring statePath = scratch.File(L"mf40sim.state");
     const std::wstring imagePath = scratch.File(L"timing.img");
     const std::vector<std::uint8_t> image = MakeImage(size);
-    if (!WriteWholeFile(imagePath, image)) {
+    if (!PutFileBytes(imagePath, std::string_view(reinterpret_cast<const char*>(image.data()),
+                                                   image.size()))) {
         std::printf("cannot write %s\n", pd::NarrowToUtf8(imagePath).c_str());
         return false;
     }

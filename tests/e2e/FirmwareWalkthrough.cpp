@@ -145,20 +145,6 @@ int Fail(const char* what) {
     return 1;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
-    std::vector<std::uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    std::uint8_t chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 int Walk(const std::wstring& image, const std::wstring& statePath, const std::wstring& shots) {
     const HWND main = Await(kStepMs, [] {
         return FindTopLevel([](HWND w) { return StoredText(w) == kPanelTitle &&
@@ -276,8 +262,9 @@ int Walk(const std::wstring& image, const std::wstring& statePath, const std::ws
 
     Win32Os os;
     const sim::LoadedDeviceState saved = sim::LoadDeviceState(os, pd::NarrowToUtf8(statePath));
-    const std::vector<std::uint8_t> sent = ReadWholeFile(image);
-    const bool same = !sent.empty() && saved.state.firmwareImage == sent;
+    const std::string sent = FileBytes(image);
+    const std::string kept(saved.state.firmwareImage.begin(), saved.state.firmwareImage.end());
+    const bool same = !sent.empty() && kept == sent;
     std::printf("device state file: firmware image of %zu bytes, %s the chosen file (%zu bytes)\n",
                 saved.state.firmwareImage.size(), same ? "identical to" : "NOT the same as",
                 sent.size());
