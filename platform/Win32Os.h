@@ -1,6 +1,9 @@
 // The OS seam mapped 1:1 onto the Win32 calls: what the product runs on.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "platform/Os.h"
 
 namespace pd {
@@ -52,6 +55,13 @@ private:
 
     FileError lastFileError_ = FileError::None;
     bool replaceFileAllowed_ = true;
+    // Entry points newer than Windows NT 4.0 and the random source, looked up at their first
+    // use (0 until then and where the system has none).
+    bool lookedUp_ = false;
+    std::uintptr_t replaceFile_ = 0;
+    std::uintptr_t generateRandom_ = 0;
+    std::uintptr_t randomProvider_ = 0;
+    void LookUpOnce();
 };
 
 // UTF-8 to UTF-16 and back, for paths crossing the seam.

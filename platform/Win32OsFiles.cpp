@@ -59,10 +59,8 @@ FileError Classify(DWORD error) {
     }
 }
 
-ReplaceFileProc FindReplaceFile() {
-    static const auto proc = reinterpret_cast<ReplaceFileProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ReplaceFileW")));
-    return proc;
+std::uintptr_t EntryPoint(HMODULE library, const char* name) {
+    return library ? reinterpret_cast<std::uintptr_t>(GetProcAddress(library, name)) : 0;
 }
 
 bool Exists(const std::wstring& path) {
@@ -90,6 +88,21 @@ void CopyAccessList(const std::wstring& from, const std::wstring& to) {
 }
 
 }  // namespace
+
+void Win32Os::LookUpOnce() {
+    if (lookedUp_) return;
+    lookedUp_ = true;
+    replaceFile_ = EntryPoint(GetModuleHandleW(L"kernel32.dll"), "ReplaceFileW");
+    const HMODULE advapi = LoadLibraryW(L"advapi32.dll");  // kept for the life of the process
+    const auto acquire = reinterpret_cast<AcquireContextProc>(
+        EntryPoint(advapi, "CryptAcquireContextW"));
+    generateRandom_ = EntryPoint(advapi, "CryptGenRandom");
+    ULONG_PTR provider = 0;
+    if (acquire && generateRandom_ &&
+        acquire(&provider, nullptr, nullptr, kProviderRsaFull, kVerifyContext)) {
+        randomProvider_ = provider;
+    }
+}
 
 bool Win32Os::Failed(unsigned long systemError) {
     lastFileError_ = Classify(systemError);
@@ -144,7 +157,9 @@ bool Win32Os::ReplaceExisting(const std::wstring& from, const std::wstring& to) 
     }
     CopyAccessList(to, from);
 
-    const ReplaceFileProc replaceFile = replaceFileAllowed_ ? FindReplaceFile() : nullptr;
+    LookUpOnce();
+    const auto replaceFile =
+        replaceFileAllowed_ ? reinterpret_cast<ReplaceFileProc>(replaceFile_) : nullptr;
     if (replaceFile == nullptr) {
         // Windows NT 4.0: one rename over the old file, which either happens whole or not at
         // all, so the old file is never lost. The owner, creation time and short name are the
@@ -200,31 +215,16 @@ bool Win32Os::LockFile(FileHandle file, bool wait) {
 }
 
 bool Win32Os::RandomBytes(void* buffer, std::uint32_t count) {
-    static const GenRandomProc generate = [] {
-        const HMODULE advapi = LoadLibraryW(L"advapi32.dll");
-        return advapi ? reinterpret_cast<GenRandomProc>(reinterpret_cast<void*>(
-                            GetProcAddress(advapi, "CryptGenRandom")))
-                      : nullptr;
-    }();
-    static const ULONG_PTR provider = [] {
-        const HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
-        const auto acquire =
-            advapi ? reinterpret_cast<AcquireContextProc>(reinterpret_cast<void*>(
-                         GetProcAddress(advapi, "CryptAcquireContextW")))
-                   : nullptr;
-        ULONG_PTR handle = 0;
-        if (acquire == nullptr ||
-            !acquire(&handle, nullptr, nullptr, kProviderRsaFull, kVerifyContext)) {
-            return ULONG_PTR{0};
-        }
-        return handle;  // kept for the life of the process
-    }();
+    LookUpOnce();
     auto* bytes = static_cast<BYTE*>(buffer);
-    if (generate != nullptr && provider != 0 && generate(provider, count, bytes)) return true;
+    if (randomProvider_ != 0 &&
+        reinterpret_cast<GenRandomProc>(generateRandom_)(randomProvider_, count, bytes)) {
+        return true;
+    }
 
     // Without the CryptoAPI (a Windows 95 without it): the clocks, the process and a counter.
     // Guessable in principle; the fresh files are still made only where no file is.
-    static DWORD counter = 0;
+    static DWORD counter = 0;  // zero before the program starts: no guard needed
     LARGE_INTEGER precise{};
     QueryPerformanceCounter(&precise);
     std::uint64_t mixed = (static_cast<std::uint64_t>(precise.QuadPart) * 0x9E3779B97F4A7C15u) ^
