@@ -2,13 +2,39 @@
 #include <windows.h>
 
 #include "app/App.h"
+#include "platform/SystemFunction.h"
 #include "platform/Win32Os.h"
 #include "platform/Win32Ui.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+namespace {
+
+// Both calls belong to later Windows than the oldest the program starts on.
+using SetDllDirectoryCall = BOOL(WINAPI*)(LPCWSTR);
+using DisableGhostingCall = void(WINAPI*)();
+
+void PrepareProcess() {
     // The maker's libraries are loaded by name; the current directory must never be able to
-    // supply them.
-    ::SetDllDirectoryW(L"");
+    // supply them. Windows before XP SP1 lack this call and search the current directory
+    // (NT 4 and 2000 even before the system folders, unless 2000 SP4's safe search order is
+    // on). There the program's own start protects it: the installed shortcut starts it in its
+    // own folder under Program Files, which only administrators may write to.
+    if (const auto setDllDirectory =
+            pd::FindSystemFunction<SetDllDirectoryCall>(L"kernel32.dll", "SetDllDirectoryW")) {
+        setDllDirectory(L"");
+    }
+    // After a firmware download the window takes no input for 40 s while the device settles,
+    // and a window that takes none for 5 s becomes a "not responding" ghost that the user
+    // could close in the middle of the update. Without ghosting it stays as it is.
+    if (const auto disableGhosting = pd::FindSystemFunction<DisableGhostingCall>(
+            L"user32.dll", "DisableProcessWindowsGhosting")) {
+        disableGhosting();
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    PrepareProcess();
 
     pd::Win32Os os;
     pd::Win32Ui ui;

@@ -62,7 +62,11 @@ void ShowHelpContents(Ui& ui, HWND owner) {
 }
 
 void EnablePhonebookMenu(HWND window, bool enable) {
-    HWND main = window ? ::GetAncestor(window, GA_ROOT) : nullptr;
+    // The menu belongs to the top-level window the page sits in, whatever the depth.
+    HWND main = window;
+    while (main != nullptr && (::GetWindowLongW(main, GWL_STYLE) & WS_CHILD) != 0) {
+        main = ::GetParent(main);
+    }
     HMENU menu = main ? ::GetMenu(main) : nullptr;
     if (menu == nullptr) return;
     const UINT state = MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED);

@@ -1,7 +1,5 @@
 #include "controls/FilterEdit.h"
 
-#include <commctrl.h>
-
 #include <string_view>
 
 #include "platform/Ui.h"
@@ -10,7 +8,6 @@ namespace pd {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 constexpr wchar_t kBackspace = 8;
 // Characters from here on are not plain ASCII and are never judged.
 constexpr wchar_t kFirstNonAscii = 128;
@@ -48,64 +45,22 @@ bool CFilterEdit::Accepts(FilterMode mode, wchar_t c) {
 
 CFilterEdit::CFilterEdit(Ui& ui) : ui_(ui) {}
 
-CFilterEdit::~CFilterEdit() { Detach(); }
-
-bool CFilterEdit::Attach(HWND dialog, int id) {
-    HWND control = ::GetDlgItem(dialog, id);
-    if (control == nullptr || hwnd_ != nullptr) return false;
-    if (!::SetWindowSubclass(control, SubclassProc, kSubclassId,
-                             reinterpret_cast<DWORD_PTR>(this))) {
-        return false;
-    }
-    hwnd_ = control;
-    return true;
-}
-
-void CFilterEdit::Detach() {
-    if (hwnd_ == nullptr) return;
-    ::RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
-    hwnd_ = nullptr;
-}
+bool CFilterEdit::Attach(HWND dialog, int id) { return Subclass(::GetDlgItem(dialog, id)); }
 
 void CFilterEdit::SetLimit(int characters) {
-    if (hwnd_ != nullptr) ::SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+    if (hwnd() != nullptr) ::SendMessageW(hwnd(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
-LRESULT CALLBACK CFilterEdit::SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto* edit = reinterpret_cast<CFilterEdit*>(self);
-    if (edit == nullptr || edit->hwnd_ != window) {
-        return ::DefSubclassProc(window, message, wParam, lParam);
-    }
-    try {
-        return edit->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return ::DefSubclassProc(window, message, wParam, lParam);
-    }
-}
-
-LRESULT CFilterEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND window = hwnd_;
-    switch (message) {
-        case WM_CHAR: {
-            const auto character = static_cast<wchar_t>(wParam);
-            lastCharacterNotAscii_ = character >= kFirstNonAscii;
-            if (!Accepts(mode_, character)) {
-                ui_.Beep();
-                return 0;
-            }
-            return ::DefSubclassProc(window, message, wParam, lParam);
+LRESULT CFilterEdit::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) {
+        const auto character = static_cast<wchar_t>(wParam);
+        lastCharacterNotAscii_ = character >= kFirstNonAscii;
+        if (!Accepts(mode_, character)) {
+            ui_.Beep();
+            return 0;
         }
-
-        case WM_NCDESTROY: {
-            const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
-            Detach();
-            return result;
-        }
-
-        default:
-            return ::DefSubclassProc(window, message, wParam, lParam);
     }
+    return CallPrevious(message, wParam, lParam);
 }
 
 }  // namespace pd

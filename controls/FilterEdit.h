@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "controls/Subclass.h"
+
 namespace pd {
 
 class Ui;
@@ -25,24 +27,19 @@ enum class FilterMode : int {
     FormattedNumber = 7,      // digits, -, space, +
 };
 
-class CFilterEdit {
+class CFilterEdit : public CSubclassedControl {
 public:
     explicit CFilterEdit(Ui& ui);
-    ~CFilterEdit();
-    CFilterEdit(const CFilterEdit&) = delete;
-    CFilterEdit& operator=(const CFilterEdit&) = delete;
 
     // Takes over edit `id` of `dialog`; false when there is no such control or this object
     // already filters one.
     bool Attach(HWND dialog, int id);
-    void Detach();
+    void Detach() { Unsubclass(); }
 
     void SetFilterMode(FilterMode mode) { mode_ = mode; }
     FilterMode filterMode() const { return mode_; }
     // The most characters the edit holds (typed or pasted).
     void SetLimit(int characters);
-
-    HWND hwnd() const { return hwnd_; }
 
     // Whether `character` may be typed in `mode`. Backspace (8) is the only control character
     // any restricting mode takes.
@@ -54,14 +51,11 @@ public:
     static bool LastCharacterNotAscii() { return lastCharacterNotAscii_; }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR self);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     static inline bool lastCharacterNotAscii_ = false;
 
     Ui& ui_;
-    HWND hwnd_ = nullptr;
     FilterMode mode_ = FilterMode::All;
 };
 

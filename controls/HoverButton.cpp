@@ -1,6 +1,5 @@
 #include "controls/HoverButton.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include "controls/DataExchange.h"
@@ -11,7 +10,6 @@ namespace pd {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 constexpr LONG kButtonTypeMask = 0x0F;
 constexpr int kIconLeft = 20;     // icon's distance from the left edge with a caption
 constexpr int kIconTextGap = 3;   // between the icon and the caption's area
@@ -45,27 +43,15 @@ CHoverButton::CHoverButton()
       activeBackground_(::GetSysColor(COLOR_BTNFACE)),
       activeText_(::GetSysColor(COLOR_BTNTEXT)) {}
 
-CHoverButton::~CHoverButton() { Detach(); }
-
 bool CHoverButton::Attach(HWND dialog, int id) {
     HWND control = ::GetDlgItem(dialog, id);
-    if (control == nullptr || hwnd_ != nullptr) return false;
+    if (control == nullptr || hwnd() != nullptr) return false;
     const LONG style = ::GetWindowLongW(control, GWL_STYLE);
     isDefault_ = (style & 0xFF & BS_DEFPUSHBUTTON) != 0;
-    if (!::SetWindowSubclass(control, SubclassProc, kSubclassId,
-                             reinterpret_cast<DWORD_PTR>(this))) {
-        return false;
-    }
-    hwnd_ = control;
+    if (!Subclass(control)) return false;
     ::SendMessageW(control, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFF) | BS_OWNERDRAW),
                    TRUE);
     return true;
-}
-
-void CHoverButton::Detach() {
-    if (hwnd_ == nullptr) return;
-    ::RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
-    hwnd_ = nullptr;
 }
 
 void CHoverButton::LoadButtonIcon(int iconId, int hoverIconId) {
@@ -88,9 +74,9 @@ void CHoverButton::LoadButtonIcon(int iconId, int hoverIconId) {
         iconWidth_ = static_cast<std::uint8_t>(info.xHotspot * 2);
         iconHeight_ = static_cast<std::uint8_t>(info.yHotspot * 2);
     }
-    if (hwnd_ != nullptr) {
-        ::InvalidateRect(hwnd_, nullptr, TRUE);
-        ::UpdateWindow(hwnd_);
+    if (hwnd() != nullptr) {
+        ::InvalidateRect(hwnd(), nullptr, TRUE);
+        ::UpdateWindow(hwnd());
     }
 }
 
@@ -105,36 +91,23 @@ void CHoverButton::SetFlatFocusRect(bool show, bool repaint) {
 }
 
 void CHoverButton::Invalidate() {
-    if (hwnd_ != nullptr) ::InvalidateRect(hwnd_, nullptr, TRUE);
+    if (hwnd() != nullptr) ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-LRESULT CALLBACK CHoverButton::SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto* button = reinterpret_cast<CHoverButton*>(self);
-    if (button == nullptr || button->hwnd_ != window) {
-        return ::DefSubclassProc(window, message, wParam, lParam);
-    }
-    try {
-        return button->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return ::DefSubclassProc(window, message, wParam, lParam);
-    }
-}
-
-LRESULT CHoverButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND window = hwnd_;
+LRESULT CHoverButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = hwnd();
     switch (message) {
         case kReflectedDrawItem:
             DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
 
         case WM_MOUSEMOVE:
-            ::DefSubclassProc(window, message, wParam, lParam);
+            CallPrevious(message, wParam, lParam);
             OnMouseMove(wParam, lParam);
             return 0;
 
         case WM_KILLFOCUS: {
-            const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+            const LRESULT result = CallPrevious(message, wParam, lParam);
             if (flat_ && hover_) {
                 hover_ = false;
                 Invalidate();
@@ -150,27 +123,20 @@ LRESULT CHoverButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
                 if (::GetCapture() == window) ::ReleaseCapture();
                 Invalidate();
             }
-            return ::DefSubclassProc(window, message, wParam, lParam);
+            return CallPrevious(message, wParam, lParam);
 
         case WM_LBUTTONDBLCLK:
             // A quick second click is a click like the first, not a double-click.
-            return ::DefSubclassProc(window, WM_LBUTTONDOWN, wParam, lParam);
+            return CallPrevious(WM_LBUTTONDOWN, wParam, lParam);
 
         case BM_SETSTYLE:
             // The dialog manager restyles push buttons as the default moves between them;
             // the button stays owner-drawn whatever type it is given.
-            return ::DefSubclassProc(
-                window, message, (wParam & ~static_cast<WPARAM>(kButtonTypeMask)) | BS_OWNERDRAW,
-                lParam);
-
-        case WM_NCDESTROY: {
-            const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
-            Detach();
-            return result;
-        }
+            return CallPrevious(
+                message, (wParam & ~static_cast<WPARAM>(kButtonTypeMask)) | BS_OWNERDRAW, lParam);
 
         default:
-            return ::DefSubclassProc(window, message, wParam, lParam);
+            return CallPrevious(message, wParam, lParam);
     }
 }
 
@@ -181,18 +147,18 @@ void CHoverButton::OnMouseMove(WPARAM keys, LPARAM position) {
     if (!flat_) return;
 
     HWND active = ::GetActiveWindow();
-    HWND owner = ::GetWindow(hwnd_, GW_OWNER);
-    if (owner == nullptr) owner = ::GetParent(hwnd_);
-    if (::GetCapture() != hwnd_ && active != nullptr && owner != nullptr) {
+    HWND owner = ::GetWindow(hwnd(), GW_OWNER);
+    if (owner == nullptr) owner = ::GetParent(hwnd());
+    if (::GetCapture() != hwnd() && active != nullptr && owner != nullptr) {
         hover_ = true;
-        ::SetCapture(hwnd_);
+        ::SetCapture(hwnd());
         Invalidate();
         return;
     }
 
     POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    ::ClientToScreen(hwnd_, &point);
-    if (::WindowFromPoint(point) == hwnd_) return;
+    ::ClientToScreen(hwnd(), &point);
+    if (::WindowFromPoint(point) == hwnd()) return;
 
     // The pointer has left the button.
     if (hover_) {
@@ -260,7 +226,7 @@ void CHoverButton::Paint(HDC dc, const RECT& item, UINT state) {
         Polyline3(dc, COLOR_BTNSHADOW, {l, bm - 1}, {r - 1, bm - 1}, {r - 1, t - 1});
     }
 
-    const std::wstring caption = WindowText(hwnd_);
+    const std::wstring caption = WindowText(hwnd());
     RECT c = item;
 
     if (icon_) {
@@ -280,7 +246,7 @@ void CHoverButton::Paint(HDC dc, const RECT& item, UINT state) {
 
     if (!caption.empty()) {
         if (pressed) ::OffsetRect(&c, 1, 1);
-        auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+        auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
         SelectGuard selected(dc, font);
         ::SetTextColor(dc, active ? activeText_ : normalText_);
         ::SetBkColor(dc, active ? activeBackground_ : normalBackground_);

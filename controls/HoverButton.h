@@ -12,20 +12,18 @@
 #include <cstdint>
 
 #include "controls/Handles.h"
+#include "controls/Subclass.h"
 
 namespace pd {
 
-class CHoverButton {
+class CHoverButton : public CSubclassedControl {
 public:
     CHoverButton();
-    ~CHoverButton();
-    CHoverButton(const CHoverButton&) = delete;
-    CHoverButton& operator=(const CHoverButton&) = delete;
 
     // Takes over control `id` of `dialog`: notes whether its template made it the default
     // button and turns it into an owner-drawn button. False when there is no such control.
     bool Attach(HWND dialog, int id);
-    void Detach();
+    void Detach() { Unsubclass(); }
 
     // Loads the icon drawn normally and the one drawn while hovered or pressed (0: the same
     // icon), then repaints at once.
@@ -37,7 +35,6 @@ public:
     // Draws the button as the owner-draw request describes.
     void DrawItem(const DRAWITEMSTRUCT& item);
 
-    HWND hwnd() const { return hwnd_; }
     bool flat() const { return flat_; }
     bool hover() const { return hover_; }
     bool flatFocus() const { return flatFocus_; }
@@ -48,14 +45,11 @@ public:
     int iconHeight() const { return iconHeight_; }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR self);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnMouseMove(WPARAM keys, LPARAM position);
     void Invalidate();
     void Paint(HDC dc, const RECT& item, UINT state);
 
-    HWND hwnd_ = nullptr;
     bool flat_ = true;
     bool hover_ = false;
     bool flatFocus_ = false;

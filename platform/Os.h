@@ -117,9 +117,9 @@ public:
     virtual LibraryHandle LoadLibraryByName(const std::string& name) = 0;
     virtual ProcAddress FindEntryPoint(LibraryHandle library, const char* name) = 0;
     virtual void FreeLibrary(LibraryHandle library) = 0;
-    // The two shapes of the maker's entry points, both with the system calling convention:
-    // int f(int) (PortAcquire, PortRelease) and int f(buffer, int) (GetControlPortName,
-    // Win2kUsbWrite, Win2kUsbRead).
+    // The two shapes of the maker's entry points: int f(int) (PortAcquire, PortRelease) and
+    // int f(buffer, int) (GetControlPortName, Win2kUsbWrite, Win2kUsbRead). Their calling
+    // convention is unknown; either one must return to the caller intact.
     virtual int CallEntryPoint(ProcAddress proc, int argument) = 0;
     virtual int CallEntryPoint(ProcAddress proc, void* buffer, int count) = 0;
 

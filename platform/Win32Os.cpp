@@ -2,15 +2,19 @@
 
 #include <windows.h>
 
+#include "platform/StackKeepingCall.h"
+
 namespace pd {
 
 namespace {
 
 HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
-// The maker's entry points use the system calling convention.
-using IntEntryPoint = int(WINAPI*)(int);
-using BufferEntryPoint = int(WINAPI*)(void*, int);
+#if !defined(__i386__)
+// The one calling convention of 64-bit Windows.
+using IntEntryPoint = int (*)(int);
+using BufferEntryPoint = int (*)(void*, int);
+#endif
 
 }  // namespace
 
@@ -86,9 +90,13 @@ bool Win32Os::WriteFile(FileHandle file, const void* data, std::uint32_t count,
 void Win32Os::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
 
 bool Win32Os::GetFileSize(FileHandle file, std::uint64_t* size) {
-    LARGE_INTEGER value{};
-    if (!GetFileSizeEx(ToHandle(file), &value)) return false;
-    *size = static_cast<std::uint64_t>(value.QuadPart);
+    // The call every Windows has: the high half comes separately, and a low half of all ones
+    // is a failure only when the system says so.
+    DWORD high = 0;
+    ::SetLastError(NO_ERROR);
+    const DWORD low = ::GetFileSize(ToHandle(file), &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return false;
+    *size = (std::uint64_t{high} << 32) | low;
     return true;
 }
 
@@ -129,11 +137,20 @@ void Win32Os::FreeLibrary(LibraryHandle library) {
 }
 
 int Win32Os::CallEntryPoint(ProcAddress proc, int argument) {
+#if defined(__i386__)
+    return pdCallKeepingStack(proc, static_cast<std::uint32_t>(argument), 0, 1);
+#else
     return reinterpret_cast<IntEntryPoint>(proc)(argument);
+#endif
 }
 
 int Win32Os::CallEntryPoint(ProcAddress proc, void* buffer, int count) {
+#if defined(__i386__)
+    return pdCallKeepingStack(proc, reinterpret_cast<std::uintptr_t>(buffer),
+                              static_cast<std::uint32_t>(count), 2);
+#else
     return reinterpret_cast<BufferEntryPoint>(proc)(buffer, count);
+#endif
 }
 
 bool Win32Os::GetVersion(OsVersion* version) {

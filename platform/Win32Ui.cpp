@@ -31,7 +31,10 @@ std::optional<std::wstring> Win32Ui::RunFileDialog(HWND owner, const FileDialogO
     const std::wstring filter = FileDialogFilter(options.filter);
     std::vector<wchar_t> path(4096, L'\0');
     OPENFILENAMEW request{};
-    request.lStructSize = sizeof request;
+    // Windows 2000 brought a larger block (for the places bar), which NT 4.0 refuses outright:
+    // there the dialog would never open. Older systems get the block they know.
+    const bool windows2000OrLater = LOBYTE(LOWORD(::GetVersion())) >= 5;
+    request.lStructSize = windows2000OrLater ? sizeof request : OPENFILENAME_SIZE_VERSION_400W;
     request.hwndOwner = owner;
     request.lpstrFilter = filter.c_str();
     request.nFilterIndex = 1;

@@ -24,7 +24,9 @@ ScopedFile TakeLock(Os& os, const std::string& statePath, std::string* problem) 
 }  // namespace
 
 DeviceHost::DeviceHost(Os& os, std::string statePath)
-    : os_(os), statePath_(std::move(statePath)), lock_(TakeLock(os_, statePath_, &problem_)) {
+    : os_(os),
+      statePath_(std::move(statePath)),
+      stateLock_(TakeLock(os_, statePath_, &problem_)) {
     LoadedDeviceState loaded = LoadDeviceState(os_, statePath_);
     loadOutcome_ = loaded.outcome;
     if (problem_.empty()) problem_ = StateFileProblem(loaded, statePath_);
@@ -33,23 +35,23 @@ DeviceHost::DeviceHost(Os& os, std::string statePath)
 }
 
 std::size_t DeviceHost::HostWrite(std::span<const std::uint8_t> data) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     return device_.Receive(data);
 }
 
 std::size_t DeviceHost::HostRead(std::span<std::uint8_t> out) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     return device_.Send(out);
 }
 
 bool DeviceHost::PassTime(std::uint32_t milliseconds) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     device_.Idle(milliseconds);
     return SaveIfChangedLocked();
 }
 
 bool DeviceHost::SaveIfChanged() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     return SaveIfChangedLocked();
 }
 

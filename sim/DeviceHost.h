@@ -10,6 +10,7 @@
 
 #include "platform/Os.h"
 #include "sim/DeviceStateFile.h"
+#include "sim/HostLock.h"
 #include "sim/VirtualDevice.h"
 
 namespace pd::sim {
@@ -36,7 +37,7 @@ public:
     // it changed.
     template <typename Change>
     void WithDevice(Change&& change) {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(lock_);
         change(device_);
     }
 
@@ -57,9 +58,9 @@ private:
     Os& os_;
     const std::string statePath_;
     std::string problem_;  // before the lock, which is taken while it is made
-    ScopedFile lock_;
+    ScopedFile stateLock_;
     FileError saveError_ = FileError::None;
-    std::mutex mutex_;
+    HostLock lock_;
     VirtualDevice device_;
     DeviceState saved_;  // what the state file holds (or would, for a missing file)
     StateFileOutcome loadOutcome_;

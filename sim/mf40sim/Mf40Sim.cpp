@@ -14,6 +14,7 @@
 #include "platform/Win32Os.h"
 #include "sim/DemoPipes.h"
 #include "sim/DeviceHost.h"
+#include "sim/HostLock.h"
 #include "sim/SimulatorOptions.h"
 #include "sim/mf40sim/PipeServer.h"
 
@@ -22,11 +23,11 @@ namespace {
 // How often the device hears that time passed, and so how soon a change reaches the file.
 constexpr DWORD kBeatMs = 50;
 
-std::mutex outputMutex;
+pd::sim::HostLock outputLock;
 HANDLE stopEvent = nullptr;
 
 void Say(const std::string& line) {
-    std::lock_guard lock(outputMutex);
+    std::lock_guard lock(outputLock);
     std::fputs(("mf40sim: " + line + "\n").c_str(), stdout);
     std::fflush(stdout);
 }

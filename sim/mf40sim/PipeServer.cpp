@@ -1,7 +1,8 @@
 #include "sim/mf40sim/PipeServer.h"
 
 #include <algorithm>
-#include <thread>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "sim/DemoPipes.h"
@@ -65,9 +66,38 @@ bool PipeServer::Start(std::string* error) {
         replyPipes.push_back(reply);
     }
     // The instances live as long as the process: the threads are never joined.
-    for (HANDLE pipe : commandPipes) std::thread([this, pipe] { ServeCommands(pipe); }).detach();
-    for (HANDLE pipe : replyPipes) std::thread([this, pipe] { ServeReplies(pipe); }).detach();
+    for (HANDLE pipe : commandPipes) StartServing(pipe, &PipeServer::ServeCommands);
+    for (HANDLE pipe : replyPipes) StartServing(pipe, &PipeServer::ServeReplies);
     return true;
+}
+
+namespace {
+
+struct ServingJob {
+    PipeServer* server;
+    HANDLE pipe;
+    void (PipeServer::*serve)(HANDLE);
+};
+
+DWORD WINAPI Serve(void* started) {
+    const ServingJob job = *static_cast<ServingJob*>(started);
+    delete static_cast<ServingJob*>(started);
+    (job.server->*job.serve)(job.pipe);
+    return 0;
+}
+
+}  // namespace
+
+// The system's own threads: the compilers' win32 thread model has no std::thread. A thread
+// that cannot start ends the simulator, as a pipe instance nobody serves would hang a client.
+void PipeServer::StartServing(HANDLE pipe, void (PipeServer::*serve)(HANDLE)) {
+    auto* job = new ServingJob{this, pipe, serve};
+    const HANDLE thread = CreateThread(nullptr, 0, Serve, job, 0, nullptr);
+    if (thread == nullptr) {
+        std::fprintf(stderr, "mf40sim: cannot start a serving thread (error %lu)\n", GetLastError());
+        std::exit(1);
+    }
+    CloseHandle(thread);
 }
 
 // Every message is one write of the host's: the device takes it, and the count it took goes

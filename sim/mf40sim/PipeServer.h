@@ -26,6 +26,7 @@ public:
     bool Start(std::string* error);
 
 private:
+    void StartServing(HANDLE pipe, void (PipeServer::*serve)(HANDLE));
     void ServeCommands(HANDLE pipe);
     void ServeReplies(HANDLE pipe);
 

@@ -1,5 +1,9 @@
 #include "tests/e2e/E2eSupport.h"
 
+#include <tlhelp32.h>
+
+#include <cwctype>
+
 #include "sim/DemoPipes.h"
 
 namespace pd::e2e {
@@ -89,6 +93,44 @@ bool PutFileBytes(const std::wstring& path, std::string_view bytes) {
            WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                      nullptr) &&
            written == bytes.size();
+}
+
+std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId) {
+    const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+    if (!snapshot) return std::nullopt;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    std::vector<std::wstring> names;
+    for (BOOL more = Module32FirstW(snapshot.get(), &module); more;
+         more = Module32NextW(snapshot.get(), &module)) {
+        std::wstring name = module.szModule;
+        for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+        names.push_back(std::move(name));
+    }
+    if (names.empty()) return std::nullopt;
+    return names;
+}
+
+ReportedWindowsVersion::ReportedWindowsVersion(const std::wstring& program,
+                                               const std::wstring& version)
+    : key_(L"Software\\Wine\\AppDefaults\\" + program) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    ok_ = RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                         static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))) ==
+          ERROR_SUCCESS;
+    RegCloseKey(key);
+}
+
+ReportedWindowsVersion::~ReportedWindowsVersion() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"Version");
+        RegCloseKey(key);
+    }
 }
 
 ScratchFolder::ScratchFolder() {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/OwnedHandle.h"
 #include "platform/Win32Os.h"
@@ -28,6 +29,29 @@ bool DemoPipesServed();
 std::string FileBytes(const std::wstring& path);
 // Creates or replaces a file with `bytes`; false when it cannot be written whole.
 bool PutFileBytes(const std::wstring& path, std::string_view bytes);
+// The file names, in lower case, of the modules loaded in a running process; nothing when the
+// system cannot list them.
+std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId);
+
+// Makes Wine report another Windows to every program of one file name (e.g. PanelDesk.exe)
+// started while the object lives: Wine's own setting for the program, in the prefix's
+// registry. `version` is one of Wine's names: "win95", "win98", "nt40", "win2k", "winxp".
+// The program's own version query and everything that depends on it then run as on that
+// Windows. The setting goes with the object.
+class ReportedWindowsVersion {
+public:
+    ReportedWindowsVersion(const std::wstring& program, const std::wstring& version);
+    ReportedWindowsVersion(const ReportedWindowsVersion&) = delete;
+    ReportedWindowsVersion& operator=(const ReportedWindowsVersion&) = delete;
+    ~ReportedWindowsVersion();
+
+    // False when the setting could not be made.
+    bool ok() const { return ok_; }
+
+private:
+    std::wstring key_;
+    bool ok_ = false;
+};
 
 // A folder of its own for one run; removed with its files when the object goes.
 class ScratchFolder {

@@ -2,8 +2,11 @@
 // with the real clock:
 //
 //   panel_driver e2e
-//       the end-to-end checks: the panel opens its window when the device answers, and when
-//       it does not, offers Abort/Retry/Ignore with "Ei vastaa" and ends on Abort;
+//       the end-to-end checks: the panel opens its window when the device answers, also when
+//       Wine reports Windows 2000 or XP to it, reaching the device through usbpipe.dll; when
+//       the device does not answer, it offers Abort/Retry/Ignore with "Ei vastaa" and ends on
+//       Abort; reported Windows NT 4.0, it takes the ECP route without loading usbpipe.dll
+//       and comes to the same box although the device would answer over USB;
 //   panel_driver wait-window [--desktop NAME] [--timeout SECONDS]
 //       waits for the panel's main window (for the demo's screenshot): exit code 0 when it
 //       appeared, 3 when one of the panel's message boxes appeared instead, 1 on time-out;
@@ -25,8 +28,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +51,9 @@ constexpr DWORD kNoAnswerBoxWithinMs = 40000;
 // The first page reads the fax settings as the window opens: a 1 s exchange and 0.5 s settle.
 constexpr DWORD kFirstPageMs = 2500;
 constexpr DWORD kExitWithinMs = 15000;
+
+// The maker's USB library of Windows 2000 and later; the demo folder holds a stand-in.
+constexpr const wchar_t* kUsbLibraryNt5 = L"usbpipe.dll";
 
 // The panel's own top-level windows: its main window (the one with the page tabs) and any
 // message box bearing its caption.
@@ -155,8 +163,29 @@ bool PollFor(DWORD milliseconds, const std::function<bool()>& done) {
     return done();
 }
 
-void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
-    const std::string what = "the panel opens its window when the device answers";
+// "As Windows 2000: " for Wine's name of a Windows, nothing for Wine's own.
+std::string AsWindows(const std::wstring& version) {
+    return version.empty() ? "" : "as " + pd::NarrowToUtf8(version) + ": ";
+}
+
+bool HasLoaded(DWORD processId, const wchar_t* module, std::string* error) {
+    const auto modules = LoadedModules(processId);
+    if (!modules) {
+        *error = "the panel's modules cannot be listed";
+        return false;
+    }
+    return std::find(modules->begin(), modules->end(), module) != modules->end();
+}
+
+// `version`: the Windows that Wine reports to the panel (empty: Wine's own).
+void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const std::wstring& version) {
+    const std::string as = AsWindows(version);
+    const std::string what = as + "the panel opens its window when the device answers";
+    std::optional<ReportedWindowsVersion> reported;
+    if (!version.empty() && !reported.emplace(L"PanelDesk.exe", version).ok()) {
+        checks.Fail(what, "Wine's Windows version for the panel cannot be set");
+        return;
+    }
     Simulator simulator;
     ChildProcess panel;
     std::string error;
@@ -178,7 +207,14 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
     }
     checks.Pass(what);
 
-    const std::string firstPage = "the panel reads its first page without an error box";
+    const std::string usb = as + "the panel reaches the device through usbpipe.dll";
+    if (HasLoaded(panel.id(), kUsbLibraryNt5, &error)) {
+        checks.Pass(usb);
+    } else {
+        checks.Fail(usb, error.empty() ? "usbpipe.dll is not loaded" : error);
+    }
+
+    const std::string firstPage = as + "the panel reads its first page without an error box";
     Sleep(kFirstPageMs);
     windows = FindPanelWindows(panel.id());
     if (windows.box) {
@@ -189,7 +225,7 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
         checks.Pass(firstPage);
     }
 
-    const std::string closes = "the panel ends when its window is closed";
+    const std::string closes = as + "the panel ends when its window is closed";
     PostMessageW(windows.main, WM_CLOSE, 0, 0);
     if (panel.WaitForExit(kExitWithinMs)) {
         checks.Pass(closes);
@@ -199,8 +235,10 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks) {
 }
 
 // The panel has just been started where no device answers: it must offer Abort, Retry and
-// Ignore with "Ei vastaa", and Abort must end it without its window.
-void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, ChildProcess& panel) {
+// Ignore with "Ei vastaa", and Abort must end it without its window. `whileOffered` runs
+// while the box waits for the answer.
+void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, ChildProcess& panel,
+                                  const std::function<void()>& whileOffered = {}) {
     PanelWindows windows;
     PollFor(kNoAnswerBoxWithinMs, [&] {
         windows = FindPanelWindows(panel.id());
@@ -217,6 +255,7 @@ void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, Child
         return;
     }
     checks.Pass(what);
+    if (whileOffered) whileOffered();
 
     const std::string ends = "Abort ends the panel without its window";
     PostMessageW(windows.box, WM_COMMAND, MAKEWPARAM(IDABORT, BN_CLICKED),
@@ -245,6 +284,44 @@ void CheckAbortWhenDeviceSilent(Checks& checks) {
     CheckAbortWhenNothingAnswers(checks, what, panel);
 }
 
+// Reported Windows NT 4.0, the panel's own version query leads it to the ECP route at once:
+// no USB library is loaded and the device, which answers over USB only, is never heard from.
+void CheckNt4TakesTheEcpRoute(Checks& checks) {
+    const std::string what =
+        "as nt40: the panel finds no device on the ECP route and offers Abort/Retry/Ignore";
+    ReportedWindowsVersion nt4(L"PanelDesk.exe", L"nt40");
+    Simulator simulator;
+    ChildProcess panel;
+    std::string error;
+    if (!nt4.ok()) {
+        checks.Fail(what, "Wine's Windows version for the panel cannot be set");
+        return;
+    }
+    if (!simulator.Start(L"", &error) || !StartPanel(panel, &error)) {
+        checks.Fail(what, error);
+        return;
+    }
+    const double started = MillisecondsNow();
+    CheckAbortWhenNothingAnswers(checks, what, panel, [&] {
+        std::printf("       (the box came %.1f s after the start)\n",
+                    (MillisecondsNow() - started) / 1000.0);
+        const std::string noUsb = "as nt40: the panel never loads usbpipe.dll";
+        if (HasLoaded(panel.id(), kUsbLibraryNt5, &error) || !error.empty()) {
+            checks.Fail(noUsb, error.empty() ? "usbpipe.dll is loaded" : error);
+        } else {
+            checks.Pass(noUsb);
+        }
+        // Every command the device hears shows in the simulator's output as a "<-" line.
+        const std::string silent = "as nt40: nothing reaches the device over USB";
+        const std::string heard = simulator.Output();
+        if (heard.find("mf40sim: <-") == std::string::npos) {
+            checks.Pass(silent);
+        } else {
+            checks.Fail(silent, "the simulator heard:\n" + heard);
+        }
+    });
+}
+
 // An installed panel has neither the simulator nor the stand-in libraries: with no device
 // cabled it must come to the same box.
 int RunNoAnswerCheck(const std::wstring& program) {
@@ -263,8 +340,12 @@ int RunNoAnswerCheck(const std::wstring& program) {
 
 int RunChecks() {
     Checks checks;
-    CheckPanelOpensWhenDeviceAnswers(checks);
+    // Wine's own Windows, and the oldest two that the USB library serves.
+    for (const wchar_t* version : {L"", L"win2k", L"winxp"}) {
+        CheckPanelOpensWhenDeviceAnswers(checks, version);
+    }
     CheckAbortWhenDeviceSilent(checks);
+    CheckNt4TakesTheEcpRoute(checks);
     return checks.Finish();
 }
 

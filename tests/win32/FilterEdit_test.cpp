@@ -189,6 +189,35 @@ TEST_F(FilterEditTest, PastedTextIsNotFilteredButKeepsTheLimit) {
     EXPECT_EQ(Beeps(), 1);
 }
 
+// Another procedure put over the filter's, as another program's hook might: the filter lets go
+// and takes the edit over again beneath it, and that procedure sees every character throughout.
+WNDPROC procedureBelowHook = nullptr;
+int charactersSeenByHook = 0;
+
+LRESULT CALLBACK CountingHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) ++charactersSeenByHook;
+    return ::CallWindowProcW(procedureBelowHook, window, message, wParam, lParam);
+}
+
+TEST_F(FilterEditTest, FilterLetsGoAndReturnsBeneathAnotherProcedure) {
+    const HWND edit = plain.hwnd();
+    plain.SetFilterMode(FilterMode::Digits);
+    charactersSeenByHook = 0;
+    procedureBelowHook = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingHook)));
+
+    Type(plain, L"1a");
+    EXPECT_EQ(test::Text(edit), L"1");
+    plain.Detach();
+    ::SendMessageW(edit, WM_CHAR, L'b', 1);
+    EXPECT_EQ(test::Text(edit), L"1b") << "a filter that let go refuses nothing";
+    ASSERT_TRUE(plain.Attach(parent, kPlainEdit));
+    ::SendMessageW(edit, WM_CHAR, L'c', 1);
+    EXPECT_EQ(test::Text(edit), L"1b") << "the filter is back";
+    EXPECT_EQ(Beeps(), 2);
+    EXPECT_EQ(charactersSeenByHook, 4);
+}
+
 TEST_F(FilterEditTest, EditMayGoBeforeItsFilterAndOneFilterTakesOneEdit) {
     EXPECT_FALSE(plain.Attach(parent, kUpperCaseEdit)) << "already filtering an edit";
     ::DestroyWindow(plain.hwnd());
