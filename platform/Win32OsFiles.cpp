@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/OwnedHandle.h"
+#include "platform/SystemFunction.h"
 #include "platform/Win32Os.h"
 
 namespace pd {
@@ -59,10 +60,6 @@ FileError Classify(DWORD error) {
     }
 }
 
-std::uintptr_t EntryPoint(HMODULE library, const char* name) {
-    return library ? reinterpret_cast<std::uintptr_t>(GetProcAddress(library, name)) : 0;
-}
-
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -92,15 +89,17 @@ void CopyAccessList(const std::wstring& from, const std::wstring& to) {
 void Win32Os::LookUpOnce() {
     if (lookedUp_) return;
     lookedUp_ = true;
-    replaceFile_ = EntryPoint(GetModuleHandleW(L"kernel32.dll"), "ReplaceFileW");
-    const HMODULE advapi = LoadLibraryW(L"advapi32.dll");  // kept for the life of the process
-    const auto acquire = reinterpret_cast<AcquireContextProc>(
-        EntryPoint(advapi, "CryptAcquireContextW"));
-    generateRandom_ = EntryPoint(advapi, "CryptGenRandom");
+    replaceFile_ = reinterpret_cast<std::uintptr_t>(
+        FindSystemFunction<ReplaceFileProc>(L"kernel32.dll", "ReplaceFileW"));
+    // advapi32 is imported (for the access lists), so it is there to look in.
+    const auto acquire =
+        FindSystemFunction<AcquireContextProc>(L"advapi32.dll", "CryptAcquireContextW");
+    const auto generate = FindSystemFunction<GenRandomProc>(L"advapi32.dll", "CryptGenRandom");
     ULONG_PTR provider = 0;
-    if (acquire && generateRandom_ &&
+    if (acquire && generate &&
         acquire(&provider, nullptr, nullptr, kProviderRsaFull, kVerifyContext)) {
-        randomProvider_ = provider;
+        generateRandom_ = reinterpret_cast<std::uintptr_t>(generate);
+        randomProvider_ = provider;  // kept for the life of the process
     }
 }
 
