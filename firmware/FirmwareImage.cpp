@@ -10,7 +10,10 @@ FirmwareImageCheck CheckFirmwareImage(Os& os, const std::string& path) {
     FirmwareImageCheck check;
     ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead,
                                     disposition::kOpenExisting, attributes::kNormal));
-    if (!file) return check;
+    if (!file) {
+        check.openError = os.LastFileError();
+        return check;
+    }
     check.opened = true;
     if (!os.GetFileSize(file.get(), &check.size)) check.size = 0;
 

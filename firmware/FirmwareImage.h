@@ -14,6 +14,7 @@ inline constexpr std::array<std::uint8_t, 4> kFirmwareImageSignature = {0x24, 0x
 
 struct FirmwareImageCheck {
     bool opened = false;  // false: the file could not be opened for reading
+    FileError openError = FileError::None;  // why, when it could not
     bool valid = false;   // opened, and the image signature is at offset 0
     std::uint64_t size = 0;
 

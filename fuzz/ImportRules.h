@@ -1,34 +1,55 @@
 // What every phonebook import must hold, whatever file it read: group-dial entries are never
-// touched, and every entry it fills obeys the entry editor's rules.
+// touched, and every entry it changes is one the device can hold and show, in the form the
+// device keeps it.
 #pragma once
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 #include "fuzz/FuzzInput.h"
 #include "fuzz/MarkedPhonebook.h"
 #include "mf40ctl/PhonebookImport.h"
+#include "mf40ctl/Windows1252.h"
 
 namespace pd::fuzz {
 
 inline bool IsNameByte(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr(" +-,.'/*#&", c) != nullptr;
+    const auto byte = static_cast<unsigned char>(c);
+    return ctl::IsPrintableWindows1252(byte) && byte != 0xFF;
 }
 
 inline bool IsNumberByte(char c) { return (c >= '0' && c <= '9') || c == '#' || c == '*' || c == 'P'; }
 
-inline void CheckEditorRules(const std::string& name, const std::string& number) {
+inline void CheckDeviceRules(const std::string& name, const std::string& number) {
     PD_FUZZ_CHECK(name.size() <= kNameWidth, "an imported name is longer than its field");
+    PD_FUZZ_CHECK(name.empty() || name.back() != ' ',
+                  "an imported name ends in a space, which the device drops");
     PD_FUZZ_CHECK(number.size() > 2 && number.size() <= kNumberWidth,
                   "an imported number is outside 3..46 characters");
     PD_FUZZ_CHECK(std::all_of(name.begin(), name.end(), IsNameByte),
-                  "an imported name holds a character the editor refuses");
+                  "an imported name holds a character the device cannot hold or show");
     PD_FUZZ_CHECK(std::all_of(number.begin(), number.end(), IsNumberByte),
-                  "an imported number holds a character the editor refuses");
-    PD_FUZZ_CHECK(std::any_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }),
+                  "an imported number holds a character that cannot be dialled");
+    PD_FUZZ_CHECK(std::any_of(number.begin(), number.end(),
+                              [](char c) { return c >= '0' && c <= '9'; }),
                   "an imported number has no digit");
+}
+
+// The plan of an import over `before`: the table keeps its size and its group-dial entries,
+// and every entry the plan changes, unless it clears it, obeys the device's rules.
+inline void CheckPlan(const PhonebookTable& before, const ctl::ImportPlan& plan) {
+    PD_FUZZ_CHECK(plan.table.size() == before.size(), "an import resized the table");
+    for (int position = 0; position < before.size(); ++position) {
+        const auto old = before.Entry(position);
+        const auto now = plan.table.Entry(position);
+        if (before.IsGroupDial(position)) {
+            PD_FUZZ_CHECK(std::equal(old.begin(), old.end(), now.begin()),
+                          "an import changed a group-dial entry");
+        } else if (!std::equal(old.begin(), old.end(), now.begin()) &&
+                   !ctl::IsBlankEntry(plan.table, position)) {
+            CheckDeviceRules(plan.table.Name(position), plan.table.Number(position));
+        }
+    }
 }
 
 // Plans the import of `rows` over a marked table both ways and checks the outcome.
@@ -44,20 +65,9 @@ inline void CheckImport(const ctl::PhonebookRows& rows, std::size_t lineCount) {
     const PhonebookTable before = MarkedPhonebook();
     for (const ctl::ImportMode mode : {ctl::ImportMode::Merge, ctl::ImportMode::Replace}) {
         const ctl::ImportPlan plan = ctl::PlanImport(before, rows, mode);
-        PD_FUZZ_CHECK(plan.table.size() == before.size(), "an import resized the table");
         PD_FUZZ_CHECK(plan.placed >= 0 && static_cast<std::size_t>(plan.placed) <= rows.rows.size(),
                       "an import placed more rows than the file holds");
-        for (int position = 0; position < before.size(); ++position) {
-            const auto old = before.Entry(position);
-            const auto now = plan.table.Entry(position);
-            if (before.IsGroupDial(position)) {
-                PD_FUZZ_CHECK(std::equal(old.begin(), old.end(), now.begin()),
-                              "an import changed a group-dial entry");
-            } else if (!std::equal(old.begin(), old.end(), now.begin()) &&
-                       !ctl::IsBlankEntry(plan.table, position)) {
-                CheckEditorRules(plan.table.Name(position), plan.table.Number(position));
-            }
-        }
+        CheckPlan(before, plan);
     }
 }
 

@@ -3,11 +3,12 @@
 // The same file is loaded three times: with whole reads, with reads that the system splits
 // into small pieces, and with every read after the first failing. The outcome may not depend
 // on how the reads are split, a read error must leave the table untouched, and whatever
-// loads must save and load back to the same table.
+// loads must save and load back to the same table, and import by mf40ctl's rules.
 #include <algorithm>
 #include <cstring>
 
 #include "fuzz/FuzzOs.h"
+#include "fuzz/ImportRules.h"
 #include "fuzz/MarkedPhonebook.h"
 #include "phonebook/PhonebookFile.h"
 
@@ -99,6 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PD_FUZZ_CHECK(!failing.loaded && std::ranges::equal(failing.table.Bytes(), before.Bytes()),
                   "a read error must fail the load and leave the table untouched");
 
-    if (whole.loaded) CheckRoundTrip(whole.table);
+    if (whole.loaded) {
+        CheckRoundTrip(whole.table);
+        for (const ctl::ImportMode mode : {ctl::ImportMode::Merge, ctl::ImportMode::Replace}) {
+            CheckPlan(before, ctl::PlanTableImport(before, whole.table, mode));
+        }
+    }
     return 0;
 }

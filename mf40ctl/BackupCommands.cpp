@@ -4,6 +4,7 @@
 #include "mf40ctl/BackupDocument.h"
 #include "mf40ctl/CommandSupport.h"
 #include "mf40ctl/Commands.h"
+#include "mf40ctl/EntryRules.h"
 #include "protocol/PhonebookTransfer.h"
 
 namespace pd::ctl {
@@ -24,7 +25,7 @@ int ReadSnapshot(DeviceSession& session, DeviceSnapshot& snapshot, std::ostream&
     if (!Exchange(session, [&] { return ReadFaxSettings(link, snapshot.faxSettings); })) {
         return NoAnswer(err, "fax settings read");
     }
-    if (!Exchange(session, [&] { return ReadPhonebook(link, snapshot.phonebook); })) {
+    if (!ReadDevicePhonebook(session, snapshot.phonebook, err)) {
         return NoAnswer(err, "phonebook read");
     }
     return kExitOk;
@@ -42,13 +43,18 @@ struct RestorePlan {
     DeviceSnapshot target;  // the device as it will be
     std::vector<std::string> differences;
     std::vector<std::string> notes;  // what is left as the device has it, and why
+    // Values the device may not be given (EntryRules.h, CheckDeviceText); with any of them
+    // nothing is written.
+    std::vector<std::string> problems;
     bool settingsDiffer = false;
     bool optionsDiffer = false;
     bool phonebookDiffers = false;
 };
 
+// Only what differs from the device is judged by the rules: what the device holds already
+// comes back as it is.
 RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& backup) {
-    RestorePlan plan{device, {}, {}, false, false, false};
+    RestorePlan plan{device, {}, {}, {}, false, false, false};
     for (const auto& field : FaxSettingFields()) {
         const std::uint8_t was = device.faxSettings.*field.member;
         const std::uint8_t wanted = backup.faxSettings.*field.member;
@@ -65,6 +71,13 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
             was = AdvancedText(field, device.system);
             wanted = AdvancedText(field, backup.system);
             if (was == wanted) continue;
+            std::string error;
+            const std::optional<std::string> kept = CheckDeviceText(field.rule, wanted, &error);
+            if (!kept) {
+                plan.problems.push_back(std::string("advancedOptions.") + field.rule.name + ": " +
+                                        error);
+                continue;
+            }
             SetAdvancedText(field, plan.target.system, wanted);
             was = Quote(was);
             wanted = Quote(wanted);
@@ -92,9 +105,21 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
                                  EntryText(from, position) + " is kept");
             continue;
         }
-        plan.target.phonebook.SetEntry(position, to.Name(position), to.Number(position));
+        EntryTexts texts;  // a blank entry in the backup clears the device's
+        if (!IsBlankEntry(to, position)) {
+            std::string reason;
+            std::optional<EntryTexts> kept =
+                ApplyEntryRules(to.Name(position), to.Number(position), &reason);
+            if (!kept) {
+                plan.problems.push_back(where + reason);
+                continue;
+            }
+            texts = std::move(*kept);
+        }
+        if (texts.name == from.Name(position) && texts.number == from.Number(position)) continue;
+        plan.target.phonebook.SetEntry(position, texts.name, texts.number);
         plan.differences.push_back(where + EntryText(from, position) + " -> " +
-                                   EntryText(to, position));
+                                   EntryText(plan.target.phonebook, position));
         plan.phonebookDiffers = true;
     }
     return plan;
@@ -107,23 +132,25 @@ int BackupCommand(CommandContext& context, const std::string& path) {
     if (const int code = session.Open(context.link, context.err)) return code;
     DeviceSnapshot snapshot;
     if (const int code = ReadSnapshot(session, snapshot, context.err)) return code;
-    if (!WriteWholeFile(context.os, path, WriteBackupDocument(snapshot))) {
-        return Fail(context.err, kExitWriteFailed, "could not write '" + path + "'");
+    std::string problem;
+    if (!WriteWholeFile(context.os, path, WriteBackupDocument(snapshot), &problem)) {
+        return Fail(context.err, kExitWriteFailed, problem);
     }
-    context.err << "mf40ctl: settings, advanced options and phonebook of "
-                << Windows1252ForTerminal(snapshot.model) << " (firmware "
-                << Windows1252ForTerminal(snapshot.firmwareVersion) << ") saved to " << path
-                << "\n";
+    Say(context.err, "settings, advanced options and phonebook of " +
+                         Windows1252ToUtf8(snapshot.model) + " (firmware " +
+                         Windows1252ToUtf8(snapshot.firmwareVersion) + ") saved to " + path);
     return kExitOk;
 }
 
 int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun) {
-    const std::optional<std::string> text = ReadWholeFile(context.os, path);
-    if (!text) return Fail(context.err, kExitBadInput, "cannot read '" + path + "'");
+    std::string problem;
+    const std::optional<std::string> text =
+        ReadWholeFile(context.os, path, kLargestInputFile, &problem);
+    if (!text) return Fail(context.err, kExitBadInput, problem);
     BackupReading reading = ReadBackupDocument(*text);
     if (!reading.snapshot) {
-        for (const std::string& problem : reading.problems) {
-            context.err << path << ": " << problem << "\n";
+        for (const std::string& fault : reading.problems) {
+            context.err << EscapeForTerminal(path + ": " + fault) << "\n";
         }
         return Fail(context.err, kExitBadInput, "'" + path + "' is not a usable backup; nothing "
                                                 "was written");
@@ -140,20 +167,36 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
                         Quote(device.model) + "; nothing was written");
     }
     if (device.firmwareVersion != backup.firmwareVersion) {
-        context.err << "mf40ctl: note: the backup was made with firmware "
-                    << Windows1252ForTerminal(backup.firmwareVersion) << "; the device now has "
-                    << Windows1252ForTerminal(device.firmwareVersion) << "\n";
+        Say(context.err, "note: the backup was made with firmware " +
+                             Windows1252ToUtf8(backup.firmwareVersion) + "; the device now has " +
+                             Windows1252ToUtf8(device.firmwareVersion));
     }
 
     const RestorePlan plan = PlanRestore(device, backup);
-    for (const std::string& note : plan.notes) context.err << "mf40ctl: note: " << note << "\n";
-    for (const std::string& difference : plan.differences) context.out << difference << "\n";
+    for (const std::string& fault : plan.problems) {
+        context.err << EscapeForTerminal(path + ": " + fault) << "\n";
+    }
+    if (!plan.problems.empty()) {
+        return Fail(context.err, kExitBadInput,
+                    std::to_string(plan.problems.size()) +
+                        " value(s) the device cannot take; nothing was written");
+    }
+    for (const std::string& note : plan.notes) Say(context.err, "note: " + note);
+    for (const std::string& difference : plan.differences) {
+        context.out << EscapeForTerminal(difference) << "\n";
+    }
     if (plan.differences.empty()) {
-        context.err << "mf40ctl: the device already matches " << path << "; nothing was written\n";
+        Say(context.err, plan.notes.empty()
+                             ? "the device already matches " + path + "; nothing was written"
+                             : "nothing was written: the device matches " + path +
+                                   " except for " + std::to_string(plan.notes.size()) +
+                                   (plan.notes.size() == 1
+                                        ? " group-dial entry, which is the device's own"
+                                        : " group-dial entries, which are the device's own"));
         return kExitOk;
     }
     if (dryRun) {
-        context.err << "mf40ctl: dry run: nothing was written\n";
+        Say(context.err, "dry run: nothing was written");
         return kExitOk;
     }
 
@@ -177,12 +220,12 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
     const RestorePlan left = PlanRestore(kept, target);
     if (!left.differences.empty()) {
         for (const std::string& difference : left.differences) {
-            context.err << "mf40ctl: not kept: " << difference << "\n";
+            Say(context.err, "not kept: " + difference);
         }
         return Fail(context.err, kExitWriteFailed, "the device did not keep everything restored");
     }
-    context.err << "mf40ctl: " << plan.differences.size() << " difference(s) restored from "
-                << path << " and confirmed\n";
+    Say(context.err, std::to_string(plan.differences.size()) + " difference(s) restored from " +
+                         path + " and confirmed");
     return kExitOk;
 }
 

@@ -119,13 +119,14 @@ public:
                 continue;
             }
             const auto nro = entry.find(kEntryNumberKey);
-            if (nro == entry.end() || !nro->is_number_integer() || nro->get<int>() < 1 ||
-                nro->get<int>() > table.size()) {
+            const std::optional<std::int64_t> number =
+                nro == entry.end() ? std::nullopt : WholeNumberIn(*nro, 1, table.size());
+            if (!number) {
                 Problem(where, std::string(kEntryNumberKey) + " must be a number 1.." +
                                    std::to_string(table.size()));
                 continue;
             }
-            const int slot = nro->get<int>();
+            const int slot = static_cast<int>(*number);
             if (!given.insert(slot).second) {
                 Problem(where, "entry " + std::to_string(slot) + " is given twice");
                 continue;
@@ -243,8 +244,8 @@ BackupReading ReadBackupDocument(std::string_view text) {
         reader.Problem(kFormatKey, "is not \"" + std::string(kBackupFormat) + "\"");
     }
     const auto version = document.find(kVersionKey);
-    if (version == document.end() || !version->is_number_integer() ||
-        version->get<int>() != kBackupFormatVersion) {
+    if (version == document.end() ||
+        !WholeNumberIn(*version, kBackupFormatVersion, kBackupFormatVersion)) {
         reader.Problem(kVersionKey, "must be " + std::to_string(kBackupFormatVersion));
     }
     if (!reader.problems.empty()) {

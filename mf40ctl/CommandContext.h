@@ -30,10 +30,21 @@ struct CommandContext {
     LinkChoice link = LinkChoice::Auto;
 };
 
-// A whole file through the seam; nothing when it cannot be opened or read.
-std::optional<std::string> ReadWholeFile(Os& os, const std::string& path);
+// No phonebook or backup file is anywhere near this large (a backup of the whole device is
+// about 15 KiB); a larger file is refused before it is read.
+inline constexpr std::uint64_t kLargestInputFile = std::uint64_t{1} << 20;
+
+// A whole file through the seam, refused unread when it is larger than `limit` bytes; nothing,
+// with `*problem` saying what went wrong ("cannot read 'x': not found"), when it cannot be had.
+std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::uint64_t limit,
+                                         std::string* problem);
 // Writes beside `path` and then puts the file in place, so that a failure leaves any old
-// file whole.
-bool WriteWholeFile(Os& os, const std::string& path, const std::string& bytes);
+// file whole; false, with `*problem` saying why, when it did not happen.
+bool WriteWholeFile(Os& os, const std::string& path, const std::string& bytes,
+                    std::string* problem);
+// "could not write 'x': the disk is full"
+std::string WriteProblem(const std::string& path, FileError error);
+// "cannot read 'x': access denied"
+std::string ReadProblem(const std::string& path, FileError error);
 
 }  // namespace pd::ctl

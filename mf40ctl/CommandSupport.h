@@ -22,8 +22,14 @@ bool Exchange(DeviceSession& session, Operation&& operation) {
     return ok;
 }
 
+// A message line on standard error; what it quotes from files, the device or the command
+// line cannot reach the terminal as control characters.
+inline void Say(std::ostream& err, const std::string& message) {
+    err << "mf40ctl: " << EscapeForTerminal(message) << "\n";
+}
+
 inline int Fail(std::ostream& err, int code, const std::string& message) {
-    err << "mf40ctl: " << message << "\n";
+    Say(err, message);
     return code;
 }
 
@@ -66,5 +72,10 @@ inline std::string JsonForTerminal(const nlohmann::ordered_json& json) {
     }
     return out + "\n";
 }
+
+// The device's phonebook, with a word about the records the read passed over: those with an
+// entry number outside the table, and entries given by more than one record (the last record
+// sent is the one kept, as the panel keeps it).
+bool ReadDevicePhonebook(DeviceSession& session, PhonebookTable& table, std::ostream& err);
 
 }  // namespace pd::ctl

@@ -27,24 +27,26 @@ std::vector<Assignment> SplitAssignments(const std::vector<std::string>& argumen
     std::vector<Assignment> assignments;
     std::map<std::string, bool> seen;
     *sound = !arguments.empty();
-    if (arguments.empty()) err << "mf40ctl: give at least one NAME=VALUE\n";
+    if (arguments.empty()) Say(err, "give at least one NAME=VALUE");
     for (const std::string& argument : arguments) {
         const auto equals = argument.find('=');
         if (equals == std::string::npos || equals == 0) {
-            err << "mf40ctl: '" << argument << "' is not NAME=VALUE\n";
+            Say(err, "'" + argument + "' is not NAME=VALUE");
             *sound = false;
             continue;
         }
         Assignment assignment{argument.substr(0, equals), argument.substr(equals + 1)};
         if (!find(assignment.name)) {
-            err << "mf40ctl: '" << assignment.name << "' is not " << kind;
-            if (findOther(assignment.name)) err << " (it is one of " << otherCommand << ")";
-            err << "; see --help for the names\n";
+            Say(err, "'" + assignment.name + "' is not " + kind +
+                         (findOther(assignment.name)
+                              ? std::string(" (it is one of ") + otherCommand + ")"
+                              : std::string()) +
+                         "; see --help for the names");
             *sound = false;
             continue;
         }
         if (seen[assignment.name]) {
-            err << "mf40ctl: " << assignment.name << " is given more than once\n";
+            Say(err, assignment.name + " is given more than once");
             *sound = false;
             continue;
         }
@@ -163,7 +165,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
         std::string error;
         const auto byte = ParseByte(field->rule, assignment.value, &error);
         if (!byte) {
-            context.err << "mf40ctl: " << assignment.name << ": " << error << "\n";
+            Say(context.err, assignment.name + ": " + error);
             sound = false;
             continue;
         }
@@ -180,7 +182,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
     FaxSettingsRecord wanted = record;
     for (const auto& [field, byte] : changes) wanted.*field->member = byte;
     if (wanted == record) {
-        context.err << "mf40ctl: the device already has these settings; nothing was written\n";
+        Say(context.err, "the device already has these settings; nothing was written");
         return kExitOk;
     }
     if (!Exchange(session, [&] { return WriteFaxSettings(session.link(), wanted); })) {
@@ -199,7 +201,7 @@ int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& 
     if (!differing.empty()) {
         return Fail(context.err, kExitWriteFailed, "the device did not keep: " + differing);
     }
-    context.err << "mf40ctl: fax settings written and confirmed\n";
+    Say(context.err, "fax settings written and confirmed");
     return kExitOk;
 }
 
@@ -247,7 +249,7 @@ int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& a
             sound = sound && byte.has_value();
         }
         if (!error.empty()) {
-            context.err << "mf40ctl: " << assignment.name << ": " << error << "\n";
+            Say(context.err, assignment.name + ": " + error);
             continue;
         }
         changes.push_back(std::move(change));
@@ -271,7 +273,7 @@ int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& a
     }
     std::string differing;
     if (SameOptions(wanted, record, &differing)) {
-        context.err << "mf40ctl: the device already has these options; nothing was written\n";
+        Say(context.err, "the device already has these options; nothing was written");
         return kExitOk;
     }
     if (!Exchange(session, [&] { return WriteAdvancedOptions(session.link(), wanted); })) {
@@ -285,7 +287,7 @@ int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& a
     if (!SameOptions(kept, wanted, &differing)) {
         return Fail(context.err, kExitWriteFailed, "the device did not keep: " + differing);
     }
-    context.err << "mf40ctl: advanced options written and confirmed\n";
+    Say(context.err, "advanced options written and confirmed");
     return kExitOk;
 }
 

@@ -118,17 +118,17 @@ std::optional<int> ItemPosition(Items items, std::string_view value) {
     return std::nullopt;
 }
 
-std::optional<int> DecimalNumber(std::string_view value) {
-    if (value.empty() || value.size() > 3) return std::nullopt;
-    int number = 0;
-    for (const char c : value) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+// One Windows-1252 character of a text, for a message.
+std::string QuotedCharacter(char byte) {
+    return Quoted(Windows1252ForTerminal(std::string_view(&byte, 1)));
 }
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string WithoutTrailingSpaces(std::string_view bytes) {
+    const auto end = bytes.find_last_not_of(' ');
+    return std::string(bytes.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
 
 bool InCharacterSet(CharacterSet set, char c) {
     const bool digit = c >= '0' && c <= '9';
@@ -236,7 +236,7 @@ std::optional<std::uint8_t> ParseByte(const FieldSpec& rule, std::string_view va
             }
             break;
         case FieldKind::Number:
-            if (auto number = DecimalNumber(value)) {
+            if (auto number = DecimalDigits(value, 3)) {
                 if (*number >= rule.minimum && *number <= rule.maximum) {
                     return static_cast<std::uint8_t>(*number);
                 }
@@ -290,11 +290,10 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::
     switch (rule.kind) {
         case FieldKind::Number:
             if (value.is_number_integer()) {
-                const auto number = value.get<std::int64_t>();
-                if (number >= rule.minimum && number <= rule.maximum) {
-                    return static_cast<std::uint8_t>(number);
+                if (const auto number = WholeNumberIn(value, rule.minimum, rule.maximum)) {
+                    return static_cast<std::uint8_t>(*number);
                 }
-                *error = std::to_string(number) + " is not one of " + AllowedValues(rule);
+                *error = value.dump() + " is not one of " + AllowedValues(rule);
                 return std::nullopt;
             }
             *error = "must be a whole number, " + AllowedValues(rule);
@@ -310,6 +309,31 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::
     }
 }
 
+std::optional<int> DecimalDigits(std::string_view text, std::size_t most) {
+    if (text.empty() || text.size() > most) return std::nullopt;
+    int number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,
+                                          std::int64_t minimum, std::int64_t maximum) {
+    if (value.is_number_unsigned()) {
+        const auto number = value.get<std::uint64_t>();
+        if (maximum < 0 || number > static_cast<std::uint64_t>(maximum)) return std::nullopt;
+        const auto inRange = static_cast<std::int64_t>(number);
+        if (inRange < minimum) return std::nullopt;
+        return inRange;
+    }
+    if (!value.is_number_integer()) return std::nullopt;
+    const auto number = value.get<std::int64_t>();
+    if (number < minimum || number > maximum) return std::nullopt;
+    return number;
+}
+
 std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view utf8,
                                          std::string* error) {
     Windows1252Text converted = Utf8ToWindows1252(utf8);
@@ -321,11 +345,10 @@ std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view
     for (char& c : bytes) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (!InCharacterSet(rule.characters, bytes[i])) {
-            const std::string shown = Windows1252ToUtf8(std::string_view(bytes).substr(i, 1));
-            *error = Quoted(shown) + " is not allowed here (" + CharacterSetText(rule.characters) +
-                     ")";
+    for (const char c : bytes) {
+        if (!InCharacterSet(rule.characters, c)) {
+            *error = QuotedCharacter(c) + " is not allowed here (" +
+                     CharacterSetText(rule.characters) + ")";
             return std::nullopt;
         }
     }
@@ -336,10 +359,29 @@ std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_vi
                                            std::string* error) {
     Windows1252Text converted = Utf8ToWindows1252(utf8);
     if (!converted.ok) {
-        *error = converted.error;
+        *error = EscapeForTerminal(converted.error);
         return std::nullopt;
     }
-    return FitsWidth(rule, std::move(converted.bytes), error);
+    return FitsWidth(rule, WithoutTrailingSpaces(converted.bytes), error);
+}
+
+std::optional<std::string> CheckDeviceText(const FieldSpec& rule, std::string_view bytes,
+                                           std::string* error) {
+    std::string kept = WithoutTrailingSpaces(bytes);
+    for (const char c : kept) {
+        const bool allowed = rule.characters == CharacterSet::NameCharacters
+                                 ? IsPrintableWindows1252(static_cast<unsigned char>(c))
+                                 : InCharacterSet(rule.characters, c);
+        if (!allowed) {
+            *error = QuotedCharacter(c) +
+                     (rule.characters == CharacterSet::NameCharacters
+                          ? std::string(" is a control character, which the device cannot show")
+                          : " is not allowed here (" +
+                                std::string(CharacterSetText(rule.characters)) + ")");
+            return std::nullopt;
+        }
+    }
+    return FitsWidth(rule, std::move(kept), error);
 }
 
 std::string AllowedValues(const FieldSpec& rule) {

@@ -80,6 +80,12 @@ std::optional<std::uint8_t> ParseByte(const FieldSpec& rule, std::string_view va
 nlohmann::ordered_json ByteToJson(const FieldSpec& rule, std::uint8_t byte);
 std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::ordered_json& value,
                                          std::string* error);
+// A number written as 1 to `most` decimal digits and nothing else (no sign, no space).
+std::optional<int> DecimalDigits(std::string_view text, std::size_t most);
+// A JSON whole number from `minimum` to `maximum`; nothing for a fraction, a text or a number
+// outside the range, however large: no number is ever cut down into the range.
+std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,
+                                          std::int64_t minimum, std::int64_t maximum);
 
 // --- Text fields --------------------------------------------------------------------------
 
@@ -87,8 +93,18 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::
 // must be in the edit's set and the text within its limit. Returns Windows-1252 bytes.
 std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view utf8,
                                          std::string* error);
-// A text restored from a backup: any Windows-1252 text that fits the field.
+// A text read from a file (a backup), in the form the device keeps it: Windows-1252 without
+// its trailing spaces, within the field's width. Whether the device may be given it is
+// CheckDeviceText's to say.
 std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_view utf8,
+                                           std::string* error);
+// The rule for every text a file brings to a device field, whatever the file's format: what
+// the device can hold and show. Name fields take printable Windows-1252 characters (the
+// edits' upper-casing and typing sets govern typing, not files); dial fields digits, # * and
+// P; the identification number digits, space and +. Trailing spaces are dropped, as the
+// device drops them, and the text must fit the field. `bytes` and the result are
+// Windows-1252.
+std::optional<std::string> CheckDeviceText(const FieldSpec& rule, std::string_view bytes,
                                            std::string* error);
 
 // The allowed values of a field, for messages and --help.

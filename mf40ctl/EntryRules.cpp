@@ -5,12 +5,12 @@
 
 #include "mf40ctl/DeviceFields.h"
 #include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTransfer.h"
 
 namespace pd::ctl {
 
 namespace {
 
-// The editor's two edits have the same sets and limits as these Advanced-page edits.
 const FieldSpec kNameSpec{"name", FieldKind::Text, {}, 0, 0, kNameWidth,
                           CharacterSet::NameCharacters};
 const FieldSpec kNumberSpec{"number", FieldKind::Text, {}, 0, 0, kNumberWidth,
@@ -20,34 +20,40 @@ bool IsLayout(char c) { return std::strchr(" -.()", c) != nullptr; }
 
 }  // namespace
 
-std::optional<EntryTexts> ApplyEntryRules(std::string_view nameUtf8, std::string_view numberUtf8,
+std::optional<EntryTexts> ApplyEntryRules(std::string_view name, std::string_view number,
                                           std::string* reason) {
     std::string problem;
-    std::optional<std::string> name = ParseEditText(kNameSpec, nameUtf8, &problem);
-    if (!name) {
+    if (name.find(static_cast<char>(kRecordFill)) != std::string_view::npos) {
+        *reason = "name: 'ÿ' cannot be kept: the device fills the unused places of an entry "
+                  "with its byte";
+        return std::nullopt;
+    }
+    std::optional<std::string> kept = CheckDeviceText(kNameSpec, name, &problem);
+    if (!kept) {
         *reason = "name " + problem;
         return std::nullopt;
     }
-    std::string written(numberUtf8);
+    std::string written(number);
     written.erase(std::remove_if(written.begin(), written.end(), IsLayout), written.end());
     if (!written.empty() && written.front() == '+') {
         *reason = "number: '+' cannot be dialled; write the international prefix (for "
                   "example 00) instead";
         return std::nullopt;
     }
-    std::optional<std::string> number = ParseEditText(kNumberSpec, written, &problem);
-    if (!number) {
+    std::replace(written.begin(), written.end(), 'p', 'P');
+    std::optional<std::string> dialled = CheckDeviceText(kNumberSpec, written, &problem);
+    if (!dialled) {
         *reason = "number " + problem;
         return std::nullopt;
     }
-    const bool hasDigit = std::any_of(number->begin(), number->end(),
+    const bool hasDigit = std::any_of(dialled->begin(), dialled->end(),
                                       [](char c) { return c >= '0' && c <= '9'; });
-    if (number->size() <= 2 || !hasDigit) {
-        *reason = "number '" + std::string(numberUtf8) +
-                  "' must have more than 2 characters and at least one digit";
+    if (dialled->size() <= 2 || !hasDigit) {
+        *reason = "number '" + *dialled + "' must have more than 2 characters and at least one "
+                  "digit";
         return std::nullopt;
     }
-    return EntryTexts{std::move(*name), std::move(*number)};
+    return EntryTexts{std::move(*kept), std::move(*dialled)};
 }
 
 }  // namespace pd::ctl

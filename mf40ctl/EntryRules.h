@@ -1,6 +1,8 @@
-// The entry editor's rules for a phonebook entry, applied to texts that arrive from a file
-// instead of the keyboard: names in capitals of letters, digits, space and + - , . ' / * # &,
-// at most 20; numbers of digits, # * P, at most 46, more than 2 characters and a digit.
+// The one rule for a phonebook entry that a file brings, whatever the file's format (.pbf,
+// .csv, .vcf or a backup): texts the device can hold and show, in the form it keeps them.
+// The entry editor's upper-casing and its refusal of typed characters from 128 up govern what
+// a user types in the panel; they are not the rule for files, so that whatever the device
+// holds goes out to a file and comes back unchanged.
 #pragma once
 
 #include <optional>
@@ -14,10 +16,13 @@ struct EntryTexts {
     std::string number;
 };
 
-// The entry's texts as the editor would store them, or nothing with `reason` set. Spaces,
-// hyphens, dots and brackets in a number are only how it was written down and are dropped,
-// as typing it into the editor would drop them.
-std::optional<EntryTexts> ApplyEntryRules(std::string_view nameUtf8, std::string_view numberUtf8,
+// Names: printable Windows-1252 characters, not ÿ (the device fills a record's unused
+// places with its byte and would drop it), at most 20, trailing spaces dropped as the device
+// drops them. Numbers: digits, # * and P (p is taken as P; spaces, hyphens, dots and brackets
+// are only how a number was written down and are dropped), at most 46, and the entry editor's
+// OK rule: more than 2 characters, at least one of them a digit. `name` and `number` are
+// Windows-1252; the result is the entry as the device will keep it, or nothing with `reason`.
+std::optional<EntryTexts> ApplyEntryRules(std::string_view name, std::string_view number,
                                           std::string* reason);
 
 }  // namespace pd::ctl

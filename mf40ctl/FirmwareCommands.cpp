@@ -9,6 +9,7 @@
 #include "mf40ctl/CommandSupport.h"
 #include "mf40ctl/Commands.h"
 #include "mf40ctl/SleepWatchingOs.h"
+#include "platform/FileReplace.h"
 
 namespace pd::ctl {
 
@@ -20,7 +21,9 @@ constexpr std::uint32_t kCountdownStepMs = 1000;
 // The image must open and begin with $IMG; the exit code when it does not.
 int CheckImage(CommandContext& context, const std::string& path, FirmwareImageCheck* check) {
     *check = CheckFirmwareImage(context.os, path);
-    if (!check->opened) return Fail(context.err, kExitBadInput, "cannot open '" + path + "'");
+    if (!check->opened) {
+        return Fail(context.err, kExitBadInput, ReadProblem(path, check->openError));
+    }
     if (!check->valid) {
         return Fail(context.err, kExitBadInput,
                     "'" + path + "' is not a firmware image (it does not begin with $IMG)");
@@ -55,6 +58,7 @@ public:
         err_ << "Starting the transfer; the device gets 5 s to prepare.\n";
     }
     void OnBlockSent(std::uint32_t sent, int percent) override {
+        sent_ = sent;
         const int filled = std::clamp(percent, 0, 100) * kBarWidth / 100;
         err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
              << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] "
@@ -68,10 +72,12 @@ public:
     }
 
     bool dataWritten = false;
+    std::uint32_t sent() const { return sent_; }
 
 private:
     std::ostream& err_;
     std::uint64_t size_;
+    std::uint32_t sent_ = 0;
 };
 
 }  // namespace
@@ -79,7 +85,7 @@ private:
 int FirmwareCheckCommand(CommandContext& context, const std::string& path) {
     FirmwareImageCheck check;
     if (const int code = CheckImage(context, path, &check)) return code;
-    context.out << "Image:                    " << path << "\n"
+    context.out << "Image:                    " << EscapeForTerminal(path) << "\n"
                 << "Size:                     " << check.SizeText() << "\n";
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
@@ -102,7 +108,7 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
     if (!Exchange(session, [&] { return ReadSystemRecord(session.link(), record); })) {
         return NoAnswer(context.err, "system data read");
     }
-    context.err << "Image " << path << ": " << check.SizeText() << "\n";
+    context.err << "Image " << EscapeForTerminal(path) << ": " << check.SizeText() << "\n";
     ShowVersions(context.err, record);
     if (!assumeYes && !Confirmed(context)) {
         return Fail(context.err, kExitBadInput, "update not confirmed; nothing was sent");
@@ -131,7 +137,9 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
             context.err << "The update is complete.\n";
             return kExitOk;
         case FirmwareDownloadOutcome::FileNotOpened:
-            return Fail(context.err, kExitBadInput, "cannot open '" + path + "' any more");
+            return Fail(context.err, kExitBadInput,
+                        "cannot read '" + path + "' any more: " +
+                            DescribeFileError(context.os.LastFileError()));
         case FirmwareDownloadOutcome::ReadFailed:
             context.err << "\n";
             return Fail(context.err, kExitWriteFailed,
@@ -141,9 +149,15 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
             break;
     }
     context.err << "\n";
+    if (progress.sent() == 0) {
+        return Fail(context.err, kExitWriteFailed,
+                    "writing the data failed: the device did not take the start of the update");
+    }
     return Fail(context.err, kExitWriteFailed,
-                "writing the data failed; the device may hold a partial image: run the update "
-                "again");
+                "writing the data failed: the device stopped taking the image after " +
+                    std::to_string(progress.sent()) + " of " + std::to_string(check.size) +
+                    " bytes (a device without room for an image refuses it so); it may hold a "
+                    "partial image");
 }
 
 }  // namespace pd::ctl

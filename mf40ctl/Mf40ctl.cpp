@@ -162,11 +162,14 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
     importBook->add_flag("--dry-run", choices.dryRun,
                          "Show the phonebook the import would make, and write nothing");
     importBook->footer(
-        "Rows are checked as the entry editor checks them: names of A-Z, digits, space and\n"
-        "+ - , . ' / * # & (at most 20, turned to capitals), numbers of digits, # * P (at most\n"
-        "46, more than 2 characters, at least one digit). A .csv row goes into the entry its\n"
-        "Nro names; vCards go into free entries in order. Group-dial entries are never\n"
-        "overwritten. If any row is refused, nothing is written.");
+        "Every entry a file changes must be one the device can hold and show, whatever the\n"
+        "format: names of printable characters (Windows-1252, no control characters, no ÿ;\n"
+        "at most 20, trailing spaces dropped), numbers of digits, # * P (spaces, - . ( ) are\n"
+        "dropped; at most 46, more than 2 characters, at least one digit). An entry given\n"
+        "exactly as the device holds it comes back as it is. A .csv row goes into the entry\n"
+        "its Nro names, a vCard into the one its X-PANELDESK-NRO names or else into a free\n"
+        "entry. Group-dial entries are never overwritten. Files over 1 MiB are not read. If\n"
+        "any row is refused, nothing is written, and --dry-run says so too.");
     run(importBook, [&] {
         return PhonebookImportCommand(context, choices.path,
                                       choices.replace ? ImportMode::Replace : ImportMode::Merge,

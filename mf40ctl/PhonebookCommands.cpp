@@ -1,5 +1,6 @@
 // phonebook list, export and import: the phonebook page's list, read and write, with files
 // in the panel's own format and in two that other programs write.
+#include <algorithm>
 #include <ostream>
 
 #include "mf40ctl/CommandSupport.h"
@@ -36,25 +37,43 @@ int UnknownFormat(std::ostream& err, const std::string& path) {
                 "'" + path + "': the file name must end in .pbf, .csv or .vcf");
 }
 
-bool ReadDevicePhonebook(DeviceSession& session, PhonebookTable& table) {
-    return Exchange(session, [&] { return ReadPhonebook(session.link(), table); });
-}
-
 void Report(std::ostream& err, const std::string& path, const std::vector<RowProblem>& problems) {
     for (const RowProblem& problem : problems) {
-        err << path;
-        if (problem.line > 0) err << ":" << problem.line;
-        err << ": " << problem.reason << "\n";
+        const std::string where =
+            problem.line > 0 ? path + ":" + std::to_string(problem.line) : path;
+        err << EscapeForTerminal(where + ": " + problem.reason) << "\n";
     }
 }
 
 }  // namespace
 
+bool ReadDevicePhonebook(DeviceSession& session, PhonebookTable& table, std::ostream& err) {
+    PhonebookReadNotes notes;
+    if (!Exchange(session, [&] { return ReadPhonebook(session.link(), table, &notes); })) {
+        return false;
+    }
+    if (notes.skipped > 0) {
+        Say(err, "note: the device sent " + std::to_string(notes.skipped) +
+                     " phonebook record(s) with entry number 0 or above " +
+                     std::to_string(table.size()) + "; they were skipped");
+    }
+    std::sort(notes.repeated.begin(), notes.repeated.end());
+    notes.repeated.erase(std::unique(notes.repeated.begin(), notes.repeated.end()),
+                         notes.repeated.end());
+    for (const int entry : notes.repeated) {
+        Say(err, "note: the device sent entry " + std::to_string(entry) +
+                     " more than once; the last record sent is the one taken");
+    }
+    return true;
+}
+
 int PhonebookListCommand(CommandContext& context, bool json) {
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
     PhonebookTable& table = session.phonebook();
-    if (!ReadDevicePhonebook(session, table)) return NoAnswer(context.err, "phonebook read");
+    if (!ReadDevicePhonebook(session, table, context.err)) {
+        return NoAnswer(context.err, "phonebook read");
+    }
     if (!json) {
         context.out << PhonebookListing(table, table);
         return kExitOk;
@@ -74,25 +93,31 @@ int PhonebookExportCommand(CommandContext& context, const std::string& path) {
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
     PhonebookTable& table = session.phonebook();
-    if (!ReadDevicePhonebook(session, table)) return NoAnswer(context.err, "phonebook read");
+    if (!ReadDevicePhonebook(session, table, context.err)) {
+        return NoAnswer(context.err, "phonebook read");
+    }
 
     const std::vector<ExportEntry> entries = ExportEntries(table);
     bool saved = false;
+    std::string problem;
     switch (format) {
-        case Format::Pbf:
-            saved = SavePhonebookFile(context.os, path, table);
+        case Format::Pbf: {
+            FileError error = FileError::None;
+            saved = SavePhonebookFile(context.os, path, table, &error);
+            if (!saved) problem = WriteProblem(path, error);
             break;
+        }
         case Format::Csv:
-            saved = WriteWholeFile(context.os, path, WritePhonebookCsv(entries));
+            saved = WriteWholeFile(context.os, path, WritePhonebookCsv(entries), &problem);
             break;
         case Format::Vcard:
-            saved = WriteWholeFile(context.os, path, WritePhonebookVcard(entries));
+            saved = WriteWholeFile(context.os, path, WritePhonebookVcard(entries), &problem);
             break;
         case Format::Unknown:
             break;
     }
-    if (!saved) return Fail(context.err, kExitWriteFailed, "could not write '" + path + "'");
-    context.err << "mf40ctl: " << entries.size() << " entries written to " << path << "\n";
+    if (!saved) return Fail(context.err, kExitWriteFailed, problem);
+    Say(context.err, std::to_string(entries.size()) + " entries written to " + path);
     return kExitOk;
 }
 
@@ -100,8 +125,10 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
                            bool dryRun) {
     const Format format = FormatOf(path);
     if (format == Format::Unknown) return UnknownFormat(context.err, path);
-    const std::optional<std::string> text = ReadWholeFile(context.os, path);
-    if (!text) return Fail(context.err, kExitBadInput, "cannot read '" + path + "'");
+    std::string problem;
+    const std::optional<std::string> text =
+        ReadWholeFile(context.os, path, kLargestInputFile, &problem);
+    if (!text) return Fail(context.err, kExitBadInput, problem);
     PhonebookRows rows;
     if (format == Format::Csv) rows = ReadPhonebookCsv(*text);
     if (format == Format::Vcard) rows = ReadPhonebookVcard(*text);
@@ -115,7 +142,9 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
     PhonebookTable& device = session.phonebook();
-    if (!ReadDevicePhonebook(session, device)) return NoAnswer(context.err, "phonebook read");
+    if (!ReadDevicePhonebook(session, device, context.err)) {
+        return NoAnswer(context.err, "phonebook read");
+    }
 
     ImportPlan plan{device, {}, 0};
     if (format == Format::Pbf) {
@@ -130,7 +159,7 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
     Report(context.err, path, plan.problems);
     if (dryRun) {
         context.out << PhonebookListing(plan.table, device);
-        context.err << "mf40ctl: dry run: nothing was written\n";
+        Say(context.err, "dry run: nothing was written");
     }
     if (!plan.problems.empty()) {
         return Fail(context.err, kExitBadInput,
@@ -139,21 +168,29 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
     }
     if (dryRun) return kExitOk;
     if (SamePhonebook(plan.table, device)) {
-        context.err << "mf40ctl: the device's phonebook already matches; nothing was written\n";
+        Say(context.err, "the device's phonebook already matches; nothing was written");
         return kExitOk;
     }
     if (!Exchange(session, [&] { return WritePhonebook(session.link(), plan.table); })) {
         return Fail(context.err, kExitWriteFailed, "the device did not take the phonebook");
     }
     PhonebookTable kept(kSpeedDialCount, kOneTouchCount);
-    if (!ReadDevicePhonebook(session, kept)) {
+    if (!ReadDevicePhonebook(session, kept, context.err)) {
         return NoAnswer(context.err, "read-back of the phonebook");
     }
     if (!SamePhonebook(kept, plan.table)) {
-        return Fail(context.err, kExitWriteFailed, "the device did not keep the phonebook sent");
+        std::string differing;
+        for (int position = 0; position < kept.size(); ++position) {
+            if (kept.Name(position) != plan.table.Name(position) ||
+                kept.Number(position) != plan.table.Number(position)) {
+                differing += (differing.empty() ? "" : ", ") + std::to_string(position + 1);
+            }
+        }
+        return Fail(context.err, kExitWriteFailed,
+                    "the device did not keep the phonebook sent (entries " + differing + ")");
     }
-    context.err << "mf40ctl: phonebook written and confirmed (" << plan.placed
-                << " entries from " << path << ")\n";
+    Say(context.err, "phonebook written and confirmed (" + std::to_string(plan.placed) +
+                         " entries from " + path + ")");
     return kExitOk;
 }
 

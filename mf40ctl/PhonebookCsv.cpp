@@ -1,5 +1,7 @@
 #include "mf40ctl/PhonebookCsv.h"
 
+#include "mf40ctl/DeviceFields.h"
+
 #include <array>
 #include <optional>
 #include <vector>
@@ -14,7 +16,8 @@ constexpr const char* kLineEnd = "\r\n";
 
 struct Record {
     int line = 0;
-    std::vector<std::string> fields;
+    std::vector<std::string> fields;  // the first ones only: a row has no use for more
+    std::size_t fieldCount = 0;
 };
 
 std::string Trimmed(std::string_view text) {
@@ -38,7 +41,7 @@ bool SameWord(std::string_view a, std::string_view b) {
 std::vector<Record> SplitRecords(std::string_view text, char separator,
                                  std::vector<RowProblem>& problems) {
     std::vector<Record> records;
-    Record record{1, {}};
+    Record record{1, {}, 0};
     std::string field;
     bool quoted = false;         // the field began with a quote
     bool inQuotes = false;       // inside the quotes now
@@ -46,9 +49,16 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
     int line = 1;
     int fieldLine = 1;
     const auto endField = [&] {
-        record.fields.push_back(quoted ? field : Trimmed(field));
+        if (record.fields.size() <= kHeader.size()) {
+            record.fields.push_back(quoted ? field : Trimmed(field));
+        }
+        ++record.fieldCount;
         field.clear();
         quoted = inQuotes = afterClosing = false;
+    };
+    // A blank line is kept by no one: it costs nothing, however many there are.
+    const auto isBlank = [](const Record& r) {
+        return r.fieldCount == 1 && r.fields[0].empty();
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -70,9 +80,9 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
         } else if (c == '\n' || c == '\r') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             endField();
-            records.push_back(std::move(record));
+            if (!isBlank(record)) records.push_back(std::move(record));
             ++line;
-            record = Record{line, {}};
+            record = Record{line, {}, 0};
         } else if (afterClosing) {
             if (c != ' ' && c != '\t') {
                 problems.push_back({line, "text after the closing quote of a field"});
@@ -97,16 +107,6 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
     return records;
 }
 
-std::optional<int> EntryNumber(const std::string& text) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    int number = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
 std::string Field(const std::string& text) {
     const bool needsQuotes = text.find_first_of(";,\"\r\n") != std::string::npos ||
                              (!text.empty() && (text.front() == ' ' || text.back() == ' '));
@@ -121,6 +121,8 @@ std::string Field(const std::string& text) {
 
 }  // namespace
 
+std::optional<int> EntryNumber(std::string_view text) { return DecimalDigits(text, 4); }
+
 PhonebookRows ReadPhonebookCsv(std::string_view text) {
     PhonebookRows result;
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
@@ -130,7 +132,8 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
     const char separator = firstLine.find(';') != std::string_view::npos ? ';' : ',';
     std::vector<Record> records = SplitRecords(text, separator, result.problems);
 
-    const bool hasHeader = !records.empty() && records.front().fields.size() == kHeader.size() &&
+    const bool hasHeader = !records.empty() && records.front().line == 1 &&
+                           records.front().fieldCount == kHeader.size() &&
                            SameWord(records.front().fields[0], kHeader[0]) &&
                            SameWord(records.front().fields[1], kHeader[1]) &&
                            SameWord(records.front().fields[2], kHeader[2]);
@@ -141,12 +144,12 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
     }
     for (std::size_t i = 1; i < records.size(); ++i) {
         const Record& record = records[i];
-        const bool blankLine = record.fields.size() == 1 && record.fields[0].empty();
+        const bool blankLine = record.fieldCount == 1 && record.fields[0].empty();
         if (blankLine) continue;
-        if (record.fields.size() != kHeader.size()) {
+        if (record.fieldCount != kHeader.size()) {
             result.problems.push_back({record.line, "expected 3 fields (Nro, Nimi, "
                                                     "Puhelinnumero), found " +
-                                                        std::to_string(record.fields.size())});
+                                                        std::to_string(record.fieldCount)});
             continue;
         }
         const std::optional<int> slot = EntryNumber(record.fields[0]);

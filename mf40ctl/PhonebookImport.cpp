@@ -17,6 +17,25 @@ bool SameEntry(const PhonebookTable& a, const PhonebookTable& b, int position) {
     return a.Name(position) == b.Name(position) && a.Number(position) == b.Number(position);
 }
 
+bool IsFree(const PhonebookTable& table, int position) {
+    return !table.IsGroupDial(position) && IsBlankEntry(table, position);
+}
+
+// The texts of a row as the table would hold them, or nothing with `reason`.
+std::optional<EntryTexts> RowTexts(const PhonebookRow& row, std::string* reason) {
+    const Windows1252Text name = Utf8ToWindows1252(row.name);
+    if (!name.ok) {
+        *reason = "name " + name.error;
+        return std::nullopt;
+    }
+    const Windows1252Text number = Utf8ToWindows1252(row.number);
+    if (!number.ok) {
+        *reason = "number " + number.error;
+        return std::nullopt;
+    }
+    return EntryTexts{name.bytes, number.bytes};
+}
+
 }  // namespace
 
 bool IsBlankEntry(const PhonebookTable& table, int position) {
@@ -27,14 +46,24 @@ ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, 
     ImportPlan plan{current, rows.problems, 0};
     if (mode == ImportMode::Replace) plan.table.ClearAllEntries();
     std::map<int, int> lineOfSlot;  // entries already given by an earlier row
-    int nextFree = 0;
+
+    // Rows that name their entry go first, so that a row without one never takes an entry
+    // that a later row names.
+    std::vector<const PhonebookRow*> ordered;
     for (const PhonebookRow& row : rows.rows) {
+        if (row.slot) ordered.push_back(&row);
+    }
+    for (const PhonebookRow& row : rows.rows) {
+        if (!row.slot) ordered.push_back(&row);
+    }
+    int nextFree = 0;
+    for (const PhonebookRow* row : ordered) {
         const auto refuse = [&](std::string reason) {
-            plan.problems.push_back({row.line, std::move(reason)});
+            plan.problems.push_back({row->line, std::move(reason)});
         };
         int position = 0;
-        if (row.slot) {
-            const int slot = *row.slot;
+        if (row->slot) {
+            const int slot = *row->slot;
             if (!plan.table.Contains(slot - 1)) {
                 refuse("Nro " + std::to_string(slot) + " is outside 1.." +
                        std::to_string(plan.table.size()));
@@ -45,29 +74,37 @@ ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, 
                        std::to_string(earlier->second));
                 continue;
             }
-            lineOfSlot[slot] = row.line;
+            lineOfSlot[slot] = row->line;
             position = slot - 1;
             if (plan.table.IsGroupDial(position)) {
                 // The row a phonebook export writes for a group-dial entry keeps it as it is.
-                if (row.number != kGroupDialText) {
+                if (row->number != kGroupDialText) {
                     refuse(Slot(slot) + " is a group-dial entry, which is never overwritten");
                 }
                 continue;
             }
         }
-        if (row.number == kGroupDialText) {
+        if (row->number == kGroupDialText) {
             refuse("a group-dial entry can only be set up on the device itself");
             continue;
         }
         std::string reason;
-        std::optional<EntryTexts> texts = ApplyEntryRules(row.name, row.number, &reason);
+        std::optional<EntryTexts> texts = RowTexts(*row, &reason);
         if (!texts) {
             refuse(reason);
             continue;
         }
-        if (!row.slot) {
+        // What the device holds in the entry it names comes back as it is, whatever it is.
+        const bool unchanged = row->slot && texts->name == current.Name(position) &&
+                               texts->number == current.Number(position);
+        if (!unchanged) texts = ApplyEntryRules(texts->name, texts->number, &reason);
+        if (!texts) {
+            refuse(reason);
+            continue;
+        }
+        if (!row->slot) {
             while (nextFree < plan.table.size() &&
-                   (plan.table.IsGroupDial(nextFree) || !IsBlankEntry(plan.table, nextFree))) {
+                   (!IsFree(plan.table, nextFree) || lineOfSlot.count(nextFree + 1) != 0)) {
                 ++nextFree;
             }
             if (nextFree == plan.table.size()) {
@@ -132,18 +169,30 @@ ImportPlan PlanTableImport(const PhonebookTable& current, const PhonebookTable& 
                            ImportMode mode) {
     ImportPlan plan{current, {}, 0};
     for (int position = 0; position < current.size() && position < file.size(); ++position) {
-        const bool take = mode == ImportMode::Replace || !IsBlankEntry(file, position);
+        const bool blank = IsBlankEntry(file, position);
+        const bool take = mode == ImportMode::Replace || !blank;
         if (!take || SameEntry(current, file, position)) continue;
         const std::string where = Slot(position + 1) + ": ";
         if (current.IsGroupDial(position)) {
-            plan.problems.push_back(
-                {0, where + "the device's group-dial entry is never overwritten"});
+            // Replacing clears every entry but the group-dial ones: a blank there is no change.
+            if (!blank) {
+                plan.problems.push_back(
+                    {0, where + "the device's group-dial entry is never overwritten"});
+            }
         } else if (file.IsGroupDial(position)) {
             plan.problems.push_back(
                 {0, where + "a group-dial entry can only be set up on the device itself"});
+        } else if (blank) {
+            plan.table.ClearEntry(position);
         } else {
-            const auto from = file.Entry(position);
-            std::copy(from.begin(), from.end(), plan.table.Entry(position).begin());
+            std::string reason;
+            const std::optional<EntryTexts> texts =
+                ApplyEntryRules(file.Name(position), file.Number(position), &reason);
+            if (!texts) {
+                plan.problems.push_back({0, where + reason});
+                continue;
+            }
+            plan.table.SetEntry(position, texts->name, texts->number);
             ++plan.placed;
         }
     }

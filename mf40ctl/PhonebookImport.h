@@ -1,6 +1,7 @@
-// From rows read out of a file to the phonebook they would make: the entry editor's rules
-// on every row, rows placed at the entries they name (or, without numbers, into free entries
-// in order), and group-dial entries never touched.
+// From rows read out of a file to the phonebook they would make: one rule for every entry a
+// file changes (EntryRules.h), rows placed at the entries they name (or, without numbers,
+// into the free entries left, in order), and group-dial entries never touched. An entry that
+// a file gives exactly as the device holds it is taken back as it is.
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pd::ctl {
@@ -26,6 +27,10 @@ struct PhonebookRows {
     std::vector<PhonebookRow> rows;
     std::vector<RowProblem> problems;
 };
+
+// An entry number as a file writes it: one to four decimal digits (a number out of the
+// table's range is the import's to refuse, never cut down); nothing for anything else.
+std::optional<int> EntryNumber(std::string_view text);
 
 // The number column's text for a group-dial entry, as the phonebook page shows it.
 inline constexpr const char* kGroupDialText = "*GROUP DIAL*";

@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr const char* kLineEnd = "\r\n";
+// Our own property: the entry number, so that a card goes back where it came from.
+constexpr const char* kEntryNumberProperty = "X-PANELDESK-NRO";
 
 struct ContentLine {
     int line = 0;
@@ -143,6 +145,7 @@ std::string EscapeText(std::string_view text) {
 
 struct Card {
     int line = 0;
+    std::optional<std::string> entryNumber;
     std::optional<std::string> version;
     std::optional<std::string> name;
     std::optional<std::string> fax;
@@ -162,7 +165,17 @@ void FinishCard(const Card& card, PhonebookRows& result) {
         result.problems.push_back({card.line, "the card has no fax or telephone number (TEL)"});
         return;
     }
-    result.rows.push_back({card.line, std::nullopt, card.name.value_or(""), *number});
+    std::optional<int> slot;
+    if (card.entryNumber) {
+        slot = EntryNumber(*card.entryNumber);
+        if (!slot) {
+            result.problems.push_back({card.line, std::string(kEntryNumberProperty) + " '" +
+                                                      *card.entryNumber +
+                                                      "' is not an entry number"});
+            return;
+        }
+    }
+    result.rows.push_back({card.line, slot, card.name.value_or(""), *number});
 }
 
 }  // namespace
@@ -182,7 +195,7 @@ PhonebookRows ReadPhonebookVcard(std::string_view text) {
             if (card) {
                 result.problems.push_back({card->line, "the card is not closed by END:VCARD"});
             }
-            card = Card{line.line, {}, {}, {}, {}};
+            card = Card{line.line, {}, {}, {}, {}, {}};
             continue;
         }
         if (!card) {
@@ -196,6 +209,8 @@ PhonebookRows ReadPhonebookVcard(std::string_view text) {
         if (name == "end" && value == "vcard") {
             FinishCard(*card, result);
             card.reset();
+        } else if (name == Lower(kEntryNumberProperty)) {
+            card->entryNumber = property->value;
         } else if (name == "version") {
             card->version = property->value;
         } else if (name == "fn" && !card->name) {
@@ -222,6 +237,7 @@ std::string WritePhonebookVcard(std::span<const ExportEntry> entries) {
         text += "FN:" + EscapeText(entry.name) + kLineEnd;
         text += "N:" + EscapeText(entry.name) + ";;;;" + kLineEnd;
         text += "TEL;TYPE=FAX:" + EscapeText(entry.number) + kLineEnd;
+        text += std::string(kEntryNumberProperty) + ":" + std::to_string(entry.slot) + kLineEnd;
         text += std::string("END:VCARD") + kLineEnd;
     }
     return text;

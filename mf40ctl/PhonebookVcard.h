@@ -1,6 +1,6 @@
 // The phonebook as address cards (vCard 3.0 or 4.0): each card gives a name (FN) and its
-// first fax number, or failing that its first telephone number. Cards name no entry number;
-// an import puts them into free entries in order.
+// first fax number, or failing that its first telephone number, and, when it comes from the
+// device, the entry it came from (X-PANELDESK-NRO). Cards without one go into free entries.
 #pragma once
 
 #include <span>
@@ -16,7 +16,8 @@ namespace pd::ctl {
 // that cannot be read.
 PhonebookRows ReadPhonebookVcard(std::string_view text);
 
-// vCard 3.0 cards, one per entry; group-dial entries have no number to give and are left out.
+// vCard 3.0 cards, one per entry, each with its entry number; group-dial entries have no
+// number to give and are left out.
 std::string WritePhonebookVcard(std::span<const ExportEntry> entries);
 
 }  // namespace pd::ctl

@@ -89,6 +89,12 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+bool IsPrintableWindows1252(unsigned char byte) {
+    if (byte < 0x20 || byte == 0x7F) return false;
+    const char32_t c = CharacterOf(byte);
+    return c < 0x80 || c > 0x9F;  // the five undefined bytes map to C1 control characters
+}
+
 std::string EscapeForTerminal(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

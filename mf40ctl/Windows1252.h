@@ -22,6 +22,10 @@ struct Windows1252Text {
 // Fails on malformed UTF-8, on a zero character, and on a character Windows-1252 lacks.
 Windows1252Text Utf8ToWindows1252(std::string_view utf8);
 
+// A character that Windows-1252 defines and that is no control character: what a device text
+// may hold to be shown (space and the no-break space included).
+bool IsPrintableWindows1252(unsigned char byte);
+
 // A text as the terminal may show it: every control character (C0, DEL and C1, tab and line
 // breaks included) and every byte that is not part of valid UTF-8 written as \xNN, so that
 // nothing a device, a file or an argument holds can move the cursor, clear the screen or

@@ -37,9 +37,10 @@ bool HasSignature(const std::uint8_t* header, std::size_t received) {
 
 }  // namespace
 
-bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& table) {
+bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& table,
+                       FileError* error) {
     // A half-written phonebook would be worse than the old one.
-    return ReplaceFileContents(os, path, {kPhonebookFileHeader, table.Bytes()});
+    return ReplaceFileContents(os, path, {kPhonebookFileHeader, table.Bytes()}, error);
 }
 
 bool LoadPhonebookFile(Os& os, const std::string& path, PhonebookTable& table) {

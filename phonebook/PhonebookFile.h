@@ -36,8 +36,9 @@ inline constexpr const char* kPhonebookDefaultExtension = "PBF";
 
 // Writes the header and the whole table. The file named by `path` (UTF-8) is replaced only
 // once everything has been written; on any failure it keeps its old contents and false is
-// returned.
-bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& table);
+// returned, with `*error` (when given) saying why.
+bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& table,
+                       FileError* error = nullptr);
 
 // Replaces the table from the file named by `path` (UTF-8). False, with the table unchanged,
 // when the file cannot be opened or read or does not start with the phonebook signature.

@@ -23,7 +23,6 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
            });
 }
 
-constexpr std::uint32_t kCreateNew = 1;
 constexpr std::uint32_t kTruncateExisting = 5;
 
 }  // namespace
@@ -113,6 +112,7 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
     if (target) {
         const bool isPipe = *target == Target::WritePipe || *target == Target::ReadPipe;
         opens = !(isPipe && device_.faults.unplugged);
+        if (!opens) lastFileError_ = FileError::NotFound;
     } else {
         target = Target::MemoryFile;
         const bool exists = files_.count(path) != 0;
@@ -123,19 +123,22 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
             case disposition::kOpenExisting:
             case kTruncateExisting:
                 opens = exists;
+                if (!exists) lastFileError_ = FileError::NotFound;
                 break;
-            case kCreateNew:
+            case disposition::kCreateNew:
                 opens = !exists;
+                if (exists) lastFileError_ = FileError::Exists;
                 break;
             default:
                 opens = true;
                 break;
         }
+        if (refused) lastFileError_ = FileError::AccessDenied;
         opens = opens && !refused;
         if (opens) {
             const bool truncates = creationDisposition == disposition::kCreateAlways ||
                                    creationDisposition == kTruncateExisting ||
-                                   creationDisposition == kCreateNew;
+                                   creationDisposition == disposition::kCreateNew;
             if (truncates) {
                 files_[path].clear();
             } else if (!exists) {
@@ -143,7 +146,10 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
             }
         }
     }
-    if (failingOpens_.count(path) != 0) opens = false;
+    if (const auto failing = failingOpens_.find(path); failing != failingOpens_.end()) {
+        opens = false;
+        lastFileError_ = failing->second;
+    }
     if (!opens) {
         Log(entry + " -> failed");
         return kNoFile;
@@ -210,6 +216,7 @@ bool FakeOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
                 take = std::min(take, *diskSpace_);
                 *diskSpace_ -= take;
                 ok = take == count;
+                if (!ok) lastFileError_ = FileError::DiskFull;
             }
             auto& contents = files_[handle->path];
             if (contents.size() < handle->position + take) contents.resize(handle->position + take);
@@ -264,10 +271,21 @@ bool FakeOs::DeviceControl(FileHandle file, std::uint32_t code, const void* inpu
     return handle && handle->target == Target::EcpDevice;
 }
 
+bool FakeOs::CanReplace(const std::string& path) {
+    const auto failing = failingOpens_.find(path);
+    if (failing == failingOpens_.end()) return true;
+    lastFileError_ = failing->second;
+    return false;
+}
+
 bool FakeOs::ReplaceFileWith(const std::string& source, const std::string& target) {
-    const bool ok = !replaceFails_ && files_.count(source) != 0;
+    const bool ok = !replaceFails_ && files_.count(source) != 0 && CanReplace(target);
     Log("ReplaceFile " + source + " -> " + target + (ok ? " ok" : " failed"));
-    if (!ok) return false;
+    if (!ok) {
+        if (replaceFails_) lastFileError_ = FileError::AccessDenied;
+        if (files_.count(source) == 0) lastFileError_ = FileError::NotFound;
+        return false;
+    }
     files_[target] = std::move(files_[source]);
     files_.erase(source);
     return true;
@@ -276,7 +294,32 @@ bool FakeOs::ReplaceFileWith(const std::string& source, const std::string& targe
 bool FakeOs::RemoveFile(const std::string& path) {
     const bool ok = files_.erase(path) != 0;
     Log("DeleteFile " + path + (ok ? " -> ok" : " -> failed"));
+    if (!ok) lastFileError_ = FileError::NotFound;
     return ok;
+}
+
+bool FakeOs::LockFile(FileHandle file, bool wait) {
+    const OpenHandle* handle = Find(file);
+    Log("LockFile " + NameOf(file) + (wait ? " wait" : " no-wait"));
+    if (!handle) {
+        lastFileError_ = FileError::Other;
+        return false;
+    }
+    // One process: nobody else can hold the lock.
+    lockedFiles_.push_back(handle->path);
+    return true;
+}
+
+bool FakeOs::RandomBytes(void* buffer, std::uint32_t count) {
+    // Different on every call and the same in every run (xorshift64).
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        randomState_ ^= randomState_ << 13;
+        randomState_ ^= randomState_ >> 7;
+        randomState_ ^= randomState_ << 17;
+        bytes[i] = static_cast<std::uint8_t>(randomState_ >> 56);
+    }
+    return true;
 }
 
 LibraryHandle FakeOs::LoadLibraryByName(const std::string& name) {

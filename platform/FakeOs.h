@@ -35,8 +35,11 @@ public:
     void SetPortAcquireResult(int result) { portAcquireResult_ = result; }
     void SetPortReleaseResult(int result) { portReleaseResult_ = result; }
     void FailGetCommTimeouts(bool fail) { getCommTimeoutsFails_ = fail; }
-    // Opening this path (a device or a file) fails from now on.
-    void FailOpen(const std::string& path) { failingOpens_.insert(path); }
+    // Opening this path (a device or a file) fails from now on, for this reason; a file path
+    // so marked cannot be replaced either (a folder, a link, a read-only file...).
+    void FailOpen(const std::string& path, FileError reason = FileError::AccessDenied) {
+        failingOpens_[path] = reason;
+    }
 
     // --- Virtual clock ---------------------------------------------------------------------
     // Every read of the tick counter advances it by one millisecond; every sleep by its length
@@ -53,6 +56,8 @@ public:
     // The disk takes this many more bytes of file data, then no more.
     void SetDiskSpace(std::optional<std::size_t> bytes) { diskSpace_ = bytes; }
     void FailReplace(bool fail) { replaceFails_ = fail; }
+    // Files opened and locked so far, in order (paths).
+    const std::vector<std::string>& lockedFiles() const { return lockedFiles_; }
     // Every open of a file whose path starts with `prefix` fails (a missing or locked folder).
     void FailOpensUnder(std::string prefix) { failingOpenPrefixes_.push_back(std::move(prefix)); }
     std::vector<std::string> FileNames() const;
@@ -87,8 +92,12 @@ public:
     bool SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) override;
     bool DeviceControl(FileHandle file, std::uint32_t code, const void* input,
                        std::uint32_t inputSize) override;
+    bool CanReplace(const std::string& path) override;
     bool ReplaceFileWith(const std::string& source, const std::string& target) override;
     bool RemoveFile(const std::string& path) override;
+    bool LockFile(FileHandle file, bool wait) override;
+    FileError LastFileError() override { return lastFileError_; }
+    bool RandomBytes(void* buffer, std::uint32_t count) override;
     LibraryHandle LoadLibraryByName(const std::string& name) override;
     ProcAddress FindEntryPoint(LibraryHandle library, const char* name) override;
     void FreeLibrary(LibraryHandle library) override;
@@ -101,6 +110,10 @@ public:
     void PortOut(std::uint16_t port, std::uint8_t value) override;
     std::uint16_t BiosWord(std::uint32_t physicalAddress) override;
     void DebugOutput(const std::string& text) override;
+
+protected:
+    // Seams built on this one report their own files' failures here.
+    void SetLastFileError(FileError error) { lastFileError_ = error; }
 
 private:
     enum class Target { WritePipe, ReadPipe, LptPort, EcpDevice, MemoryFile };
@@ -132,7 +145,10 @@ private:
     int portAcquireResult_ = 1;
     int portReleaseResult_ = 1;
     bool getCommTimeoutsFails_ = false;
-    std::set<std::string> failingOpens_;
+    std::map<std::string, FileError> failingOpens_;
+    FileError lastFileError_ = FileError::None;
+    std::uint64_t randomState_ = 0x9E3779B97F4A7C15u;
+    std::vector<std::string> lockedFiles_;
 
     std::uint32_t tick_ = 1000;
     std::uint64_t elapsed_ = 0;

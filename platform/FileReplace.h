@@ -1,5 +1,7 @@
-// Writing a file so that it is never left half-written: the bytes go to a fresh file beside
-// the target, which replaces the target only once every byte is in it.
+// Writing a file so that it is never left half-written and can never be aimed at another
+// file: the bytes go to a fresh file beside the target, made under a name nobody can guess,
+// never over an existing file and never through a link, and that file takes the target's
+// place only once every byte is in it and on the disk, with the target's attributes.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +13,16 @@
 
 namespace pd {
 
-// Writes `parts` one after another as the new contents of `path`. On any failure (the fresh
-// file cannot be made, a write comes up short, the replace fails) the fresh file is removed,
-// `path` keeps what it held, and the result is false.
+// Writes `parts` one after another as the new contents of `path`. A target that is not a
+// plain file this program may write (a folder, a link, a device, a read-only file) is
+// refused untouched. On any failure the fresh file is removed, `path` keeps what it held,
+// the result is false and `*error` (when given) says why. No other file is ever written,
+// moved or removed.
 bool ReplaceFileContents(Os& os, const std::string& path,
-                         std::initializer_list<std::span<const std::uint8_t>> parts);
+                         std::initializer_list<std::span<const std::uint8_t>> parts,
+                         FileError* error = nullptr);
+
+// What went wrong, in the words a user is told: "not found", "access denied", ...
+const char* DescribeFileError(FileError error);
 
 }  // namespace pd

@@ -30,8 +30,10 @@ inline constexpr std::uint32_t kRead = 0x1;   // FILE_SHARE_READ
 inline constexpr std::uint32_t kWrite = 0x2;  // FILE_SHARE_WRITE
 }  // namespace share
 namespace disposition {
+inline constexpr std::uint32_t kCreateNew = 1;     // CREATE_NEW: never an existing file or link
 inline constexpr std::uint32_t kCreateAlways = 2;  // CREATE_ALWAYS
 inline constexpr std::uint32_t kOpenExisting = 3;  // OPEN_EXISTING
+inline constexpr std::uint32_t kOpenAlways = 4;    // OPEN_ALWAYS: created when missing, kept
 }  // namespace disposition
 namespace attributes {
 inline constexpr std::uint32_t kNone = 0;
@@ -58,6 +60,22 @@ struct OsVersion {
 inline constexpr std::uint32_t kPlatformWin9x = 1;
 inline constexpr std::uint32_t kPlatformNt = 2;
 
+// Why a file call failed (DescribeFileError in platform/FileReplace.h says it in words).
+enum class FileError : std::uint8_t {
+    None,
+    NotFound,      // no such file, or a folder on its way does not exist
+    AccessDenied,  // the system's permissions refuse it
+    IsFolder,
+    DiskFull,
+    TooLarge,      // more than the file system (or the reader) takes
+    Exists,        // an exclusive creation met a file that is already there
+    NotPlainFile,  // a device, pipe or other special file
+    IsLink,        // a symbolic link (or another reparse point)
+    ReadOnly,      // a file marked read-only
+    InUse,         // opened or locked by another program
+    Other,
+};
+
 class Os {
 public:
     virtual ~Os() = default;
@@ -78,9 +96,22 @@ public:
     // A device control with an input buffer and no output buffer.
     virtual bool DeviceControl(FileHandle file, std::uint32_t code, const void* input,
                                std::uint32_t inputSize) = 0;
-    // Replaces `target` by `source` (both on one volume); used to commit a finished file.
+    // True when `path` names no file, or a plain file that this program may write and
+    // replace; false, with LastFileError saying why, for a folder, a link, a device, a
+    // read-only file or one the system's permissions keep.
+    virtual bool CanReplace(const std::string& path) = 0;
+    // Puts the finished file `source` in the place of `target` (both in one folder): flushed
+    // to the disk first, with the target's attributes, permissions and owner where the system
+    // allows, and only where CanReplace(target) holds. On failure `target` is as it was.
     virtual bool ReplaceFileWith(const std::string& source, const std::string& target) = 0;
     virtual bool RemoveFile(const std::string& path) = 0;
+    // Takes this process's exclusive lock on an open file, waiting while another process holds
+    // it when `wait`, else failing with InUse. The lock goes with the handle.
+    virtual bool LockFile(FileHandle file, bool wait) = 0;
+    // Why the last file call that failed on this seam failed.
+    virtual FileError LastFileError() = 0;
+    // Bytes that nobody can predict, for names that must not be guessed.
+    virtual bool RandomBytes(void* buffer, std::uint32_t count) = 0;
 
     // Run-time libraries, loaded by name from the standard search path.
     virtual LibraryHandle LoadLibraryByName(const std::string& name) = 0;

@@ -54,9 +54,21 @@ std::wstring ModulePath() {
 FileHandle Win32Os::OpenFile(const std::string& path, std::uint32_t desiredAccess,
                              std::uint32_t shareMode, std::uint32_t creationDisposition,
                              std::uint32_t flagsAndAttributes) {
-    HANDLE handle = CreateFileW(WidenUtf8(path).c_str(), desiredAccess, shareMode, nullptr,
+    const std::wstring wide = WidenUtf8(path);
+    HANDLE handle = CreateFileW(wide.c_str(), desiredAccess, shareMode, nullptr,
                                 creationDisposition, flagsAndAttributes, nullptr);
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return kNoFile;
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+        const DWORD error = GetLastError();
+        // A folder refuses to be opened as a file with "access denied"; say what it is.
+        const DWORD found = GetFileAttributesW(wide.c_str());
+        if (error == ERROR_ACCESS_DENIED && found != INVALID_FILE_ATTRIBUTES &&
+            (found & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            Failed(FileError::IsFolder);
+        } else {
+            Failed(error);
+        }
+        return kNoFile;
+    }
     return reinterpret_cast<FileHandle>(handle);
 }
 
@@ -64,7 +76,7 @@ bool Win32Os::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::
     DWORD moved = 0;
     const BOOL ok = ::ReadFile(ToHandle(file), buffer, count, &moved, nullptr);
     *done = moved;
-    return ok != FALSE;
+    return ok != FALSE || Failed(GetLastError());
 }
 
 bool Win32Os::WriteFile(FileHandle file, const void* data, std::uint32_t count,
@@ -72,7 +84,7 @@ bool Win32Os::WriteFile(FileHandle file, const void* data, std::uint32_t count,
     DWORD moved = 0;
     const BOOL ok = ::WriteFile(ToHandle(file), data, count, &moved, nullptr);
     *done = moved;
-    return ok != FALSE;
+    return ok != FALSE || Failed(GetLastError());
 }
 
 void Win32Os::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
@@ -109,15 +121,6 @@ bool Win32Os::DeviceControl(FileHandle file, std::uint32_t code, const void* inp
     DWORD returned = 0;
     return DeviceIoControl(ToHandle(file), code, const_cast<void*>(input), inputSize, nullptr, 0,
                            &returned, nullptr) != FALSE;
-}
-
-bool Win32Os::ReplaceFileWith(const std::string& source, const std::string& target) {
-    return MoveFileExW(WidenUtf8(source).c_str(), WidenUtf8(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-bool Win32Os::RemoveFile(const std::string& path) {
-    return ::DeleteFileW(WidenUtf8(path).c_str()) != FALSE;
 }
 
 LibraryHandle Win32Os::LoadLibraryByName(const std::string& name) {

@@ -1,6 +1,9 @@
 // The OS seam mapped 1:1 onto the Win32 calls: what the product runs on.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "platform/Os.h"
 
 namespace pd {
@@ -20,8 +23,12 @@ public:
     bool SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) override;
     bool DeviceControl(FileHandle file, std::uint32_t code, const void* input,
                        std::uint32_t inputSize) override;
+    bool CanReplace(const std::string& path) override;
     bool ReplaceFileWith(const std::string& source, const std::string& target) override;
     bool RemoveFile(const std::string& path) override;
+    bool LockFile(FileHandle file, bool wait) override;
+    FileError LastFileError() override { return lastFileError_; }
+    bool RandomBytes(void* buffer, std::uint32_t count) override;
     LibraryHandle LoadLibraryByName(const std::string& name) override;
     ProcAddress FindEntryPoint(LibraryHandle library, const char* name) override;
     void FreeLibrary(LibraryHandle library) override;
@@ -34,6 +41,27 @@ public:
     void PortOut(std::uint16_t port, std::uint8_t value) override;
     std::uint16_t BiosWord(std::uint32_t physicalAddress) override;
     void DebugOutput(const std::string& text) override;
+
+    // Replaces files the way Windows NT 4.0 must, without ReplaceFileW, even where the system
+    // has it: for the tests of that way.
+    void ReplaceAsOnNt4() { replaceFileAllowed_ = false; }
+
+private:
+    // Notes why a file call failed (a system error code, or a reason of our own) and returns
+    // false for the caller to pass on.
+    bool Failed(unsigned long systemError);
+    bool Failed(FileError error);
+    bool ReplaceExisting(const std::wstring& source, const std::wstring& target);
+
+    FileError lastFileError_ = FileError::None;
+    bool replaceFileAllowed_ = true;
+    // Entry points newer than Windows NT 4.0 and the random source, looked up at their first
+    // use (0 until then and where the system has none).
+    bool lookedUp_ = false;
+    std::uintptr_t replaceFile_ = 0;
+    std::uintptr_t generateRandom_ = 0;
+    std::uintptr_t randomProvider_ = 0;
+    void LookUpOnce();
 };
 
 // UTF-8 to UTF-16 and back, for paths crossing the seam.

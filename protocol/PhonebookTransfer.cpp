@@ -63,7 +63,7 @@ void PutRecord(std::uint8_t* record, const PhonebookTable& table, int position) 
 
 }  // namespace
 
-bool ReadPhonebook(DeviceLink& link, PhonebookTable& table) {
+bool ReadPhonebook(DeviceLink& link, PhonebookTable& table, PhonebookReadNotes* notes) {
     const int n = table.size();
     if (n > kMaxPhonebookRecords) return false;
     const int recordBytes = n * kRecordSize;
@@ -92,7 +92,20 @@ bool ReadPhonebook(DeviceLink& link, PhonebookTable& table) {
     // leave the table a mixture that neither side ever held.
     const int announced = std::min<int>(buffer[kPhonebookHeadCountOffset], n);
     if (arrived / kRecordSize < announced) return false;
-    for (int i = 0; i < announced; ++i) StoreRecord(records + i * kRecordSize, table);
+    std::vector<bool> given(static_cast<std::size_t>(n) + 1, false);
+    for (int i = 0; i < announced; ++i) {
+        const std::uint8_t* record = records + i * kRecordSize;
+        StoreRecord(record, table);
+        if (!notes) continue;
+        const int entryNumber = record[0];
+        if (entryNumber < 1 || entryNumber > n) {
+            ++notes->skipped;
+        } else if (given[entryNumber]) {
+            notes->repeated.push_back(entryNumber);
+        } else {
+            given[entryNumber] = true;
+        }
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "link/DeviceLink.h"
 #include "phonebook/PhonebookTable.h"
@@ -40,11 +41,18 @@ inline constexpr std::uint32_t kPhonebookRecordsPauseMs = 1000;
 inline constexpr std::uint32_t kPhonebookRetryPauseMs = 500;
 inline constexpr std::uint32_t kPhonebookAcknowledgePauseMs = 1000;
 
+// What a read passed over without a word, for a caller that tells the user.
+struct PhonebookReadNotes {
+    int skipped = 0;             // records with entry number 0 or one beyond the table
+    std::vector<int> repeated;   // entry numbers more than one record gave (the last one counts)
+};
+
 // Reads the device's phonebook into the table; each record goes to the position its entry
 // number names, and positions no record names keep their content. False, with the table
 // unchanged, when the command did not go out, the head did not arrive whole, no record bytes
-// arrived, or fewer whole records arrived than the head announced.
-bool ReadPhonebook(DeviceLink& link, PhonebookTable& table);
+// arrived, or fewer whole records arrived than the head announced. `notes`, when given, gets
+// what was passed over.
+bool ReadPhonebook(DeviceLink& link, PhonebookTable& table, PhonebookReadNotes* notes = nullptr);
 
 // Sends every position of the table, blank ones included. True when the whole frame went out
 // and the device's acknowledgement matched its own length field.

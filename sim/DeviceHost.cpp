@@ -2,11 +2,34 @@
 
 #include <utility>
 
+#include "platform/FileReplace.h"
+
 namespace pd::sim {
 
-DeviceHost::DeviceHost(Os& os, std::string statePath) : os_(os), statePath_(std::move(statePath)) {
+namespace {
+
+ScopedFile TakeLock(Os& os, const std::string& statePath, std::string* problem) {
+    FileError error = FileError::None;
+    ScopedFile lock = LockStateFile(os, statePath, false, &error);
+    if (!lock) {
+        *problem = error == FileError::InUse
+                       ? "the state file '" + statePath +
+                             "' is in use by another simulator or mf40ctl"
+                       : "cannot lock the state file '" + statePath + "' (with '" + statePath +
+                             ".lock'): " + DescribeFileError(error);
+    }
+    return lock;
+}
+
+}  // namespace
+
+DeviceHost::DeviceHost(Os& os, std::string statePath)
+    : os_(os),
+      statePath_(std::move(statePath)),
+      stateLock_(TakeLock(os_, statePath_, &problem_)) {
     LoadedDeviceState loaded = LoadDeviceState(os_, statePath_);
     loadOutcome_ = loaded.outcome;
+    if (problem_.empty()) problem_ = StateFileProblem(loaded, statePath_);
     device_.state = std::move(loaded.state);
     saved_ = device_.state;
 }
@@ -34,7 +57,11 @@ bool DeviceHost::SaveIfChanged() {
 
 bool DeviceHost::SaveIfChangedLocked() {
     if (SameDeviceState(saved_, device_.state)) return true;
-    if (!SaveDeviceState(os_, statePath_, device_.state)) return false;
+    if (!problem_.empty()) {
+        saveError_ = FileError::Other;
+        return false;
+    }
+    if (!SaveDeviceState(os_, statePath_, device_.state, &saveError_)) return false;
     saved_ = device_.state;
     return true;
 }

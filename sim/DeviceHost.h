@@ -17,14 +17,21 @@ namespace pd::sim {
 
 class DeviceHost {
 public:
-    // Loads the device's memory from `statePath` (the factory state when there is none or it
-    // is damaged; the file is not written until the device's memory changes).
+    // Takes the state file's lock for as long as the host lives (without waiting: another
+    // simulator or mf40ctl holds it) and loads the device's memory from `statePath`, the
+    // factory state when there is no file yet. The file is not written until the device's
+    // memory changes.
     DeviceHost(Os& os, std::string statePath);
     DeviceHost(const DeviceHost&) = delete;
     DeviceHost& operator=(const DeviceHost&) = delete;
 
     StateFileOutcome loadOutcome() const { return loadOutcome_; }
     const std::string& statePath() const { return statePath_; }
+    // Why the host must not serve (the lock is held elsewhere, the state file cannot be read
+    // or is damaged); empty when it may. The state file is never written then.
+    const std::string& problem() const { return problem_; }
+    // Why the last save failed.
+    FileError saveError() const { return saveError_; }
 
     // Runs `change` on the device under the lock (faults, state); the next beat saves what
     // it changed.
@@ -50,6 +57,9 @@ private:
 
     Os& os_;
     const std::string statePath_;
+    std::string problem_;  // before the lock, which is taken while it is made
+    ScopedFile stateLock_;
+    FileError saveError_ = FileError::None;
     HostLock lock_;
     VirtualDevice device_;
     DeviceState saved_;  // what the state file holds (or would, for a missing file)

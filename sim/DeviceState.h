@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,6 +13,8 @@ inline constexpr int kSystemPayloadSize = 265;     // reply bytes 4..268
 inline constexpr int kFaxSettingsPayloadSize = 23;  // reply bytes 4..26
 inline constexpr int kPhonebookRecordSize = 67;
 inline constexpr int kPhonebookEntries = 80;
+// The largest firmware image the device has room for; a larger one is refused as it arrives.
+inline constexpr std::size_t kFirmwareCapacity = std::size_t{64} << 20;
 
 struct DeviceState {
     // The system block as the device sends it after the reply header (so index i is reply

@@ -9,7 +9,6 @@
 #include <type_traits>
 
 #include "platform/FileReplace.h"
-#include "platform/ScopedFile.h"
 #include "protocol/ByteOrder.h"
 
 namespace pd::sim {
@@ -48,9 +47,9 @@ constexpr std::array<char, 8> kMagic = {'M', 'F', '4', '0', 'S', 'T', 'A', 'T'};
 constexpr std::size_t kHeaderSize = 8 + 2 + 4 + 4;  // magic, version, body length, body CRC
 constexpr std::size_t kFieldHeaderSize = 4 + 4;     // tag, length
 constexpr std::size_t kScalarSize = 8;
-// Far above any real field (the largest is a firmware image of a few megabytes); a length
-// beyond it can only come from a damaged file.
-constexpr std::size_t kMaxFieldSize = std::size_t{64} << 20;
+// The largest field is the firmware image, which the device keeps only up to its capacity; a
+// length beyond it can only come from a damaged file, and a state with one is never written.
+constexpr std::size_t kMaxFieldSize = kFirmwareCapacity;
 constexpr std::uint64_t kMaxFileSize = std::uint64_t{256} << 20;
 
 using Bytes = std::vector<std::uint8_t>;
@@ -207,32 +206,77 @@ bool SameDeviceState(const DeviceState& a, const DeviceState& b) {
 }
 
 LoadedDeviceState LoadDeviceState(Os& os, const std::string& path) {
+    const auto unreadable = [&](FileError error) {
+        if (error == FileError::None) error = FileError::Other;
+        return LoadedDeviceState{FactoryDeviceState(), StateFileOutcome::Unreadable, error};
+    };
     ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead, disposition::kOpenExisting,
                                     attributes::kNormal));
-    if (!file) return {FactoryDeviceState(), StateFileOutcome::Missing};
+    if (!file) {
+        const FileError error = os.LastFileError();
+        if (error == FileError::NotFound) return {FactoryDeviceState(), StateFileOutcome::Missing};
+        return unreadable(error);
+    }
 
     std::uint64_t size = 0;
-    if (!os.GetFileSize(file.get(), &size) || size > kMaxFileSize) {
-        return {FactoryDeviceState(), StateFileOutcome::Unusable};
-    }
+    if (!os.GetFileSize(file.get(), &size)) return unreadable(os.LastFileError());
+    if (size > kMaxFileSize) return unreadable(FileError::TooLarge);
     Bytes bytes(static_cast<std::size_t>(size));
     std::size_t filled = 0;
     while (filled < bytes.size()) {
         std::uint32_t done = 0;
-        const bool ok = os.ReadFile(file.get(), bytes.data() + filled,
-                                    static_cast<std::uint32_t>(bytes.size() - filled), &done);
-        if (!ok || done == 0) break;
+        if (!os.ReadFile(file.get(), bytes.data() + filled,
+                         static_cast<std::uint32_t>(bytes.size() - filled), &done)) {
+            return unreadable(os.LastFileError());
+        }
+        if (done == 0) break;  // shorter than its size said: judged as damaged below
         filled += done;
     }
-    if (filled != bytes.size()) return {FactoryDeviceState(), StateFileOutcome::Unusable};
+    bytes.resize(filled);
 
     std::optional<DeviceState> state = DecodeDeviceState(bytes);
-    if (!state) return {FactoryDeviceState(), StateFileOutcome::Unusable};
+    if (!state) return {FactoryDeviceState(), StateFileOutcome::Damaged};
     return {std::move(*state), StateFileOutcome::Loaded};
 }
 
-bool SaveDeviceState(Os& os, const std::string& path, const DeviceState& state) {
-    return ReplaceFileContents(os, path, {EncodeDeviceState(state)});
+std::string StateFileProblem(const LoadedDeviceState& loaded, const std::string& path) {
+    switch (loaded.outcome) {
+        case StateFileOutcome::Loaded:
+        case StateFileOutcome::Missing:
+            break;
+        case StateFileOutcome::Unreadable:
+            return "the virtual device's state file '" + path + "' cannot be read: " +
+                   DescribeFileError(loaded.error);
+        case StateFileOutcome::Damaged:
+            return "the virtual device's state file '" + path +
+                   "' is damaged or is not a state file; move it away to start from the "
+                   "factory state";
+    }
+    return {};
+}
+
+bool SaveDeviceState(Os& os, const std::string& path, const DeviceState& state,
+                     FileError* error) {
+    bool fits = true;
+    ForEachField([&](const auto& field) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(state.*field.member)>, Bytes>) {
+            fits = fits && SizeFits((state.*field.member).size(), field.exactSize);
+        }
+    });
+    if (!fits) {
+        if (error) *error = FileError::TooLarge;
+        return false;
+    }
+    return ReplaceFileContents(os, path, {EncodeDeviceState(state)}, error);
+}
+
+ScopedFile LockStateFile(Os& os, const std::string& path, bool wait, FileError* error) {
+    ScopedFile lock(os, os.OpenFile(path + ".lock", access::kRead, share::kRead | share::kWrite,
+                                    disposition::kOpenAlways, attributes::kNormal));
+    if (lock && os.LockFile(lock.get(), wait)) return lock;
+    *error = os.LastFileError();
+    lock.Close();
+    return lock;
 }
 
 }  // namespace pd::sim

@@ -32,7 +32,9 @@ Bytes VirtualDevice::AnswerFirmwareStart(const Bytes& frame) {
     }
     if (answer == StartAnswer::Accept || answer == StartAnswer::Short) {
         firmwareStream_ = FirmwareStream{FirmwareStream::Mode::Awaiting, 0};
+        previousImage_ = std::move(state.firmwareImage);
         state.firmwareImage.clear();
+        firmwareRefused_ = false;
     }
     // The parallel routes read nothing back, so the device sends nothing there.
     if (!channelForm) return {};
@@ -53,9 +55,25 @@ Bytes VirtualDevice::AnswerFirmwareStart(const Bytes& frame) {
     return reply;
 }
 
+bool VirtualDevice::RefusesFirmwareData(std::span<const std::uint8_t> data) {
+    using Mode = FirmwareStream::Mode;
+    if (firmwareStream_.mode == Mode::Refused) return true;
+    const bool image = firmwareStream_.mode == Mode::Receiving ||
+                       (firmwareStream_.mode == Mode::Awaiting && !data.empty() &&
+                        inbox_.empty() && data.front() != kEscape);
+    if (!image || state.firmwareImage.size() + data.size() <= firmwareCapacity) return false;
+    // Refused whole, before any of it is kept: the device keeps the image it had.
+    firmwareStream_ = FirmwareStream{Mode::Refused, 0};
+    state.firmwareImage = std::move(previousImage_);
+    previousImage_.clear();
+    firmwareRefused_ = true;
+    return true;
+}
+
 std::size_t VirtualDevice::TakeFirmwareData(std::span<const std::uint8_t> data) {
     switch (firmwareStream_.mode) {
         case FirmwareStream::Mode::Off:
+        case FirmwareStream::Mode::Refused:
             return 0;
         case FirmwareStream::Mode::Awaiting:
             // An image begins with "$IMG", never with the escape byte: until the first image
@@ -74,9 +92,15 @@ std::size_t VirtualDevice::TakeFirmwareData(std::span<const std::uint8_t> data) 
 
 void VirtualDevice::Idle(std::uint32_t milliseconds) {
     // Waiting for the first image byte has no limit: the host pauses five seconds there.
-    if (firmwareStream_.mode != FirmwareStream::Mode::Receiving) return;
+    if (firmwareStream_.mode != FirmwareStream::Mode::Receiving &&
+        firmwareStream_.mode != FirmwareStream::Mode::Refused) {
+        return;
+    }
     firmwareStream_.idleMs += std::min(milliseconds, kFirmwareStreamIdleLimitMs + 1);
-    if (firmwareStream_.idleMs > kFirmwareStreamIdleLimitMs) firmwareStream_ = FirmwareStream{};
+    if (firmwareStream_.idleMs > kFirmwareStreamIdleLimitMs) {
+        firmwareStream_ = FirmwareStream{};
+        previousImage_.clear();
+    }
 }
 
 }  // namespace pd::sim

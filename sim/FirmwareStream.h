@@ -29,6 +29,9 @@ struct FirmwareStream {
         Off,        // bytes are command frames
         Awaiting,   // started; the first byte that is not an escape begins the image
         Receiving,  // every byte is image data
+        // The image outgrew the device's room for it: nothing more is taken
+        // until the host has been quiet for the idle limit.
+        Refused,
     };
     Mode mode = Mode::Off;
     std::uint32_t idleMs = 0;

@@ -34,11 +34,10 @@ std::size_t VirtualDevice::Receive(std::span<const std::uint8_t> data) {
         taken = std::min(taken, faults.receivePieces.front());
         faults.receivePieces.pop_front();
     }
-    if (faults.acceptBudget) {
-        taken = std::min(taken, *faults.acceptBudget);
-        *faults.acceptBudget -= taken;
-    }
+    if (faults.acceptBudget) taken = std::min(taken, *faults.acceptBudget);
     const auto accepted = data.first(taken);
+    if (RefusesFirmwareData(accepted)) return 0;
+    if (faults.acceptBudget) *faults.acceptBudget -= taken;
     if (traffic) traffic->taken.insert(traffic->taken.end(), accepted.begin(), accepted.end());
     const std::size_t image = TakeFirmwareData(accepted);
     inbox_.insert(inbox_.end(), accepted.begin() + static_cast<std::ptrdiff_t>(image),

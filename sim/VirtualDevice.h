@@ -71,6 +71,12 @@ public:
     // Time passing with nothing received; a firmware stream ends after more than 2 s of it.
     void Idle(std::uint32_t milliseconds);
     bool FirmwareStreamOpen() const { return firmwareStream_.mode != FirmwareStream::Mode::Off; }
+    // Room for a firmware image (tests make it smaller).
+    std::size_t firmwareCapacity = kFirmwareCapacity;
+    // The last image sent was larger than the device has room for (firmwareCapacity): the
+    // device refused it at its first block beyond that, took nothing more, and kept the image
+    // it had before.
+    bool firmwareRefused() const { return firmwareRefused_; }
 
     // A chat script for tests: the next complete frame must equal `expected` and is answered
     // with `reply` instead of the device's own answer. Mismatches are kept, in hex.
@@ -109,6 +115,8 @@ private:
     Bytes AnswerFirmwareStart(const Bytes& frame);
     // How many of the leading bytes are image data rather than command frames.
     std::size_t TakeFirmwareData(std::span<const std::uint8_t> data);
+    // True when `data` is image data the device has no room for, or comes while it refuses.
+    bool RefusesFirmwareData(std::span<const std::uint8_t> data);
 
     struct ScriptStep {
         Bytes expected;
@@ -123,6 +131,8 @@ private:
     std::vector<std::string> mismatches_;
     std::size_t probeCount_ = 0;
     FirmwareStream firmwareStream_;
+    Bytes previousImage_;  // what a refused image gives back
+    bool firmwareRefused_ = false;
 };
 
 // "1B A4 00 04" style text of a byte string, for test messages.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileReplace.h"
 #include "platform/OwnedHandle.h"
 #include "platform/Win32Os.h"
 #include "sim/DemoPipes.h"
@@ -47,17 +48,6 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-const char* Describe(pd::sim::StateFileOutcome outcome) {
-    switch (outcome) {
-        case pd::sim::StateFileOutcome::Loaded:
-            return "loaded";
-        case pd::sim::StateFileOutcome::Missing:
-            return "not there yet: a fresh device";
-        case pd::sim::StateFileOutcome::Unusable:
-            return "unreadable: factory state, the file is replaced at the first change";
-    }
-    return "";
-}
 
 }  // namespace
 
@@ -89,6 +79,10 @@ int main() {
     const std::string statePath =
         options->statePath.empty() ? DefaultStatePath(pd::NarrowToUtf8(pd::ModulePath())) : options->statePath;
     DeviceHost host(os, statePath);
+    if (!host.problem().empty()) {
+        std::fprintf(stderr, "mf40sim: %s; nothing was changed\n", host.problem().c_str());
+        return 2;
+    }
     host.WithDevice([&](VirtualDevice& device) {
         device.faults.silent = options->silent;
         // Something to look at on a fresh demo device; the first beat saves it.
@@ -123,7 +117,9 @@ int main() {
     if (!options->portFolder.empty()) {
         Say("serving the parallel port through the bridge in " + options->portFolder);
     }
-    Say("state file " + statePath + " (" + Describe(host.loadOutcome()) + ")");
+    Say("state file " + statePath +
+        (host.loadOutcome() == StateFileOutcome::Loaded ? " (loaded)"
+                                                        : " (not there yet: a fresh device)"));
     if (options->silent) Say("the device is silent: it takes commands and never answers");
     if (options->reserved) Say("the port is reserved by someone else");
 
@@ -140,12 +136,16 @@ int main() {
         last = now;
         if (saved == saveFailing) {  // tell about a failing save once, and about its recovery
             saveFailing = !saved;
-            Say(saveFailing ? "cannot write the state file " + statePath
+            Say(saveFailing ? "cannot write the state file " + statePath + ": " +
+                                  pd::DescribeFileError(host.saveError())
                             : "the state file is written again");
         }
     }
 
-    if (!host.SaveIfChanged()) Say("cannot write the state file " + statePath);
+    if (!host.SaveIfChanged()) {
+        Say("cannot write the state file " + statePath + ": " +
+            pd::DescribeFileError(host.saveError()));
+    }
     Say("stopped");
     // The pipe threads are still waiting for clients; ending the process ends them.
     ExitProcess(0);

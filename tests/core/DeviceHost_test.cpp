@@ -12,7 +12,7 @@ namespace {
 
 class DeviceHostTest : public ::testing::Test {
 protected:
-    int StateWrites() const { return os_.CountCalls("WriteFile state.bin.new"); }
+    int StateWrites() const { return os_.CountCalls("ReplaceFile "); }
 
     VirtualDevice wire_;  // FakeOs needs a device; the host keeps its own
     FakeOs os_{wire_};
@@ -57,6 +57,19 @@ TEST_F(DeviceHostTest, Beat_FailedSaveIsReportedAndTriedAgain) {
     os_.FailReplace(false);
     EXPECT_TRUE(host.PassTime(50));
     EXPECT_EQ(LoadDeviceState(os_, "state.bin").state.faxSettings[6], 0);
+}
+
+// The simulator serves only a device whose memory it could read: a state file that is there
+// but cannot be read is never replaced by a fresh device's.
+TEST_F(DeviceHostTest, Start_RefusesAStateFileThatCannotBeReadAndNeverSavesOverIt) {
+    os_.FailOpen("state.bin", FileError::AccessDenied);
+    DeviceHost host(os_, "state.bin");
+    EXPECT_EQ(host.problem(),
+              "the virtual device's state file 'state.bin' cannot be read: access denied");
+    host.WithDevice([](VirtualDevice& device) { device.state.faxSettings[6] = 0; });
+    EXPECT_FALSE(host.PassTime(50));
+    EXPECT_EQ(StateWrites(), 0);
+    EXPECT_EQ(os_.lockedFiles(), std::vector<std::string>{"state.bin.lock"});
 }
 
 TEST_F(DeviceHostTest, Exchange_AnswersTheProbeUnlessSilent) {

@@ -84,7 +84,8 @@ TEST_F(DeviceStateFileTest, SaveThenLoad_GivesBackEveryField) {
     EXPECT_EQ(loaded.state.faxSettings, used.faxSettings);
     EXPECT_EQ(loaded.state.phonebook, used.phonebook);
     EXPECT_EQ(loaded.state.firmwareImage, used.firmwareImage);
-    EXPECT_FALSE(os_.FileExists("mf40.state.new")) << "the fresh file was not put in place";
+    EXPECT_EQ(os_.FileNames(), std::vector<std::string>{"mf40.state"})
+        << "the fresh file was not put in place";
 }
 
 TEST_F(DeviceStateFileTest, Load_MissingFileGivesFactoryState) {
@@ -93,7 +94,7 @@ TEST_F(DeviceStateFileTest, Load_MissingFileGivesFactoryState) {
     EXPECT_TRUE(SameDeviceState(loaded.state, FactoryDeviceState()));
 }
 
-TEST_F(DeviceStateFileTest, Load_DamagedFileGivesFactoryState) {
+TEST_F(DeviceStateFileTest, Load_DamagedFileIsReportedWithTheFactoryState) {
     const Bytes good = EncodeDeviceState(UsedDeviceState());
     auto flipped = [&](std::size_t at) {
         Bytes bytes = good;
@@ -132,9 +133,40 @@ TEST_F(DeviceStateFileTest, Load_DamagedFileGivesFactoryState) {
     for (const auto& c : cases) {
         os_.PutFile("mf40.state", c.bytes);
         const LoadedDeviceState loaded = LoadDeviceState(os_, "mf40.state");
-        EXPECT_EQ(loaded.outcome, StateFileOutcome::Unusable) << c.what;
+        EXPECT_EQ(loaded.outcome, StateFileOutcome::Damaged) << c.what;
         EXPECT_TRUE(SameDeviceState(loaded.state, FactoryDeviceState())) << c.what;
     }
+}
+
+// A state file that is there but cannot be read is no fresh device: taking it for one and
+// saving over it would lose the phonebook and the settings.
+TEST_F(DeviceStateFileTest, Load_OnlyAFileThatIsNotThereIsAFreshDevice) {
+    const struct {
+        FileError openFails;
+        StateFileOutcome outcome;
+        const char* problem;
+    } cases[] = {
+        {FileError::NotFound, StateFileOutcome::Missing, ""},
+        {FileError::AccessDenied, StateFileOutcome::Unreadable,
+         "the virtual device's state file 'mf40.state' cannot be read: access denied"},
+        {FileError::IsFolder, StateFileOutcome::Unreadable,
+         "the virtual device's state file 'mf40.state' cannot be read: is a folder"},
+        {FileError::InUse, StateFileOutcome::Unreadable,
+         "the virtual device's state file 'mf40.state' cannot be read: in use by another "
+         "program"},
+    };
+    for (const auto& c : cases) {
+        VirtualDevice device;
+        FakeOs os(device);
+        os.FailOpen("mf40.state", c.openFails);
+        const LoadedDeviceState loaded = LoadDeviceState(os, "mf40.state");
+        EXPECT_EQ(loaded.outcome, c.outcome) << c.problem;
+        EXPECT_EQ(StateFileProblem(loaded, "mf40.state"), c.problem);
+    }
+    os_.PutFile("mf40.state", {'M', 'F'});
+    EXPECT_EQ(StateFileProblem(LoadDeviceState(os_, "mf40.state"), "mf40.state"),
+              "the virtual device's state file 'mf40.state' is damaged or is not a state file; "
+              "move it away to start from the factory state");
 }
 
 TEST_F(DeviceStateFileTest, Load_ReadsFileLaidOutByHand) {
@@ -178,13 +210,26 @@ TEST_F(DeviceStateFileTest, Save_FailureLeavesPreviousFileWhole) {
     os_.SetDiskSpace(100);  // the disk fills up part way through the new file
     EXPECT_FALSE(SaveDeviceState(os_, "mf40.state", UsedDeviceState()));
     EXPECT_EQ(*os_.FileContents("mf40.state"), before);
-    EXPECT_FALSE(os_.FileExists("mf40.state.new")) << "a half-written file was left behind";
+    EXPECT_EQ(os_.FileNames(), std::vector<std::string>{"mf40.state"})
+        << "a half-written file was left behind";
 
     os_.SetDiskSpace(std::nullopt);
     os_.FailReplace(true);  // the new file is whole but cannot be put in place
     EXPECT_FALSE(SaveDeviceState(os_, "mf40.state", UsedDeviceState()));
     EXPECT_EQ(*os_.FileContents("mf40.state"), before);
-    EXPECT_FALSE(os_.FileExists("mf40.state.new"));
+    EXPECT_EQ(os_.FileNames(), std::vector<std::string>{"mf40.state"});
+}
+
+TEST_F(DeviceStateFileTest, Save_AStateTheFileCannotHoldIsNeverWritten) {
+    ASSERT_TRUE(SaveDeviceState(os_, "mf40.state", UsedDeviceState()));
+    const Bytes before = *os_.FileContents("mf40.state");
+    DeviceState tooLarge = UsedDeviceState();
+    tooLarge.firmwareImage.assign(kFirmwareCapacity + 1, 0x24);
+    FileError error = FileError::None;
+    EXPECT_FALSE(SaveDeviceState(os_, "mf40.state", tooLarge, &error));
+    EXPECT_EQ(error, FileError::TooLarge);
+    EXPECT_EQ(*os_.FileContents("mf40.state"), before);
+    EXPECT_EQ(LoadDeviceState(os_, "mf40.state").outcome, StateFileOutcome::Loaded);
 }
 
 TEST(DeviceStateCompare, SameDeviceState_NoticesAChangeInAnyField) {

@@ -2,6 +2,8 @@
 // what they leave on the device, refused input above all.
 #include <gmock/gmock.h>
 
+#include <functional>
+
 #include "Mf40ctlBench.h"
 #include "protocol/ByteOrder.h"
 
@@ -92,6 +94,7 @@ TEST_F(CtlTest, OptionsSet_TakesTextsAsTheAdvancedPageDoesAndConfirmsThem) {
 // Every refusal: the exit code, the message, and a device that neither changed nor was
 // sent anything that could change it.
 TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
+    PutDeviceEntry(0, "VELTRA", "0912345");
     ASSERT_EQ(Run({"backup", "good.json"}), kExitOk) << err.str();
     const std::string backup = File("good.json");
     const auto edited = [&](const std::string& from, const std::string& to) {
@@ -104,7 +107,15 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
     PutFile("other.json", edited("Ostrex MF 40", "Ostrex MF 50"));
     PutFile("book.txt", "Nro;Nimi;Puhelinnumero\n1;A;123\n");
     PutFile("malformed.csv", "Nro;Nimi;Puhelinnumero\n1;\"A;123\n");
-    PutFile("rules.csv", "Nro;Nimi;Puhelinnumero\n1;A;123\n2;B;12\n3;C_D;123\n81;E;123\n");
+    PutFile("rules.csv", "Nro;Nimi;Puhelinnumero\n1;A;123\n2;B;12\n3;C\x1B[2J;123\n81;E;123\n");
+    PutFile("huge.csv", "Nro;Nimi;Puhelinnumero\n" + std::string((1 << 20) + 100000, '\n'));
+    PutFile("huge.json", std::string((1 << 20) + 1, ' '));
+    os.FailOpen("folder.vcf", FileError::IsFolder);
+    os.FailOpen("private.json", FileError::AccessDenied);
+    PutFile("wrap.json", edited("\"nro\": 1,", "\"nro\": 4294967297,"));
+    PutFile("version.json", edited("\"formatVersion\": 1", "\"formatVersion\": 4294967297"));
+    PutFile("bel.json", edited("\"name\": \"VELTRA\"", "\"name\": \"VEL\\u0007TRA\""));
+    PutFile("semicolon.json", edited("\"serviceNumber\": \"\"", "\"serviceNumber\": \"12;\""));
     PutFile("malformed.vcf", "BEGIN:VCARD\nVERSION:3.0\nFN:A\n");
     PutFile("notbook.pbf", "QTR FAX-RCP Phonebook!");
     PutFile("bad.img", "$img and more");
@@ -131,7 +142,7 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         {{"phonebook", "export", "book.txt"}, "must end in .pbf, .csv or .vcf"},
         {{"phonebook", "import", "malformed.csv"}, "malformed.csv:2: a quoted field is not closed"},
         {{"phonebook", "import", "rules.csv"}, "rules.csv:3: number '12' must have more than 2"},
-        {{"phonebook", "import", "rules.csv"}, "rules.csv:4: name '_' is not allowed here"},
+        {{"phonebook", "import", "rules.csv"}, "rules.csv:4: name '\\x1B' is a control char"},
         {{"phonebook", "import", "rules.csv"}, "rules.csv:5: Nro 81 is outside 1..80"},
         {{"phonebook", "import", "rules.csv", "--replace"}, "3 problem(s) found; the device's"},
         {{"phonebook", "import", "malformed.vcf"}, "malformed.vcf:1: the card is not closed"},
@@ -144,7 +155,19 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         {{"restore", "other.json"},
          "is a backup of \"Ostrex MF 50\", but the device is \"Ostrex MF 40\"; nothing was "
          "written"},
-        {{"firmware", "check", "missing.img"}, "cannot open 'missing.img'"},
+        {{"firmware", "check", "missing.img"}, "cannot read 'missing.img': not found"},
+        {{"phonebook", "import", "huge.csv", "--dry-run"},
+         "'huge.csv' is 1.1 MiB; a file of this kind is never larger than 1.0 MiB, so it is not "
+         "read"},
+        {{"restore", "huge.json"}, "is 1.0 MiB; a file of this kind"},
+        {{"phonebook", "import", "folder.vcf"}, "cannot read 'folder.vcf': is a folder"},
+        {{"restore", "private.json"}, "cannot read 'private.json': access denied"},
+        {{"restore", "wrap.json"}, "phonebook[0]: nro must be a number 1..80"},
+        {{"restore", "version.json"}, "formatVersion: must be 1"},
+        {{"restore", "bel.json", "--dry-run"},
+         "phonebook 1: name '\\x07' is a control character, which the device cannot show"},
+        {{"restore", "semicolon.json"},
+         "advancedOptions.serviceNumber: ';' is not allowed here (digits, # * and P)"},
         {{"firmware", "update", "bad.img", "--yes"}, "is not a firmware image (it does not begin"},
         {{"firmware", "update", "good.img"}, "update not confirmed; nothing was sent", "n\n"},
         {{"firmware", "update", "good.img"}, "update not confirmed; nothing was sent", ""},
@@ -159,6 +182,68 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         EXPECT_THAT(err.str(), HasSubstr(c.message)) << command;
         EXPECT_TRUE(SameMemory(device.state, before)) << command;
         EXPECT_EQ(WritesReceived(), writesBefore) << command;
+    }
+}
+
+// What a command says when something was passed over, kept or refused by the system.
+TEST_F(CtlTest, Messages_SayWhatHappened) {
+    // Only these two records in the device's reply, after whatever it holds.
+    const auto sendOnly = [&](std::uint8_t first, std::uint8_t second) {
+        device.phonebookReply.onlyNonBlank = true;
+        for (const std::uint8_t entry : {first, second}) {
+            Bytes record(kRecord, 0xFF);
+            record[0] = entry;
+            record[1] = 'X';
+            device.phonebookReply.extraRecords.insert(device.phonebookReply.extraRecords.end(),
+                                                      record.begin(), record.end());
+        }
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> setUp;
+        std::vector<std::string> arguments;
+        int code;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"records outside the table",
+         [&] { sendOnly(0, 81); },
+         {"phonebook", "export", "book.csv"}, kExitOk,
+         "note: the device sent 2 phonebook record(s) with entry number 0 or above 80; they "
+         "were skipped"},
+        {"an entry sent twice",
+         [&] { sendOnly(3, 3); },
+         {"phonebook", "export", "book.csv"}, kExitOk,
+         "note: the device sent entry 3 more than once; the last record sent is the one taken"},
+        {"a restore that only finds group-dial entries",
+         [&] {
+             ASSERT_EQ(Run({"backup", "device.json"}), kExitOk);
+             PutDeviceEntry(9, "TEAM", "\xE0\x05");
+         },
+         {"restore", "device.json"}, kExitOk,
+         "nothing was written: the device matches device.json except for 1 group-dial entry, "
+         "which is the device's own"},
+        {"a full disk", [&] { os.SetDiskSpace(10); },
+         {"phonebook", "export", "book.csv"}, kExitWriteFailed,
+         "could not write 'book.csv': the disk is full"},
+        {"a folder", [&] { os.FailOpen("book.vcf", FileError::IsFolder); },
+         {"phonebook", "export", "book.vcf"}, kExitWriteFailed,
+         "could not write 'book.vcf': is a folder"},
+        {"a read-only file", [&] { os.FailOpen("book.pbf", FileError::ReadOnly); },
+         {"phonebook", "export", "book.pbf"}, kExitWriteFailed,
+         "could not write 'book.pbf': the file is read-only"},
+        {"a file name with an escape sequence", [] {},
+         {"phonebook", "import", "\x1B[2J.csv"}, kExitBadInput,
+         "cannot read '\\x1B[2J.csv': not found"},
+    };
+    const sim::DeviceState factory = device.state;
+    for (const Case& c : cases) {
+        device.state = factory;
+        device.phonebookReply = {};
+        os.SetDiskSpace(std::nullopt);
+        c.setUp();
+        EXPECT_EQ(Run(c.arguments), c.code) << c.what << "\n" << err.str();
+        EXPECT_THAT(err.str(), HasSubstr(c.message)) << c.what;
     }
 }
 

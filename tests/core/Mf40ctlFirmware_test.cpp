@@ -59,9 +59,28 @@ TEST_F(CtlFirmwareTest, Update_AsksFirstAndGoesOnOnYes) {
 TEST_F(CtlFirmwareTest, Update_ThatTheDeviceStopsTaking_EndsWithCode4) {
     device.faults.acceptBudget = 8 + 9 + 8 + 5000;  // probe, read, start, then part of a block
     EXPECT_EQ(Run({"firmware", "update", "mf40.img", "--yes"}), kExitWriteFailed);
-    EXPECT_THAT(err.str(), HasSubstr("writing the data failed; the device may hold a partial "
-                                     "image: run the update again\n"));
+    EXPECT_THAT(err.str(), HasSubstr("writing the data failed: the device stopped taking the "
+                                     "image after 4096 of 10000 bytes"));
     EXPECT_THAT(err.str(), Not(HasSubstr("complete")));
+}
+
+// An image larger than the device has room for is refused at its first block beyond that
+// room: the download fails as the panel shows it, and the device keeps the image it had,
+// so that its memory (and the simulator's state file) never holds what it cannot keep.
+TEST_F(CtlFirmwareTest, Update_LargerThanTheDeviceHasRoomFor_IsRefusedAndTheOldImageKept) {
+    device.state.firmwareImage = {'$', 'I', 'M', 'G', 1};
+    device.firmwareCapacity = 6000;
+    EXPECT_EQ(Run({"firmware", "update", "mf40.img", "--yes"}), kExitWriteFailed);
+    EXPECT_THAT(err.str(), HasSubstr("the device stopped taking the image after 4096 of 10000 "
+                                     "bytes (a device without room for an image refuses it so)"));
+    EXPECT_TRUE(device.firmwareRefused());
+    EXPECT_EQ(device.state.firmwareImage, (Bytes{'$', 'I', 'M', 'G', 1}));
+
+    os.Sleep(sim::kFirmwareStreamIdleLimitMs + 1);
+    ASSERT_EQ(Run({"info"}), kExitOk) << "once the host was quiet, the device answers again";
+    device.firmwareCapacity = image.size();
+    ASSERT_EQ(Run({"firmware", "update", "mf40.img", "--yes"}), kExitOk) << err.str();
+    EXPECT_EQ(device.state.firmwareImage.size(), image.size());
 }
 
 }  // namespace

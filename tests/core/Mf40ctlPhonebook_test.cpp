@@ -27,7 +27,11 @@ protected:
     }
 };
 
+// Whatever the device holds comes back unchanged: letters its own keys write (Ä Ö Å É),
+// lower case, the entry numbers, and a group-dial entry that the file holds too.
 TEST_F(CtlPhonebookTest, ExportThenImport_GivesTheSameTableInEveryFormat) {
+    PutDeviceEntry(16, "\xC4IJ\xC4 \xD6STERBERG", "0401");
+    PutDeviceEntry(79, "Caf\xE9 \xC5land", "*99#");
     const std::vector<std::string> original = DeviceEntries();
     for (const char* file : {"book.csv", "book.vcf", "book.pbf", "BOOK.CSV"}) {
         ASSERT_EQ(Run({"phonebook", "export", file}), kExitOk) << file << err.str();
@@ -67,8 +71,8 @@ TEST_F(CtlPhonebookTest, CsvMerge_PutsRowsIntoTheirEntriesAndKeepsTheRest) {
                       "80,\"Doe, Jane\",p55\n");
     ASSERT_EQ(Run({"phonebook", "import", "in.csv"}), kExitOk) << err.str();
     EXPECT_EQ(DeviceEntries(),
-              (std::vector<std::string>{"1:VELTRA OY|09123", "2:NEW NAME|040123", "3:|123",
-                                        "5:GROUP|\xE0\x01\x02", "80:DOE, JANE|P55"}));
+              (std::vector<std::string>{"1:VELTRA OY|09123", "2:New Name|040123", "3:|123",
+                                        "5:GROUP|\xE0\x01\x02", "80:Doe, Jane|P55"}));
     EXPECT_THAT(err.str(), HasSubstr("(2 entries from in.csv)"));
 }
 
@@ -111,8 +115,8 @@ TEST_F(CtlPhonebookTest, VcardImport_FillsFreeEntriesInOrder) {
             "BEGIN:VCARD\nVERSION:3.0\nFN:Anna\nTEL;TYPE=CELL:040 1\nTEL;TYPE=FAX:09 2\n"
             "END:VCARD\nBEGIN:VCARD\nVERSION:4.0\nFN:Bob\nTEL:tel:0503\nEND:VCARD\n");
     ASSERT_EQ(Run({"phonebook", "import", "cards.vcf"}), kExitOk) << err.str();
-    EXPECT_EQ(DeviceEntry(3), "ANNA|092");
-    EXPECT_EQ(DeviceEntry(5), "BOB|0503") << "entry 5 is group dial, so Bob takes entry 6";
+    EXPECT_EQ(DeviceEntry(3), "Anna|092");
+    EXPECT_EQ(DeviceEntry(5), "Bob|0503") << "entry 5 is group dial, so Bob takes entry 6";
 
     std::string many;
     for (int i = 0; i < 76; ++i) many += "BEGIN:VCARD\nVERSION:3.0\nFN:N\nTEL:123\nEND:VCARD\n";
@@ -131,12 +135,73 @@ TEST_F(CtlPhonebookTest, DryRun_ShowsTheResultingPhonebookAndWritesNothing) {
     EXPECT_EQ(out.str(),
               "  Nro  Nimi                  Puhelinnumero\n"
               "*   1                        (cleared)\n"
-              "*   2  CHANGED               777\n"
+              "*   2  Changed               777\n"
               "*   3                        (cleared)\n"
               "    5  GROUP                 *GROUP DIAL*\n");
     EXPECT_THAT(err.str(), HasSubstr("dry run: nothing was written"));
     EXPECT_EQ(WritesReceived(), writes);
     EXPECT_EQ(DeviceEntry(1), "SMITH, JOHN|555P1");
+}
+
+// One rule for every entry a file brings, whatever the format, decided before the device is
+// touched: the dry run answers as the run does, and an accepted run leaves on the device just
+// what it planned (never a read-back that differs).
+TEST_F(CtlPhonebookTest, EveryFormatKeepsTheDevicesRulesAndTheDryRunAnswersAsTheRun) {
+    PhonebookTable hostile(80, 0);
+    hostile.SetEntry(0, "lower case", "09123");
+    hostile.SetEntry(6, "\x1B[2J", "123");
+    hostile.SetEntry(7, "OK", "12");
+    ASSERT_TRUE(SavePhonebookFile(os, "hostile.pbf", hostile));
+    PhonebookTable other(80, 0);  // a book without the device's group-dial entry 5
+    other.SetEntry(9, "TEN", "1010");
+    ASSERT_TRUE(SavePhonebookFile(os, "other.pbf", other));
+    PutFile("trail.csv", "Nro;Nimi;Puhelinnumero\n1;\"TRAIL \";123\n2;\"   \";555\n"
+                         "3;\"Doe \"\"Q\"\"; Jane\";09 123\n");
+    PutFile("ydots.csv", "Nro;Nimi;Puhelinnumero\n3;\"J\xC3\xBF\";123\n");
+    PutFile("bell.csv", "Nro;Nimi;Puhelinnumero\n3;\"B\x07\";123\n4;\"LINE\nFEED\";123\n");
+    PutFile("escape.vcf", "BEGIN:VCARD\nVERSION:3.0\nFN:A\\nB\nTEL:123\nEND:VCARD\n");
+    struct Case {
+        const char* file;
+        std::vector<std::string> options;
+        int code;
+        const char* message;
+        std::vector<std::string> entries;  // when accepted: the device's phonebook after
+    };
+    const Case cases[] = {
+        {"hostile.pbf", {}, kExitBadInput,
+         "hostile.pbf: entry 7: name '\\x1B' is a control character, which the device cannot "
+         "show\nhostile.pbf: entry 8: number '12' must have more than 2 characters",
+         {}},
+        {"other.pbf", {"--replace"}, kExitOk, "(1 entries from other.pbf)",
+         {"5:GROUP|\xE0\x01\x02", "10:TEN|1010"}},
+        {"trail.csv", {}, kExitOk, "(3 entries from trail.csv)",
+         {"1:TRAIL|123", "2:|555", "3:Doe \"Q\"; Jane|09123", "5:GROUP|\xE0\x01\x02"}},
+        {"ydots.csv", {}, kExitBadInput, "ydots.csv:2: name: '\xC3\xBF' cannot be kept", {}},
+        {"bell.csv", {}, kExitBadInput,
+         "bell.csv:2: name '\\x07' is a control character, which the device cannot show\n"
+         "bell.csv:3: name '\\x0A' is a control character",
+         {}},
+        {"escape.vcf", {}, kExitBadInput, "escape.vcf:1: name '\\x0A' is a control character", {}},
+    };
+    const sim::DeviceState before = device.state;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (const bool dryRun : {true, false}) {
+            device.state = before;
+            std::vector<std::string> arguments = {"phonebook", "import", c.file};
+            arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+            if (dryRun) arguments.push_back("--dry-run");
+            EXPECT_EQ(Run(arguments), c.code) << (dryRun ? "dry run\n" : "run\n") << err.str();
+            const bool listed = dryRun && c.code == kExitOk;
+            EXPECT_THAT(err.str(), HasSubstr(listed ? "dry run: nothing was written" : c.message))
+                << (dryRun ? "dry run" : "run");
+            if (dryRun || c.code != kExitOk) {
+                EXPECT_TRUE(SameMemory(device.state, before));
+            } else {
+                EXPECT_EQ(DeviceEntries(), c.entries);
+            }
+        }
+    }
 }
 
 TEST_F(CtlPhonebookTest, DeviceThatTakesNoPhonebook_EndsWithCode4) {

@@ -119,11 +119,14 @@ TEST(PhonebookVcard, MalformedCardsReportTheirLines) {
     }
 }
 
-TEST(PhonebookVcard, WrittenCardsReadBackWithoutGroupDialEntries) {
+TEST(PhonebookVcard, WrittenCardsReadBackToTheirEntriesWithoutGroupDialEntries) {
     const std::vector<ExportEntry> entries = {
-        {1, "A, B; C\\D", "123"}, {2, "GROUP", "*GROUP DIAL*"}, {3, "", "P99"}};
+        {17, "A, B; C\\D", "123"}, {18, "GROUP", "*GROUP DIAL*"}, {80, "", "P99"}};
     EXPECT_EQ(Rows(ReadPhonebookVcard(WritePhonebookVcard(entries))),
-              "1:-|A, B; C\\D|123\n7:-||P99\n");
+              "1:17|A, B; C\\D|123\n8:80||P99\n");
+    EXPECT_EQ(Rows(ReadPhonebookVcard("BEGIN:VCARD\nVERSION:3.0\nTEL:123\nX-PANELDESK-NRO:x7\n"
+                                      "END:VCARD\n")),
+              "problem 1: X-PANELDESK-NRO 'x7' is not an entry number\n");
 }
 
 DeviceSnapshot SampleSnapshot() {

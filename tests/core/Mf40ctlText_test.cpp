@@ -1,5 +1,5 @@
 // The companion's text rules: Windows-1252 both ways, what may reach the terminal, the pages'
-// value forms, and the entry editor's rules applied to texts from files.
+// value forms, and the one rule for entries that files bring.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -189,30 +189,36 @@ TEST(DeviceFields, ByteThePageCannotShowIsKeptInJson) {
     EXPECT_EQ(DescribeByte(ecm, 2), "(device byte 2, not a value the page offers)");
 }
 
-TEST(EntryRules, TextsBecomeWhatTheEditorWouldStore) {
+// One rule for what any file brings to an entry: what the device can hold and show, in the
+// form it keeps it. Texts are Windows-1252 bytes here.
+TEST(EntryRules, EntriesAreTakenInTheFormTheDeviceKeeps) {
     struct Case {
         std::string name;
         std::string number;
-        std::string storedName;
-        std::string storedNumber;
+        std::string keptName;
+        std::string keptNumber;
     };
     const Case cases[] = {
-        {"abc", "123", "ABC", "123"},
+        {"abc", "123", "abc", "123"},  // no upper-casing: that is for typing
         {"", "555", "", "555"},
-        {"Veltra Oy", "09-123 45 (6).7", "VELTRA OY", "091234567"},
-        {"x", "p12", "X", "P12"},
-        {std::string(20, 'n'), std::string(46, '9'), std::string(20, 'N'), std::string(46, '9')},
+        {"M\xC4KI \xD6\xC5\xC9", "0401", "M\xC4KI \xD6\xC5\xC9", "0401"},
+        {"Doe, Jane \"Q\";", "09-123 45 (6).7", "Doe, Jane \"Q\";", "091234567"},
+        {"TRAIL ", "p12", "TRAIL", "P12"},  // the device drops trailing spaces
+        {"   ", "123", "", "123"},
+        {"\xA0\xFE", "*#1", "\xA0\xFE", "*#1"},
+        {std::string(20, 'n') + "  ", std::string(46, '9'), std::string(20, 'n'),
+         std::string(46, '9')},
     };
     for (const Case& c : cases) {
         std::string reason;
         const auto texts = ApplyEntryRules(c.name, c.number, &reason);
         ASSERT_TRUE(texts) << c.name << " / " << c.number << ": " << reason;
-        EXPECT_EQ(texts->name, c.storedName);
-        EXPECT_EQ(texts->number, c.storedNumber);
+        EXPECT_EQ(texts->name, c.keptName);
+        EXPECT_EQ(texts->number, c.keptNumber);
     }
 }
 
-TEST(EntryRules, RowsTheEditorWouldRefuseGiveTheirReason) {
+TEST(EntryRules, EntriesTheDeviceCannotHoldOrShowGiveTheirReason) {
     struct Case {
         std::string name;
         std::string number;
@@ -223,12 +229,16 @@ TEST(EntryRules, RowsTheEditorWouldRefuseGiveTheirReason) {
         {"A", "*#P", "must have more than 2 characters and at least one digit"},
         {"A", "", "must have more than 2 characters"},
         {"A", "+358 9 123", "'+' cannot be dialled"},
-        {"A", "123x", "number 'X' is not allowed"},
-        {"Mäkinen", "123", "name 'ä' is not allowed"},
-        {"A_B", "123", "name '_' is not allowed"},
+        {"A", "123x", "number 'x' is not allowed here (digits, # * and P)"},
+        {"A", "12;3", "number ';' is not allowed here"},
+        {"BEL\x07", "123", "name '\\x07' is a control character"},
+        {"\x1B[2J", "123", "name '\\x1B' is a control character"},
+        {"LINE\nFEED", "123", "name '\\x0A' is a control character"},
+        {"A\x7F", "123", "name '\\x7F' is a control character"},
+        {"A\x81", "123", "name '\\x81' is a control character"},
+        {"J\xFF", "123", "name: '\xC3\xBF' cannot be kept"},
         {std::string(21, 'A'), "123", "name is 21 characters long; at most 20 fit"},
         {"A", std::string(47, '1'), "number is 47 characters long; at most 46 fit"},
-        {"A", "12\xE2", "number is not valid UTF-8"},
     };
     for (const Case& c : cases) {
         std::string reason;

@@ -175,7 +175,7 @@ TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSa
     sim::DeviceState saved;
     ASSERT_TRUE(AwaitState(
         [](const sim::DeviceState& s) {
-            return Entry(s, 2) == "VIRTANEN OY|09123456" && Entry(s, 6) == "DOE, JANE|P55";
+            return Entry(s, 2) == "Virtanen Oy|09123456" && Entry(s, 6) == "Doe, Jane|P55";
         },
         &saved))
         << "entry 3: " << Entry(saved, 2) << ", entry 7: " << Entry(saved, 6);
@@ -183,13 +183,13 @@ TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSa
     const CtlRun exported = Ctl(L"phonebook export out.csv");
     ASSERT_EQ(exported.code, 0u) << exported;
     EXPECT_EQ(FileBytes(work_.File(L"out.csv")),
-              "\xEF\xBB\xBFNro;Nimi;Puhelinnumero\r\n3;VIRTANEN OY;09123456\r\n"
-              "7;\"DOE, JANE\";P55\r\n");
+              "\xEF\xBB\xBFNro;Nimi;Puhelinnumero\r\n3;Virtanen Oy;09123456\r\n"
+              "7;\"Doe, Jane\";P55\r\n");
     const CtlRun listed = Ctl(L"phonebook");
     EXPECT_EQ(listed.out,
               "  Nro  Nimi                  Puhelinnumero\n"
-              "    3  VIRTANEN OY           09123456\n"
-              "    7  DOE, JANE             P55\n")
+              "    3  Virtanen Oy           09123456\n"
+              "    7  Doe, Jane             P55\n")
         << listed;
 
     const CtlRun backup = Ctl(L"backup device.json");
@@ -201,7 +201,7 @@ TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSa
         ASSERT_EQ(run.code, 0u) << run;
     }
     ASSERT_TRUE(AwaitState([](const sim::DeviceState& s) {
-        return s.faxSettings[kAnswerDelay] == 7 && Entry(s, 2) == "|" && Entry(s, 1) == "OTHER|222";
+        return s.faxSettings[kAnswerDelay] == 7 && Entry(s, 2) == "|" && Entry(s, 1) == "Other|222";
     })) << "the changes after the backup did not reach the device";
 
     const CtlRun restore = Ctl(L"restore device.json");

@@ -13,6 +13,7 @@
 
 #include "app/MainDlg.h"
 #include "phonebook/PhonebookPage.h"
+#include "platform/ForwardingOs.h"
 #include "protocol/PhonebookTransfer.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
@@ -21,56 +22,12 @@ namespace pd {
 namespace {
 
 // The fake machine with the real tick counter and real sleeps.
-class RealClockOs : public Os {
+class RealClockOs : public ForwardingOs {
 public:
-    explicit RealClockOs(FakeOs& fake) : fake_(fake) {}
+    using ForwardingOs::ForwardingOs;
 
-    FileHandle OpenFile(const std::string& path, std::uint32_t access, std::uint32_t share,
-                        std::uint32_t disposition, std::uint32_t flags) override {
-        return fake_.OpenFile(path, access, share, disposition, flags);
-    }
-    bool ReadFile(FileHandle f, void* b, std::uint32_t n, std::uint32_t* d) override {
-        return fake_.ReadFile(f, b, n, d);
-    }
-    bool WriteFile(FileHandle f, const void* b, std::uint32_t n, std::uint32_t* d) override {
-        return fake_.WriteFile(f, b, n, d);
-    }
-    void CloseFile(FileHandle f) override { fake_.CloseFile(f); }
-    bool GetFileSize(FileHandle f, std::uint64_t* s) override { return fake_.GetFileSize(f, s); }
-    bool GetCommTimeouts(FileHandle f, CommTimeouts* t) override {
-        return fake_.GetCommTimeouts(f, t);
-    }
-    bool SetCommTimeouts(FileHandle f, const CommTimeouts& t) override {
-        return fake_.SetCommTimeouts(f, t);
-    }
-    bool DeviceControl(FileHandle f, std::uint32_t c, const void* i, std::uint32_t n) override {
-        return fake_.DeviceControl(f, c, i, n);
-    }
-    bool ReplaceFileWith(const std::string& s, const std::string& t) override {
-        return fake_.ReplaceFileWith(s, t);
-    }
-    bool RemoveFile(const std::string& p) override { return fake_.RemoveFile(p); }
-    LibraryHandle LoadLibraryByName(const std::string& n) override {
-        return fake_.LoadLibraryByName(n);
-    }
-    ProcAddress FindEntryPoint(LibraryHandle l, const char* n) override {
-        return fake_.FindEntryPoint(l, n);
-    }
-    void FreeLibrary(LibraryHandle l) override { fake_.FreeLibrary(l); }
-    int CallEntryPoint(ProcAddress p, int a) override { return fake_.CallEntryPoint(p, a); }
-    int CallEntryPoint(ProcAddress p, void* b, int n) override {
-        return fake_.CallEntryPoint(p, b, n);
-    }
-    bool GetVersion(OsVersion* v) override { return fake_.GetVersion(v); }
     std::uint32_t TickCount() override { return ::GetTickCount(); }
     void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
-    std::uint8_t PortIn(std::uint16_t p) override { return fake_.PortIn(p); }
-    void PortOut(std::uint16_t p, std::uint8_t v) override { fake_.PortOut(p, v); }
-    std::uint16_t BiosWord(std::uint32_t a) override { return fake_.BiosWord(a); }
-    void DebugOutput(const std::string& t) override { fake_.DebugOutput(t); }
-
-private:
-    FakeOs& fake_;
 };
 
 double Milliseconds(const std::function<void()>& action) {

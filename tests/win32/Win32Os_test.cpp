@@ -3,9 +3,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
 #include "platform/Win32Os.h"
 
@@ -63,6 +67,142 @@ TEST_F(Win32OsTest, FilesAreCreatedWrittenReadReplacedAndRemoved) {
               kNoFile);
     EXPECT_TRUE(os.RemoveFile(b));
     EXPECT_FALSE(os.RemoveFile(b));
+}
+
+// A folder of its own for the save tests, emptied and removed afterwards.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& base) : path_(WidenUtf8(base + "-save")) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::create_directory(path_);
+    }
+    ~ScratchFolder() {
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const {
+        return NarrowToUtf8(path_.wstring()) + "\\" + name;
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            names.push_back(NarrowToUtf8(entry.path().filename().wstring()));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+void PutText(const std::string& path, const std::string& text, DWORD attributes) {
+    const std::wstring wide = WidenUtf8(path);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    SetFileAttributesW(wide.c_str(), attributes);
+}
+
+std::string TextOf(Win32Os& os, const std::string& path) {
+    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead, disposition::kOpenExisting,
+                                    attributes::kNormal));
+    char buffer[64] = {};
+    std::uint32_t read = 0;
+    if (!file || !os.ReadFile(file.get(), buffer, sizeof buffer, &read)) return "<none>";
+    return std::string(buffer, read);
+}
+
+// The save path on both ways the program can take: ReplaceFileW (Windows 2000 and later), and
+// the rename that Windows NT 4.0 is left with. Either way the target keeps its attributes,
+// anything but a plain writable file is refused untouched, and nothing is left behind.
+TEST_F(Win32OsTest, SaveReplacesOnlyAPlainWritableFileAndKeepsItsAttributes) {
+    const std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>("new"), 3);
+    struct Case {
+        const char* what;
+        DWORD attributes;  // 0: no file there; INVALID_FILE_ATTRIBUTES: a folder
+        bool saved;
+        FileError error;
+    };
+    const Case cases[] = {
+        {"no file yet", 0, true, FileError::None},
+        {"a plain file", FILE_ATTRIBUTE_NORMAL, true, FileError::None},
+        {"a hidden system file", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true,
+         FileError::None},
+        {"a read-only file", FILE_ATTRIBUTE_READONLY, false, FileError::ReadOnly},
+        {"a folder", INVALID_FILE_ATTRIBUTES, false, FileError::IsFolder},
+    };
+    for (const bool asOnNt4 : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (asOnNt4 ? " (NT 4.0)" : ""));
+            Win32Os system;
+            if (asOnNt4) system.ReplaceAsOnNt4();
+            const ScratchFolder folder(base_);
+            const std::string target = folder / "kirja.PBF";
+            if (c.attributes == INVALID_FILE_ATTRIBUTES) {
+                CreateDirectoryW(WidenUtf8(target).c_str(), nullptr);
+            } else if (c.attributes != 0) {
+                PutText(target, "old", c.attributes);
+            }
+            FileError error = FileError::Other;
+            EXPECT_EQ(ReplaceFileContents(system, target, {text}, &error), c.saved);
+            EXPECT_EQ(error, c.error);
+            EXPECT_EQ(folder.Names(), std::vector<std::string>{"kirja.PBF"});
+            if (c.attributes == INVALID_FILE_ATTRIBUTES) continue;
+            EXPECT_EQ(TextOf(system, target), c.saved ? "new" : "old");
+            const DWORD kept = GetFileAttributesW(WidenUtf8(target).c_str());
+            const DWORD wanted = c.attributes == 0 ? FILE_ATTRIBUTE_NORMAL : c.attributes;
+            const DWORD mask =
+                FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+            EXPECT_EQ(kept & mask, wanted & mask);
+        }
+    }
+    Win32Os system;
+    FileError error = FileError::None;
+    EXPECT_FALSE(ReplaceFileContents(system, "NUL", {text}, &error));
+    EXPECT_EQ(error, FileError::NotPlainFile);
+}
+
+TEST_F(Win32OsTest, FileCallsSayWhyTheyFailedAndCreateNewNeverOpensAFileThatIsThere) {
+    const ScratchFolder folder(base_);
+    const std::string file = folder / "a.bin";
+    EXPECT_EQ(os.OpenFile(file, access::kRead, share::kRead, disposition::kOpenExisting,
+                          attributes::kNormal),
+              kNoFile);
+    EXPECT_EQ(os.LastFileError(), FileError::NotFound);
+    EXPECT_EQ(os.OpenFile(folder / "", access::kRead, share::kRead, disposition::kOpenExisting,
+                          attributes::kNormal),
+              kNoFile);
+    EXPECT_EQ(os.LastFileError(), FileError::IsFolder);
+
+    ScopedFile first(os, os.OpenFile(file, access::kWrite, share::kRead | share::kWrite,
+                                     disposition::kCreateNew, attributes::kNormal));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(os.OpenFile(file, access::kWrite, share::kRead | share::kWrite,
+                          disposition::kCreateNew, attributes::kNormal),
+              kNoFile);
+    EXPECT_EQ(os.LastFileError(), FileError::Exists);
+
+    // Two holders of one lock: the second waits, or without waiting is told it is in use.
+    ScopedFile second(os, os.OpenFile(file, access::kRead, share::kRead | share::kWrite,
+                                      disposition::kOpenAlways, attributes::kNormal));
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(os.LockFile(first.get(), false));
+    EXPECT_FALSE(os.LockFile(second.get(), false));
+    EXPECT_EQ(os.LastFileError(), FileError::InUse);
+    first.Close();
+    EXPECT_TRUE(os.LockFile(second.get(), false)) << "the lock goes with its handle";
+
+    std::uint8_t a[8] = {}, b[8] = {};
+    ASSERT_TRUE(os.RandomBytes(a, sizeof a));
+    ASSERT_TRUE(os.RandomBytes(b, sizeof b));
+    EXPECT_NE(std::vector<std::uint8_t>(a, a + 8), std::vector<std::uint8_t>(b, b + 8));
 }
 
 TEST_F(Win32OsTest, PathsCarryNonAsciiCharacters) {

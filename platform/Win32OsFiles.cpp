@@ -1,0 +1,241 @@
+// Win32Os's part in saving files safely: which files may be replaced, the replace itself
+// (ReplaceFileW where the system has it, a rename that keeps the attributes and the access
+// list on Windows NT 4.0), locks, the reasons of failures, and the random source for names.
+#include <windows.h>
+
+#include "platform/OwnedHandle.h"
+#include "platform/SystemFunction.h"
+#include "platform/Win32Os.h"
+
+namespace pd {
+
+namespace {
+
+// Windows 2000 and later; looked up at run time, so that the program still starts on NT 4.0.
+using ReplaceFileProc = BOOL(WINAPI*)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup,
+                                      DWORD flags, LPVOID exclude, LPVOID reserved);
+constexpr DWORD kReplaceIgnoreMergeErrors = 0x2;  // REPLACEFILE_IGNORE_MERGE_ERRORS
+constexpr DWORD kUnableToMoveReplacement2 = 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
+
+// The CryptoAPI's random source (advapi32, NT 4.0 and later, not every Windows 95), also
+// looked up at run time.
+using AcquireContextProc = BOOL(WINAPI*)(ULONG_PTR* provider, LPCWSTR container,
+                                         LPCWSTR providerName, DWORD type, DWORD flags);
+using GenRandomProc = BOOL(WINAPI*)(ULONG_PTR provider, DWORD length, BYTE* buffer);
+constexpr DWORD kProviderRsaFull = 1;                // PROV_RSA_FULL
+constexpr DWORD kVerifyContext = 0xF0000000u;        // CRYPT_VERIFYCONTEXT
+
+// Attributes a replacing file takes over from the one it replaces on the NT 4.0 way.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+FileError Classify(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+            return FileError::NotFound;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+        case ERROR_NETWORK_ACCESS_DENIED:
+        case ERROR_PRIVILEGE_NOT_HELD:
+            return FileError::AccessDenied;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_PIPE_BUSY:
+            return FileError::InUse;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return FileError::DiskFull;
+        case ERROR_FILE_TOO_LARGE:
+            return FileError::TooLarge;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return FileError::Exists;
+        default:
+            return FileError::Other;
+    }
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// What a finished file holds goes to the disk before it takes the old file's place.
+bool Flush(const std::wstring& path) {
+    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.get());
+}
+
+// The old file's access list goes to the new one, so that a private file stays private
+// (ReplaceFileW does this itself). Volumes without access lists have none to give.
+void CopyAccessList(const std::wstring& from, const std::wstring& to) {
+    DWORD needed = 0;
+    GetFileSecurityW(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == 0) return;
+    std::string descriptor(needed, '\0');
+    if (GetFileSecurityW(from.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
+                         &needed)) {
+        SetFileSecurityW(to.c_str(), DACL_SECURITY_INFORMATION, descriptor.data());
+    }
+}
+
+}  // namespace
+
+void Win32Os::LookUpOnce() {
+    if (lookedUp_) return;
+    lookedUp_ = true;
+    replaceFile_ = reinterpret_cast<std::uintptr_t>(
+        FindSystemFunction<ReplaceFileProc>(L"kernel32.dll", "ReplaceFileW"));
+    // advapi32 is imported (for the access lists), so it is there to look in.
+    const auto acquire =
+        FindSystemFunction<AcquireContextProc>(L"advapi32.dll", "CryptAcquireContextW");
+    const auto generate = FindSystemFunction<GenRandomProc>(L"advapi32.dll", "CryptGenRandom");
+    ULONG_PTR provider = 0;
+    if (acquire && generate &&
+        acquire(&provider, nullptr, nullptr, kProviderRsaFull, kVerifyContext)) {
+        generateRandom_ = reinterpret_cast<std::uintptr_t>(generate);
+        randomProvider_ = provider;  // kept for the life of the process
+    }
+}
+
+bool Win32Os::Failed(unsigned long systemError) {
+    lastFileError_ = Classify(systemError);
+    return false;
+}
+
+bool Win32Os::Failed(FileError error) {
+    lastFileError_ = error;
+    return false;
+}
+
+bool Win32Os::CanReplace(const std::string& path) {
+    const std::wstring wide = WidenUtf8(path);
+    const DWORD found = GetFileAttributesW(wide.c_str());
+    if (found == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || Failed(error);  // nothing there yet is fine
+    }
+    if (found & FILE_ATTRIBUTE_DIRECTORY) return Failed(FileError::IsFolder);
+    if (found & FILE_ATTRIBUTE_REPARSE_POINT) return Failed(FileError::IsLink);
+    if (found & FILE_ATTRIBUTE_READONLY) return Failed(FileError::ReadOnly);
+    // Device names ("NUL", "COM1", "\\.\...") have attributes too; their handle tells.
+    OwnedHandle query(
+        CreateFileW(wide.c_str(), 0, kAnyShare, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!query) return Failed(GetLastError());
+    if (GetFileType(query.get()) != FILE_TYPE_DISK) return Failed(FileError::NotPlainFile);
+    // The file's access list may refuse this program, or another program may hold it open.
+    OwnedHandle writable(CreateFileW(wide.c_str(), GENERIC_WRITE, kAnyShare, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    return writable || Failed(GetLastError());
+}
+
+bool Win32Os::ReplaceFileWith(const std::string& source, const std::string& target) {
+    const std::wstring from = WidenUtf8(source);
+    const std::wstring to = WidenUtf8(target);
+    if (!CanReplace(target)) return false;
+    if (!Flush(from)) return Failed(GetLastError());
+    if (!Exists(to)) {
+        // Without MOVEFILE_REPLACE_EXISTING: a file that appeared there meanwhile is kept.
+        return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ||
+               Failed(GetLastError());
+    }
+    return ReplaceExisting(from, to);
+}
+
+bool Win32Os::ReplaceExisting(const std::wstring& from, const std::wstring& to) {
+    // The new file takes the old one's attributes and access list first. ReplaceFileW does
+    // that itself on Windows, but not every system that offers it does.
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKeptAttributes) != 0) {
+        SetFileAttributesW(from.c_str(), attributes & kKeptAttributes);
+    }
+    CopyAccessList(to, from);
+
+    LookUpOnce();
+    const auto replaceFile =
+        replaceFileAllowed_ ? reinterpret_cast<ReplaceFileProc>(replaceFile_) : nullptr;
+    if (replaceFile == nullptr) {
+        // Windows NT 4.0: one rename over the old file, which either happens whole or not at
+        // all, so the old file is never lost. The owner, creation time and short name are the
+        // new file's own.
+        return MoveFileExW(from.c_str(), to.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+               Failed(GetLastError());
+    }
+
+    // ReplaceFileW also keeps the old file's owner, creation time and streams. Without a
+    // backup name a replace that fails half way may leave the old file nowhere, so it gets
+    // one: a file made here under a name nobody can guess, taken back on every way out.
+    std::wstring backup;
+    for (int draw = 0; draw < 4 && backup.empty(); ++draw) {
+        std::uint8_t random[8];
+        if (!RandomBytes(random, sizeof random)) return false;
+        std::wstring name = to + L".";
+        for (const std::uint8_t byte : random) {
+            name += L"0123456789abcdef"[byte >> 4];
+            name += L"0123456789abcdef"[byte & 0xF];
+        }
+        name += L".old";
+        OwnedHandle made(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (made) backup = name;
+    }
+    if (backup.empty()) return Failed(GetLastError());
+
+    if (replaceFile(to.c_str(), from.c_str(), backup.c_str(), kReplaceIgnoreMergeErrors, nullptr,
+                    nullptr)) {
+        DeleteFileW(backup.c_str());
+        return true;
+    }
+    const DWORD error = GetLastError();
+    // The old file has become the backup and the new one could not take its place: put the
+    // old one back.
+    if (error == kUnableToMoveReplacement2 && !Exists(to)) {
+        MoveFileExW(backup.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+    }
+    if (Exists(to)) DeleteFileW(backup.c_str());
+    return Failed(error);
+}
+
+bool Win32Os::RemoveFile(const std::string& path) {
+    return ::DeleteFileW(WidenUtf8(path).c_str()) != FALSE || Failed(GetLastError());
+}
+
+bool Win32Os::LockFile(FileHandle file, bool wait) {
+    OVERLAPPED from{};  // the lock covers the first byte, which is all a lock file needs
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    return LockFileEx(reinterpret_cast<HANDLE>(file), flags, 0, 1, 0, &from) ||
+           Failed(GetLastError());
+}
+
+bool Win32Os::RandomBytes(void* buffer, std::uint32_t count) {
+    LookUpOnce();
+    auto* bytes = static_cast<BYTE*>(buffer);
+    if (randomProvider_ != 0 &&
+        reinterpret_cast<GenRandomProc>(generateRandom_)(randomProvider_, count, bytes)) {
+        return true;
+    }
+
+    // Without the CryptoAPI (a Windows 95 without it): the clocks, the process and a counter.
+    // Guessable in principle; the fresh files are still made only where no file is.
+    static DWORD counter = 0;  // zero before the program starts: no guard needed
+    LARGE_INTEGER precise{};
+    QueryPerformanceCounter(&precise);
+    std::uint64_t mixed = (static_cast<std::uint64_t>(precise.QuadPart) * 0x9E3779B97F4A7C15u) ^
+                          (std::uint64_t{GetTickCount()} << 32) ^ GetCurrentProcessId() ^
+                          (std::uint64_t{++counter} << 48);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        mixed ^= mixed << 13;
+        mixed ^= mixed >> 7;
+        mixed ^= mixed << 17;
+        bytes[i] = static_cast<BYTE>(mixed >> 56);
+    }
+    return true;
+}
+
+}  // namespace pd
