@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 
 namespace pd::ctl {
 

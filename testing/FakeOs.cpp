@@ -1,4 +1,4 @@
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 
 #include <algorithm>
 #include <cctype>
