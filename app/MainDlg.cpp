@@ -7,7 +7,7 @@
 #include "app/AboutDlg.h"
 #include "phonebook/PhonebookMenu.h"
 #include "controls/Strings.h"
-#include "win32/Win32Os.h"
+#include "win32/WideText.h"
 #include "firmware/FirmwarePage.h"
 #include "pages/AdvancedPage.h"
 #include "pages/InfoPage.h"

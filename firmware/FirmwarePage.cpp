@@ -10,7 +10,7 @@
 #include "firmware/FirmwareDownload.h"
 #include "firmware/FirmwareImage.h"
 #include "controls/Ui.h"
-#include "win32/Win32Os.h"
+#include "win32/WideText.h"
 #include "protocol/Frames.h"
 #include "protocol/PanelContext.h"
 #include "protocol/Waits.h"

@@ -15,7 +15,7 @@
 #include "phonebook/EntryText.h"
 #include "phonebook/PhonebookFile.h"
 #include "controls/Ui.h"
-#include "win32/Win32Os.h"
+#include "win32/WideText.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"
 #include "protocol/Waits.h"
