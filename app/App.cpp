@@ -5,7 +5,7 @@
 
 #include "app/MainDlg.h"
 #include "controls/Strings.h"
-#include "platform/Ui.h"
+#include "controls/Ui.h"
 #include "protocol/Probe.h"
 #include "resources/resource.h"
 

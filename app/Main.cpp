@@ -2,9 +2,9 @@
 #include <windows.h>
 
 #include "app/App.h"
-#include "platform/SystemFunction.h"
-#include "platform/Win32Os.h"
-#include "platform/Win32Ui.h"
+#include "win32/SystemFunction.h"
+#include "win32/Win32Os.h"
+#include "controls/Win32Ui.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 #include <array>
 
 #include "app/AboutDlg.h"
-#include "app/PhonebookMenu.h"
+#include "phonebook/PhonebookMenu.h"
 #include "controls/Strings.h"
-#include "platform/Win32Os.h"
+#include "win32/WideText.h"
 #include "firmware/FirmwarePage.h"
 #include "pages/AdvancedPage.h"
 #include "pages/InfoPage.h"
 #include "pages/SettingsPage.h"
 #include "phonebook/PhonebookPage.h"
-#include "platform/Ui.h"
+#include "controls/Ui.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 

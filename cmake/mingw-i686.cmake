@@ -9,3 +9,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Third-party packages as the cross builds take them: GoogleTest built from Debian's sources,
+# and the host's header-only packages without the host's include folder.
+foreach(package GTest CLI11 nlohmann_json)
+  set(${package}_DIR ${CMAKE_CURRENT_LIST_DIR}/mingw/${package})
+endforeach()

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/Ui.h"
+#include "controls/Ui.h"
 
 namespace pd {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz/FuzzInput.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 
 namespace pd::fuzz {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 
 namespace pd::fuzz {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 #include "protocol/DeviceDataStore.h"
 
 namespace pd::ctl {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "mf40ctl/DeviceFields.h"
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 #include "protocol/PhonebookTransfer.h"
 
 namespace pd::ctl {

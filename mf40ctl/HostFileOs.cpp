@@ -13,7 +13,7 @@ namespace pd::ctl {
 
 namespace {
 
-// Host files get handles far above the ones FakeOs hands out, so the two never meet.
+// Host files get handles far above the ones the simulated PC hands out, so the two never meet.
 constexpr FileHandle kHostHandleBase = FileHandle{1} << 40;
 
 bool IsDevicePath(const std::string& path) {
@@ -116,7 +116,7 @@ FileHandle HostFileOs::OpenFile(const std::string& path, std::uint32_t desiredAc
                                 std::uint32_t shareMode, std::uint32_t creationDisposition,
                                 std::uint32_t flagsAndAttributes) {
     if (IsDevicePath(path)) {
-        return FakeOs::OpenFile(path, desiredAccess, shareMode, creationDisposition,
+        return SimulatedOs::OpenFile(path, desiredAccess, shareMode, creationDisposition,
                                 flagsAndAttributes);
     }
     const bool reads = (desiredAccess & access::kRead) != 0;
@@ -157,7 +157,7 @@ FileHandle HostFileOs::OpenFile(const std::string& path, std::uint32_t desiredAc
 
 bool HostFileOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count,
                           std::uint32_t* done) {
-    if (!IsHostFile(file)) return FakeOs::ReadFile(file, buffer, count, done);
+    if (!IsHostFile(file)) return SimulatedOs::ReadFile(file, buffer, count, done);
     const ssize_t got = ::read(Descriptor(file), buffer, count);
     *done = got > 0 ? static_cast<std::uint32_t>(got) : 0;
     return got >= 0 || Failed();
@@ -165,7 +165,7 @@ bool HostFileOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count,
 
 bool HostFileOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
                            std::uint32_t* done) {
-    if (!IsHostFile(file)) return FakeOs::WriteFile(file, data, count, done);
+    if (!IsHostFile(file)) return SimulatedOs::WriteFile(file, data, count, done);
     *done = 0;
     const auto* bytes = static_cast<const char*>(data);
     while (*done < count) {
@@ -179,12 +179,12 @@ bool HostFileOs::WriteFile(FileHandle file, const void* data, std::uint32_t coun
 }
 
 void HostFileOs::CloseFile(FileHandle file) {
-    if (!IsHostFile(file)) return FakeOs::CloseFile(file);
+    if (!IsHostFile(file)) return SimulatedOs::CloseFile(file);
     ::close(Descriptor(file));
 }
 
 bool HostFileOs::GetFileSize(FileHandle file, std::uint64_t* size) {
-    if (!IsHostFile(file)) return FakeOs::GetFileSize(file, size);
+    if (!IsHostFile(file)) return SimulatedOs::GetFileSize(file, size);
     struct stat status {};
     if (::fstat(Descriptor(file), &status) != 0) return Failed();
     *size = static_cast<std::uint64_t>(status.st_size);
@@ -238,7 +238,7 @@ bool HostFileOs::RemoveFile(const std::string& path) {
 }
 
 bool HostFileOs::LockFile(FileHandle file, bool wait) {
-    if (!IsHostFile(file)) return FakeOs::LockFile(file, wait);
+    if (!IsHostFile(file)) return SimulatedOs::LockFile(file, wait);
     int result;
     do {
         result = ::flock(Descriptor(file), LOCK_EX | (wait ? 0 : LOCK_NB));

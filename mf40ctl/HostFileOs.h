@@ -1,4 +1,4 @@
-// The native build's OS seam: FakeOs with its virtual device and virtual clock for every
+// The native build's OS seam: the simulated PC with its virtual device and virtual clock for every
 // route to the device, and the host's real files for everything else (the files the user
 // names and the virtual device's state file).
 //
@@ -9,13 +9,13 @@
 
 #include <string>
 
-#include "platform/FakeOs.h"
+#include "sim/SimulatedOs.h"
 
 namespace pd::ctl {
 
-class HostFileOs : public FakeOs {
+class HostFileOs : public sim::SimulatedOs {
 public:
-    using FakeOs::FakeOs;
+    using SimulatedOs::SimulatedOs;
 
     FileHandle OpenFile(const std::string& path, std::uint32_t desiredAccess,
                         std::uint32_t shareMode, std::uint32_t creationDisposition,

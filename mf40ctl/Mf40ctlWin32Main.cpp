@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "mf40ctl/Mf40ctl.h"
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 
 int main() {
     // Arguments arrive as UTF-16 whatever the console's code page; the commands take UTF-8.

@@ -9,7 +9,7 @@
 
 #include "mf40ctl/PhonebookCsv.h"
 #include "mf40ctl/PhonebookRows.h"
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 
 namespace pd::ctl {
 

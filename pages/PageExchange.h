@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/Ui.h"
+#include "controls/Ui.h"
 #include "protocol/PanelContext.h"
 #include "protocol/Waits.h"
 #include "resources/resource.h"

@@ -5,8 +5,8 @@
 #include "controls/DataExchange.h"
 #include "controls/Strings.h"
 #include "phonebook/EntryText.h"
-#include "phonebook/PhonebookTable.h"
-#include "platform/Ui.h"
+#include "protocol/PhonebookTable.h"
+#include "controls/Ui.h"
 #include "resources/resource.h"
 
 namespace pd {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 #include "platform/Os.h"
 
 namespace pd {

@@ -8,14 +8,14 @@
 #include <cwchar>
 #include <string>
 
-#include "app/PhonebookMenu.h"
+#include "phonebook/PhonebookMenu.h"
 #include "controls/DataExchange.h"
 #include "controls/Strings.h"
 #include "phonebook/EntryDlg.h"
 #include "phonebook/EntryText.h"
 #include "phonebook/PhonebookFile.h"
-#include "platform/Ui.h"
-#include "platform/Win32Os.h"
+#include "controls/Ui.h"
+#include "win32/WideText.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"
 #include "protocol/Waits.h"

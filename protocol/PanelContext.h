@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 #include "protocol/DeviceDataStore.h"
 
 namespace pd {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 #include "protocol/Frames.h"
 
 namespace pd {

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 #include "protocol/ByteOrder.h"
 
 namespace pd::sim {

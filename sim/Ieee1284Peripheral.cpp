@@ -46,7 +46,7 @@ std::string PeripheralEventName(PeripheralEvent event) {
     return "device ?";
 }
 
-Ieee1284Peripheral::Ieee1284Peripheral(FakeOs& os, VirtualDevice& device, std::uint16_t base)
+Ieee1284Peripheral::Ieee1284Peripheral(SimulatedOs& os, VirtualDevice& device, std::uint16_t base)
     : os_(os), device_(device), base_(base) {
     SetAllDelays(kDefaultReactionMs);
     // Back in compatibility mode at once after event 28, so that a write straight after a

@@ -1,8 +1,8 @@
 // The device's end of the parallel cable, at register level, for tests of the direct route.
 //
-// It watches the control lines the host writes through FakeOs::PortOut, drives the status
-// lines the host reads through FakeOs::PortIn, and answers each host event after a delay of
-// its own on FakeOs's virtual clock. It takes compatibility-mode bytes (Busy handshake) and
+// It watches the control lines the host writes through SimulatedOs::PortOut, drives the status
+// lines the host reads through SimulatedOs::PortIn, and answers each host event after a delay of
+// its own on SimulatedOs's virtual clock. It takes compatibility-mode bytes (Busy handshake) and
 // sends nibble-mode bytes (negotiation, nibble transfer, termination), so the bytes the host
 // writes reach VirtualDevice::Receive and the bytes it reads come from VirtualDevice::Send.
 // It can hang at any of its own events, and any status line can be held at a fixed level.
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FakeOs.h"
+#include "sim/SimulatedOs.h"
 #include "sim/VirtualDevice.h"
 
 namespace pd::sim {
@@ -47,7 +47,7 @@ inline constexpr std::uint32_t kDefaultReactionMs = 1;
 class Ieee1284Peripheral {
 public:
     // Hooks itself into `os`'s port access until destroyed.
-    Ieee1284Peripheral(FakeOs& os, VirtualDevice& device,
+    Ieee1284Peripheral(SimulatedOs& os, VirtualDevice& device,
                        std::uint16_t base = kFirstParallelPortBase);
     ~Ieee1284Peripheral();
     Ieee1284Peripheral(const Ieee1284Peripheral&) = delete;
@@ -110,7 +110,7 @@ private:
     void ShowDataAvailability();
     bool Control(std::uint8_t line) const { return (control_ & line) != 0; }
 
-    FakeOs& os_;
+    SimulatedOs& os_;
     VirtualDevice& device_;
     std::uint16_t base_;
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/FileReplace.h"
-#include "platform/OwnedHandle.h"
-#include "platform/Win32Os.h"
+#include "win32/OwnedHandle.h"
+#include "win32/Win32Os.h"
 #include "sim/DemoPipes.h"
 #include "sim/DeviceHost.h"
 #include "sim/HostLock.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 
 namespace pd::sim {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/OwnedHandle.h"
+#include "win32/OwnedHandle.h"
 #include "sim/DeviceHost.h"
 #include "sim/mf40sim/TrafficLog.h"
 

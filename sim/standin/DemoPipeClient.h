@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "platform/OwnedHandle.h"
+#include "win32/OwnedHandle.h"
 
 namespace pd::sim {
 

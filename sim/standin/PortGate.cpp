@@ -2,7 +2,7 @@
 // simulator started with --reserved says someone else holds it.
 #include <windows.h>
 
-#include "platform/OwnedHandle.h"
+#include "win32/OwnedHandle.h"
 #include "sim/DemoPipes.h"
 
 namespace {

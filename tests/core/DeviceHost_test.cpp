@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "protocol/Frames.h"
 
 namespace pd::sim {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 
 namespace pd::sim {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "link/DeviceLink.h"
 #include "link/DirectPort.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "protocol/Frames.h"
 #include "protocol/Probe.h"
 #include "sim/Ieee1284Peripheral.h"

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "firmware/FirmwareDownload.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "protocol/FaxSettings.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"

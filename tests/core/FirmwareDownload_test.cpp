@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "firmware/FirmwareDownload.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "protocol/Frames.h"
 #include "sim/Ieee1284Peripheral.h"
 

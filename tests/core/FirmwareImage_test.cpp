@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "firmware/FirmwareImage.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 
 namespace pd {
 namespace {

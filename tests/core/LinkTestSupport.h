@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "sim/VirtualDevice.h"
 
 namespace pd::testing {

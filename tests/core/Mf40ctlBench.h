@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "mf40ctl/Mf40ctl.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "sim/DeviceStateFile.h"
 #include "sim/VirtualDevice.h"
 

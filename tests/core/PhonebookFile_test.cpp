@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "sim/VirtualDevice.h"
 
 namespace pd {

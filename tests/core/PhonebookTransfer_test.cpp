@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "protocol/ByteOrder.h"
 #include "sim/VirtualDevice.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "link/DeviceLink.h"
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "sim/VirtualDevice.h"
 
 namespace pd::recordtest {

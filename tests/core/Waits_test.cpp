@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/FakeOs.h"
+#include "testing/FakeOs.h"
 #include "protocol/Waits.h"
 
 namespace pd {

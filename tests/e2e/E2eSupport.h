@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/OwnedHandle.h"
-#include "platform/Win32Os.h"
+#include "win32/OwnedHandle.h"
+#include "win32/Win32Os.h"
 
 namespace pd::e2e {
 

@@ -19,7 +19,7 @@
 
 #include "firmware/FirmwareDownload.h"
 #include "link/DeviceLink.h"
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 #include "sim/DeviceStateFile.h"
 #include "tests/e2e/E2eSupport.h"
 

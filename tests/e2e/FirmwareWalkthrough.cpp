@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 #include "protocol/Frames.h"
 #include "sim/DeviceStateFile.h"
 #include "sim/VirtualDevice.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 #include "protocol/Frames.h"
 #include "protocol/Probe.h"
 #include "tests/e2e/E2eSupport.h"

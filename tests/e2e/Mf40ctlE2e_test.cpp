@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "PanelDeskVersion.h"
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 #include "sim/DeviceStateFile.h"
 #include "tests/e2e/E2eSupport.h"
 

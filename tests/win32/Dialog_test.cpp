@@ -15,7 +15,7 @@
 #include "controls/DialogLists.h"
 #include "controls/Handles.h"
 #include "controls/Strings.h"
-#include "platform/Win32Ui.h"
+#include "controls/Win32Ui.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
 

@@ -10,8 +10,8 @@
 
 #include "controls/Strings.h"
 #include "phonebook/EntryDlg.h"
-#include "phonebook/PhonebookTable.h"
-#include "platform/FakeUi.h"
+#include "protocol/PhonebookTable.h"
+#include "testing/FakeUi.h"
 #include "resources/resource.h"
 #include "support/PhonebookUi.h"
 

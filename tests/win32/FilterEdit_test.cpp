@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "controls/FilterEdit.h"
-#include "platform/FakeUi.h"
+#include "testing/FakeUi.h"
 #include "support/UiTest.h"
 
 namespace pd {

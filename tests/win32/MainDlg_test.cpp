@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/MainDlg.h"
-#include "app/PhonebookMenu.h"
+#include "phonebook/PhonebookMenu.h"
 #include "controls/Strings.h"
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 #include "pages/SettingsPage.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"

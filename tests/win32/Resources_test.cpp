@@ -10,7 +10,7 @@
 
 #include "controls/Handles.h"
 #include "controls/Strings.h"
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
 

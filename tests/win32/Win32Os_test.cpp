@@ -11,7 +11,7 @@
 
 #include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 
 namespace pd {
 namespace {

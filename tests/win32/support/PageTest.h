@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "controls/PropertyPage.h"
-#include "platform/FakeUi.h"
+#include "testing/FakeUi.h"
 #include "UiTest.h"
 
 namespace pd::test {

@@ -9,8 +9,8 @@
 
 #include "controls/Dialog.h"
 #include "controls/Handles.h"
-#include "platform/FakeOs.h"
-#include "platform/FakeUi.h"
+#include "testing/FakeOs.h"
+#include "testing/FakeUi.h"
 #include "protocol/PanelContext.h"
 
 namespace pd::test {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Os.h"
+#include "win32/WideText.h"
 
 namespace pd {
 
@@ -63,12 +64,5 @@ private:
     std::uintptr_t randomProvider_ = 0;
     void LookUpOnce();
 };
-
-// UTF-8 to UTF-16 and back, for paths crossing the seam.
-std::wstring WidenUtf8(const std::string& text);
-std::string NarrowToUtf8(const std::wstring& text);
-
-// The full path of the running program.
-std::wstring ModulePath();
 
 }  // namespace pd

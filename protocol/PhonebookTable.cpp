@@ -1,4 +1,4 @@
-#include "phonebook/PhonebookTable.h"
+#include "protocol/PhonebookTable.h"
 
 #include <algorithm>
 #include <cassert>

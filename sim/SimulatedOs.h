@@ -1,7 +1,8 @@
-// The OS seam for tests: a virtual millisecond clock, a settable Windows version, the maker's
-// libraries as fakes that are present, absent or incomplete, the device's files and pipes
-// routed into a VirtualDevice, an in-memory file system for everything else, and a log of
-// every call with its arguments.
+// The OS seam of a PC with the virtual device on its cable: a virtual millisecond clock, a
+// settable Windows version, the maker's libraries as stand-ins that are present, absent or
+// incomplete, the device's files and pipes routed into a VirtualDevice, and an in-memory file
+// system for everything else. The native mf40ctl runs on it; the tests' FakeOs adds the log
+// of every call with its arguments.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +16,11 @@
 #include "platform/Os.h"
 #include "sim/VirtualDevice.h"
 
-namespace pd {
+namespace pd::sim {
 
-class FakeOs : public Os {
+class SimulatedOs : public Os {
 public:
-    explicit FakeOs(sim::VirtualDevice& device);
+    explicit SimulatedOs(VirtualDevice& device);
 
     // --- What the machine looks like -------------------------------------------------------
     void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor);
@@ -68,15 +69,7 @@ public:
     std::uint16_t biosPortWord = 0x0378;
     bool logPortAccess = false;
 
-    // --- The call log ----------------------------------------------------------------------
-    const std::vector<std::string>& calls() const { return calls_; }
-    void ClearCalls() { calls_.clear(); }
-    // The log without the entries that start with any of the prefixes.
-    std::vector<std::string> CallsExcept(std::initializer_list<const char*> prefixes) const;
-    std::vector<std::string> DebugLines() const;
-    int CountCalls(const std::string& prefix) const;
-
-    sim::VirtualDevice& device() { return device_; }
+    VirtualDevice& device() { return device_; }
 
     // --- Os --------------------------------------------------------------------------------
     FileHandle OpenFile(const std::string& path, std::uint32_t desiredAccess,
@@ -114,6 +107,8 @@ public:
 protected:
     // Seams built on this one report their own files' failures here.
     void SetLastFileError(FileError error) { lastFileError_ = error; }
+    // Every call with its arguments and outcome, as one line; nobody keeps them here.
+    virtual void Log(std::string /*entry*/) {}
 
 private:
     enum class Target { WritePipe, ReadPipe, LptPort, EcpDevice, MemoryFile };
@@ -128,12 +123,11 @@ private:
         std::string name;
     };
 
-    void Log(std::string entry) { calls_.push_back(std::move(entry)); }
     OpenHandle* Find(FileHandle file);
     std::optional<Target> DeviceTarget(const std::string& path) const;
     std::string NameOf(FileHandle file);
 
-    sim::VirtualDevice& device_;
+    VirtualDevice& device_;
     OsVersion version_{5, 1, 2600, kPlatformNt};
     bool versionFails_ = false;
     std::set<std::string> absentLibraries_;
@@ -159,8 +153,6 @@ private:
     std::optional<std::size_t> diskSpace_;
     bool replaceFails_ = false;
     std::vector<std::string> failingOpenPrefixes_;
-
-    std::vector<std::string> calls_;
 };
 
-}  // namespace pd
+}  // namespace pd::sim

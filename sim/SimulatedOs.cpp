@@ -1,11 +1,11 @@
-#include "platform/FakeOs.h"
+#include "sim/SimulatedOs.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
-namespace pd {
+namespace pd::sim {
 
 namespace {
 
@@ -27,70 +27,44 @@ constexpr std::uint32_t kTruncateExisting = 5;
 
 }  // namespace
 
-FakeOs::FakeOs(sim::VirtualDevice& device) : device_(device) {}
+SimulatedOs::SimulatedOs(VirtualDevice& device) : device_(device) {}
 
-void FakeOs::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor) {
+void SimulatedOs::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor) {
     version_ = OsVersion{major, minor, 0, platformId};
     versionFails_ = false;
 }
 
-void FakeOs::RemoveEntryPoint(const std::string& library, const std::string& entryPoint) {
+void SimulatedOs::RemoveEntryPoint(const std::string& library, const std::string& entryPoint) {
     missingEntryPoints_.insert({library, entryPoint});
 }
 
-void FakeOs::PutFile(const std::string& path, std::vector<std::uint8_t> bytes) {
+void SimulatedOs::PutFile(const std::string& path, std::vector<std::uint8_t> bytes) {
     files_[path] = std::move(bytes);
 }
 
-std::optional<std::vector<std::uint8_t>> FakeOs::FileContents(const std::string& path) const {
+std::optional<std::vector<std::uint8_t>> SimulatedOs::FileContents(const std::string& path) const {
     const auto found = files_.find(path);
     if (found == files_.end()) return std::nullopt;
     return found->second;
 }
 
-std::vector<std::string> FakeOs::FileNames() const {
+std::vector<std::string> SimulatedOs::FileNames() const {
     std::vector<std::string> names;
     for (const auto& file : files_) names.push_back(file.first);
     return names;
 }
 
-std::vector<std::string> FakeOs::CallsExcept(std::initializer_list<const char*> prefixes) const {
-    std::vector<std::string> kept;
-    for (const auto& call : calls_) {
-        const bool drop = std::any_of(prefixes.begin(), prefixes.end(), [&](const char* prefix) {
-            return call.rfind(prefix, 0) == 0;
-        });
-        if (!drop) kept.push_back(call);
-    }
-    return kept;
-}
-
-std::vector<std::string> FakeOs::DebugLines() const {
-    std::vector<std::string> lines;
-    const std::string prefix = "DebugOutput ";
-    for (const auto& call : calls_) {
-        if (call.rfind(prefix, 0) == 0) lines.push_back(call.substr(prefix.size()));
-    }
-    return lines;
-}
-
-int FakeOs::CountCalls(const std::string& prefix) const {
-    return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const auto& call) {
-        return call.rfind(prefix, 0) == 0;
-    }));
-}
-
-FakeOs::OpenHandle* FakeOs::Find(FileHandle file) {
+SimulatedOs::OpenHandle* SimulatedOs::Find(FileHandle file) {
     const auto found = handles_.find(file);
     return found == handles_.end() ? nullptr : &found->second;
 }
 
-std::string FakeOs::NameOf(FileHandle file) {
+std::string SimulatedOs::NameOf(FileHandle file) {
     const OpenHandle* handle = Find(file);
     return handle ? handle->path : Format("<bad handle %llu>", (unsigned long long)file);
 }
 
-std::optional<FakeOs::Target> FakeOs::DeviceTarget(const std::string& path) const {
+std::optional<SimulatedOs::Target> SimulatedOs::DeviceTarget(const std::string& path) const {
     for (int port = 1; port <= 3; ++port) {
         if (EqualsIgnoringCase(path, Format("LPT%d", port))) return Target::LptPort;
         if (EqualsIgnoringCase(path, Format(R"(\\.\LptxEcp%d)", port))) return Target::EcpDevice;
@@ -100,7 +74,7 @@ std::optional<FakeOs::Target> FakeOs::DeviceTarget(const std::string& path) cons
     return std::nullopt;
 }
 
-FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess,
+FileHandle SimulatedOs::OpenFile(const std::string& path, std::uint32_t desiredAccess,
                             std::uint32_t shareMode, std::uint32_t creationDisposition,
                             std::uint32_t flagsAndAttributes) {
     std::string entry = Format("OpenFile %s access=0x%08X share=0x%X disposition=%u "
@@ -160,7 +134,7 @@ FileHandle FakeOs::OpenFile(const std::string& path, std::uint32_t desiredAccess
     return handle;
 }
 
-bool FakeOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
+bool SimulatedOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
     *done = 0;
     OpenHandle* handle = Find(file);
     if (!handle) {
@@ -191,7 +165,7 @@ bool FakeOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::u
     return true;
 }
 
-bool FakeOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
+bool SimulatedOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
                        std::uint32_t* done) {
     *done = 0;
     OpenHandle* handle = Find(file);
@@ -230,19 +204,19 @@ bool FakeOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
     return ok;
 }
 
-void FakeOs::CloseFile(FileHandle file) {
+void SimulatedOs::CloseFile(FileHandle file) {
     Log("CloseFile " + NameOf(file));
     handles_.erase(file);
 }
 
-bool FakeOs::GetFileSize(FileHandle file, std::uint64_t* size) {
+bool SimulatedOs::GetFileSize(FileHandle file, std::uint64_t* size) {
     OpenHandle* handle = Find(file);
     if (!handle || handle->target != Target::MemoryFile) return false;
     *size = files_[handle->path].size();
     return true;
 }
 
-bool FakeOs::GetCommTimeouts(FileHandle file, CommTimeouts* timeouts) {
+bool SimulatedOs::GetCommTimeouts(FileHandle file, CommTimeouts* timeouts) {
     OpenHandle* handle = Find(file);
     const bool ok = handle && handle->target == Target::LptPort && !getCommTimeoutsFails_;
     Log("GetCommTimeouts " + NameOf(file) + (ok ? " -> ok" : " -> failed"));
@@ -250,7 +224,7 @@ bool FakeOs::GetCommTimeouts(FileHandle file, CommTimeouts* timeouts) {
     return ok;
 }
 
-bool FakeOs::SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) {
+bool SimulatedOs::SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) {
     OpenHandle* handle = Find(file);
     Log(Format("SetCommTimeouts %s interval=%u readMultiplier=%u readConstant=%u "
                "writeMultiplier=%u writeConstant=%u",
@@ -262,23 +236,23 @@ bool FakeOs::SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) {
     return true;
 }
 
-bool FakeOs::DeviceControl(FileHandle file, std::uint32_t code, const void* input,
+bool SimulatedOs::DeviceControl(FileHandle file, std::uint32_t code, const void* input,
                            std::uint32_t inputSize) {
     const auto* bytes = static_cast<const std::uint8_t*>(input);
     Log(Format("DeviceControl %s 0x%08X [", NameOf(file).c_str(), code) +
-        sim::Hex({bytes, input ? inputSize : 0}) + "]");
+        Hex({bytes, input ? inputSize : 0}) + "]");
     const OpenHandle* handle = Find(file);
     return handle && handle->target == Target::EcpDevice;
 }
 
-bool FakeOs::CanReplace(const std::string& path) {
+bool SimulatedOs::CanReplace(const std::string& path) {
     const auto failing = failingOpens_.find(path);
     if (failing == failingOpens_.end()) return true;
     lastFileError_ = failing->second;
     return false;
 }
 
-bool FakeOs::ReplaceFileWith(const std::string& source, const std::string& target) {
+bool SimulatedOs::ReplaceFileWith(const std::string& source, const std::string& target) {
     const bool ok = !replaceFails_ && files_.count(source) != 0 && CanReplace(target);
     Log("ReplaceFile " + source + " -> " + target + (ok ? " ok" : " failed"));
     if (!ok) {
@@ -291,14 +265,14 @@ bool FakeOs::ReplaceFileWith(const std::string& source, const std::string& targe
     return true;
 }
 
-bool FakeOs::RemoveFile(const std::string& path) {
+bool SimulatedOs::RemoveFile(const std::string& path) {
     const bool ok = files_.erase(path) != 0;
     Log("DeleteFile " + path + (ok ? " -> ok" : " -> failed"));
     if (!ok) lastFileError_ = FileError::NotFound;
     return ok;
 }
 
-bool FakeOs::LockFile(FileHandle file, bool wait) {
+bool SimulatedOs::LockFile(FileHandle file, bool wait) {
     const OpenHandle* handle = Find(file);
     Log("LockFile " + NameOf(file) + (wait ? " wait" : " no-wait"));
     if (!handle) {
@@ -310,7 +284,7 @@ bool FakeOs::LockFile(FileHandle file, bool wait) {
     return true;
 }
 
-bool FakeOs::RandomBytes(void* buffer, std::uint32_t count) {
+bool SimulatedOs::RandomBytes(void* buffer, std::uint32_t count) {
     // Different on every call and the same in every run (xorshift64).
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -322,7 +296,7 @@ bool FakeOs::RandomBytes(void* buffer, std::uint32_t count) {
     return true;
 }
 
-LibraryHandle FakeOs::LoadLibraryByName(const std::string& name) {
+LibraryHandle SimulatedOs::LoadLibraryByName(const std::string& name) {
     if (absentLibraries_.count(name) != 0) {
         Log("LoadLibrary " + name + " -> failed");
         return kNoLibrary;
@@ -333,7 +307,7 @@ LibraryHandle FakeOs::LoadLibraryByName(const std::string& name) {
     return handle;
 }
 
-ProcAddress FakeOs::FindEntryPoint(LibraryHandle library, const char* name) {
+ProcAddress SimulatedOs::FindEntryPoint(LibraryHandle library, const char* name) {
     const auto loaded = loadedLibraries_.find(library);
     const std::string libraryName = loaded == loadedLibraries_.end() ? "?" : loaded->second;
     const bool present = loaded != loadedLibraries_.end() &&
@@ -344,13 +318,13 @@ ProcAddress FakeOs::FindEntryPoint(LibraryHandle library, const char* name) {
     return entryPoints_.size();  // index + 1, never 0
 }
 
-void FakeOs::FreeLibrary(LibraryHandle library) {
+void SimulatedOs::FreeLibrary(LibraryHandle library) {
     const auto loaded = loadedLibraries_.find(library);
     Log("FreeLibrary " + (loaded == loadedLibraries_.end() ? std::string("?") : loaded->second));
     if (loaded != loadedLibraries_.end()) loadedLibraries_.erase(loaded);
 }
 
-int FakeOs::CallEntryPoint(ProcAddress proc, int argument) {
+int SimulatedOs::CallEntryPoint(ProcAddress proc, int argument) {
     if (proc == kNoProc || proc > entryPoints_.size()) {
         Log("CallEntryPoint <bad address>");
         return 0;
@@ -363,7 +337,7 @@ int FakeOs::CallEntryPoint(ProcAddress proc, int argument) {
     return result;
 }
 
-int FakeOs::CallEntryPoint(ProcAddress proc, void* buffer, int count) {
+int SimulatedOs::CallEntryPoint(ProcAddress proc, void* buffer, int count) {
     if (proc == kNoProc || proc > entryPoints_.size() || count < 0) {
         Log("CallEntryPoint <bad address>");
         return 0;
@@ -390,43 +364,43 @@ int FakeOs::CallEntryPoint(ProcAddress proc, void* buffer, int count) {
     return result;
 }
 
-bool FakeOs::GetVersion(OsVersion* version) {
+bool SimulatedOs::GetVersion(OsVersion* version) {
     Log(versionFails_ ? "GetVersion -> failed" : "GetVersion -> ok");
     if (versionFails_) return false;
     *version = version_;
     return true;
 }
 
-std::uint32_t FakeOs::TickCount() {
+std::uint32_t SimulatedOs::TickCount() {
     const std::uint32_t now = tick_;
     ++tick_;
     ++elapsed_;
     return now;
 }
 
-void FakeOs::Sleep(std::uint32_t milliseconds) {
+void SimulatedOs::Sleep(std::uint32_t milliseconds) {
     Log(Format("Sleep %u", milliseconds));
     tick_ += milliseconds;
     elapsed_ += milliseconds;
     device_.Idle(milliseconds);
 }
 
-std::uint8_t FakeOs::PortIn(std::uint16_t port) {
+std::uint8_t SimulatedOs::PortIn(std::uint16_t port) {
     const std::uint8_t value = onPortIn ? onPortIn(port) : 0xFF;
     if (logPortAccess) Log(Format("PortIn 0x%03X -> 0x%02X", port, value));
     return value;
 }
 
-void FakeOs::PortOut(std::uint16_t port, std::uint8_t value) {
+void SimulatedOs::PortOut(std::uint16_t port, std::uint8_t value) {
     if (logPortAccess) Log(Format("PortOut 0x%03X 0x%02X", port, value));
     if (onPortOut) onPortOut(port, value);
 }
 
-std::uint16_t FakeOs::BiosWord(std::uint32_t physicalAddress) {
+std::uint16_t SimulatedOs::BiosWord(std::uint32_t physicalAddress) {
     Log(Format("BiosWord 0x%04X -> 0x%04X", physicalAddress, biosPortWord));
     return physicalAddress == 0x0408 ? biosPortWord : 0;
 }
 
-void FakeOs::DebugOutput(const std::string& text) { Log("DebugOutput " + text); }
+void SimulatedOs::DebugOutput(const std::string& text) { Log("DebugOutput " + text); }
 
-}  // namespace pd
+}  // namespace pd::sim

@@ -3,9 +3,9 @@
 // list on Windows NT 4.0), locks, the reasons of failures, and the random source for names.
 #include <windows.h>
 
-#include "platform/OwnedHandle.h"
-#include "platform/SystemFunction.h"
-#include "platform/Win32Os.h"
+#include "win32/OwnedHandle.h"
+#include "win32/SystemFunction.h"
+#include "win32/Win32Os.h"
 
 namespace pd {
 

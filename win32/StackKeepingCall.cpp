@@ -1,4 +1,4 @@
-#include "platform/StackKeepingCall.h"
+#include "win32/StackKeepingCall.h"
 
 #if defined(__i386__)
 // ebx holds the stack pointer from before the arguments went on until after the call: the

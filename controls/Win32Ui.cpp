@@ -1,4 +1,4 @@
-#include "platform/Win32Ui.h"
+#include "controls/Win32Ui.h"
 
 #include <commdlg.h>
 

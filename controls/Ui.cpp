@@ -1,4 +1,4 @@
-#include "platform/Ui.h"
+#include "controls/Ui.h"
 
 #include "controls/Strings.h"
 #include "resources/resource.h"

@@ -1,7 +1,7 @@
 // The Ui seam on the real Win32 calls: what the product runs on.
 #pragma once
 
-#include "platform/Ui.h"
+#include "controls/Ui.h"
 
 namespace pd {
 

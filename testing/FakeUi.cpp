@@ -1,4 +1,4 @@
-#include "platform/FakeUi.h"
+#include "testing/FakeUi.h"
 
 #include <algorithm>
 

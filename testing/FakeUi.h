@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Ui.h"
+#include "controls/Ui.h"
 
 namespace pd {
 

@@ -1,8 +1,8 @@
-#include "platform/Win32Os.h"
+#include "win32/Win32Os.h"
 
 #include <windows.h>
 
-#include "platform/StackKeepingCall.h"
+#include "win32/StackKeepingCall.h"
 
 namespace pd {
 
