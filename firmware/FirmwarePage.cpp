@@ -166,9 +166,11 @@ void CFwUp::Browse() {
     fileName_ = *chosen;
     const FirmwareImageCheck check = CheckFirmwareImage(context_.os, NarrowToUtf8(fileName_));
     if (!check.opened) {
+        // Name and size go from the screen together: the previous file's size beside no name,
+        // or a name beside a dead button, would each tell the user something false.
         fileName_.clear();
+        fileSize_.clear();
         EnableUpdate(false);
-        // The name goes from the screen too: a name beside a dead button would say otherwise.
         UpdateData(false);
         return;
     }
@@ -198,6 +200,7 @@ void CFwUp::Download() {
             break;
         case FirmwareDownloadOutcome::FileNotOpened:
             fileName_.clear();
+            fileSize_.clear();
             EnableUpdate(false);
             break;
         // The file stays chosen, so the user can start again.

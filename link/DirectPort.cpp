@@ -152,7 +152,10 @@ bool DirectPort::TerminateReverse(std::uint16_t base) {
 
     SetControl(base, control::kAutoFd, false);  // event 25
     // Event 28 on every way out, so that the port is at the compatibility idle lines even
-    // when the device never finished its side.
+    // when the device never finished its side. A time-out at event 27 would otherwise leave
+    // nAutoFd low, and the next forward write, which never negotiates, would start from a
+    // port still half-way through a termination; raising it costs a device that did finish
+    // nothing, so it stays.
     ScopeExit release([&] { SetControl(base, control::kAutoFd, true); });
     // Event 27: Busy still high, nAck back high.
     return !WaitStatusLine(base, status::kBusy, true, kHandshakeStepSeconds) &&

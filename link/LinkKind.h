@@ -28,6 +28,10 @@ inline const char* LinkName(LinkKind kind) {
     return index >= 0 && index < kLinkKindCount ? kLinkNames[index] : "";
 }
 
+// The second and third ECP rows are driver devices like the first, so they go the driver's
+// way everywhere (its control codes before reads, no comm time-outs, its own firmware route):
+// treated as port files, they would be sent comm time-out calls the driver does not know.
+// Start-up never chooses them; only an explicit port choice does.
 inline bool IsEcpLink(LinkKind kind) {
     return kind == LinkKind::Ecp1 || kind == LinkKind::Ecp2 || kind == LinkKind::Ecp3;
 }

@@ -28,8 +28,10 @@ constexpr const char* kImagePath = R"(C:\images\mf40.img)";
 constexpr const char* kEcpDevice = R"(\\.\LptxEcp1)";
 constexpr std::uint32_t kWhole = std::numeric_limits<std::uint32_t>::max();
 
-const Bytes kChannelStart(kFirmwareStartChannel.begin(), kFirmwareStartChannel.end());
-const Bytes kParallelStart(kFirmwareStartParallel.begin(), kFirmwareStartParallel.end());
+// The start frames as the device knows them, written out so that a wrong byte in the panel's
+// own table cannot pass: the channel form carries 0x50, the ECP and direct-port form 0x40.
+const Bytes kChannelStart = {0x1B, 0xA5, 0x00, 0x04, 0x50, 0xE0, 0x82, 0x05};
+const Bytes kParallelStart = {0x1B, 0xA5, 0x00, 0x04, 0x40, 0xE0, 0x82, 0x05};
 
 Bytes MakeImage(std::size_t size) {
     Bytes image = {0x24, 0x49, 0x4D, 0x47};

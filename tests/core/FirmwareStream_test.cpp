@@ -11,6 +11,11 @@
 namespace pd::sim {
 namespace {
 
+// The two start frames written out, so that the device recognises these bytes and not merely
+// whatever the panel's table holds.
+constexpr std::uint8_t kChannelStart[] = {0x1B, 0xA5, 0x00, 0x04, 0x50, 0xE0, 0x82, 0x05};
+constexpr std::uint8_t kParallelStart[] = {0x1B, 0xA5, 0x00, 0x04, 0x40, 0xE0, 0x82, 0x05};
+
 std::vector<std::uint8_t> Answer(VirtualDevice& device) {
     std::vector<std::uint8_t> answer(16);
     answer.resize(device.Send(answer));
@@ -26,13 +31,13 @@ TEST(FirmwareStreamTest, StartAnswerDependsOnTheRouteBytesAndTheFault) {
         bool streams;
     };
     const Case cases[] = {
-        {"channel form", kFirmwareStartChannel, std::nullopt, "1B A5 00 05 50 E0 82 05 00", true},
-        {"parallel form", kFirmwareStartParallel, std::nullopt, "", true},
-        {"refused", kFirmwareStartChannel, StartAnswer::Refuse, "", false},
-        {"refused on the parallel form", kFirmwareStartParallel, StartAnswer::Refuse, "", false},
-        {"wrong first byte", kFirmwareStartChannel, StartAnswer::WrongFirstByte,
+        {"channel form", kChannelStart, std::nullopt, "1B A5 00 05 50 E0 82 05 00", true},
+        {"parallel form", kParallelStart, std::nullopt, "", true},
+        {"refused", kChannelStart, StartAnswer::Refuse, "", false},
+        {"refused on the parallel form", kParallelStart, StartAnswer::Refuse, "", false},
+        {"wrong first byte", kChannelStart, StartAnswer::WrongFirstByte,
          "15 A5 00 05 50 E0 82 05 00", false},
-        {"short", kFirmwareStartChannel, StartAnswer::Short, "1B A5 00 05 50 E0 82 05", true},
+        {"short", kChannelStart, StartAnswer::Short, "1B A5 00 05 50 E0 82 05", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -49,7 +54,7 @@ TEST(FirmwareStreamTest, StartAnswerDependsOnTheRouteBytesAndTheFault) {
 TEST(FirmwareStreamTest, ImageBytesAreKeptUntilTheDeviceHasBeenIdleForMoreThanTwoSeconds) {
     VirtualDevice device;
     device.state.firmwareImage = {0xEE};  // the previous image
-    device.Receive(kFirmwareStartParallel);
+    device.Receive(kParallelStart);
     // A long wait before the first image byte does not end the stream.
     device.Idle(5000);
     const std::uint8_t first[] = {0x24, 0x49, 0x4D, 0x47, kEscape, 0xA4, 0x00, 0x04};
@@ -73,10 +78,10 @@ TEST(FirmwareStreamTest, ImageBytesAreKeptUntilTheDeviceHasBeenIdleForMoreThanTw
 TEST(FirmwareStreamTest, StartSentAgainBeforeTheImageIsACommand) {
     VirtualDevice device;
     device.firmwareFaults.startAnswers = {StartAnswer::Short};
-    device.Receive(kFirmwareStartChannel);
+    device.Receive(kChannelStart);
     Answer(device);
 
-    device.Receive(kFirmwareStartChannel);
+    device.Receive(kChannelStart);
 
     EXPECT_EQ(Hex(Answer(device)), "1B A5 00 05 50 E0 82 05 00");
     EXPECT_TRUE(device.state.firmwareImage.empty());

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "tests/core/LinkTestSupport.h"
@@ -51,6 +52,9 @@ TEST_F(LinkTest, SelectLink_ChoosesUsbWhenTheWritePipeOpens) {
         EXPECT_STREQ(fresh.state().usbPortName.data(), base.c_str());
         EXPECT_EQ(std::string(fresh.state().usbReadPipeName.data()), base + "\\PIPE01");
         EXPECT_EQ(std::string(fresh.state().usbWritePipeName.data()), base + "\\PIPE00");
+        // The maker's library is told the buffer's whole size, 256, and no other.
+        EXPECT_EQ(std::ranges::count(machine.calls(), "GetControlPortName 256"), 1)
+            << version.name;
         const bool nineX = version.platformId == kPlatformWin9x;
         EXPECT_EQ(machine.CountCalls(nineX ? "LoadLibrary usbnames.dll" : "LoadLibrary usbpipe.dll"),
                   1)

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "protocol/FaxSettings.h"
 #include "protocol/Frames.h"
 #include "protocol/SystemRecord.h"
 #include "tests/core/RecordBench.h"
@@ -273,6 +275,31 @@ TEST(AdvancedOptionsWrite, AcknowledgementIsNotJudged) {
                      1000);
 
         EXPECT_TRUE(written);
+    }
+}
+
+// The acknowledgement of either block write is read into room for 10 bytes: no more, so that a
+// chatty device cannot run past it, and no less, so that nothing of it is left for the next
+// exchange to find.
+TEST(BlockWrites, ReadTheirAcknowledgementIntoTenBytes) {
+    const struct {
+        const char* what;
+        std::function<bool(DeviceLink&)> write;
+    } cases[] = {
+        {"advanced options", [](DeviceLink& link) { return WriteAdvancedOptions(link, {}); }},
+        {"fax settings", [](DeviceLink& link) { return WriteFaxSettings(link, {}); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordBench bench;
+
+        ASSERT_TRUE(c.write(bench.link));
+
+        std::vector<std::string> reads;
+        for (const std::string& call : bench.os.calls()) {
+            if (call.starts_with("ReadFile ")) reads.push_back(call.substr(0, call.find(" ->")));
+        }
+        EXPECT_EQ(reads, std::vector<std::string>{R"(ReadFile \\.\LptxEcp1 10)"});
     }
 }
 

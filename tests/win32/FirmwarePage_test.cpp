@@ -283,6 +283,7 @@ TEST_F(FirmwarePageTest, Browse_FileThatCannotBeOpenedLeavesNoFileChosenSilently
     EXPECT_FALSE(UpdateEnabled());
     EXPECT_TRUE(page.fileName().empty());
     EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), L"");
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"") << "the previous file's size stayed";
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(ui.Count(Kind::Beep), 0);
@@ -435,6 +436,7 @@ TEST_F(FirmwarePageTest, Download_FileGoneSinceBrowsingLeavesNoFileChosenAndSend
     EXPECT_EQ(device.ReceivedFrames().size(), framesBefore);
     EXPECT_TRUE(device.state.firmwareImage.empty());
     EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), L"");
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"") << "the file's size stayed";
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose);
     EXPECT_FALSE(UpdateEnabled());
     EXPECT_TRUE(ui.events().empty()) << "no box and no wait cursor";

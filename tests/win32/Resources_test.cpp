@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PanelDeskVersion.h"
@@ -107,6 +110,177 @@ TEST(Resources, VersionBlockAndAboutTextSayVersion105) {
 
     EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio 1.05");
     EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio " + WidenUtf8(PD_VERSION_STRING));
+}
+
+
+// Every id the panel's code and templates share, against the number the device's users and
+// the help file know it by: a wrong number in the header would pass every other test, since
+// the templates and the code would still agree with each other.
+TEST(Resources, EveryIdHasItsOwnNumber) {
+#define PD_ID(name, number) {#name, name, number}
+    const struct {
+        const char* name;
+        int id;
+        int number;
+    } ids[] = {
+        // Icons and pictures.
+        PD_ID(IDI_APP, 101), PD_ID(IDI_EXIT, 121), PD_ID(IDI_HELP, 122), PD_ID(IDB_TAB_IMAGES, 124),
+        PD_ID(IDI_OK, 130), PD_ID(IDI_CANCEL, 131), PD_ID(IDB_ABOUT_PICTURE, 139),
+        // Strings.
+        PD_ID(IDS_TITLE, 1), PD_ID(IDS_NO_RESPONSE, 10), PD_ID(IDS_EDIT_CAPTION, 11),
+        PD_ID(IDS_ONE_TOUCH_DIAL, 12), PD_ID(IDS_SPEED_DIAL, 13), PD_ID(IDS_COLUMN_NAME, 14),
+        PD_ID(IDS_COLUMN_NUMBER, 16), PD_ID(IDS_COLUMN_ENTRY, 17), PD_ID(IDS_ABOUT_MODEL, 51),
+        PD_ID(IDS_ABOUT_VERSION, 52), PD_ID(IDS_ABOUT_COPYRIGHT, 53), PD_ID(IDS_ABOUT_RIGHTS, 54),
+        PD_ID(IDS_CHOOSE_FIRMWARE, 100), PD_ID(IDS_INVALID_FIRMWARE, 101),
+        PD_ID(IDS_WRITE_FAILED, 102), PD_ID(IDS_READ_FAILED, 103),
+        PD_ID(IDS_BYTES_TRANSFERRED, 104), PD_ID(IDS_DATA_WRITTEN, 105),
+        PD_ID(IDS_UPDATE_COMPLETE, 106), PD_ID(IDS_PORT_RESERVED, 107),
+        // Main window, its menu and the About box.
+        PD_ID(IDD_MAIN, 102), PD_ID(IDR_MAIN_MENU, 129), PD_ID(IDC_MAIN_EXIT, 1006),
+        PD_ID(IDC_MAIN_HELP, 1042), PD_ID(ID_FILE_OPEN_PHONEBOOK, 40008),
+        PD_ID(ID_FILE_SAVE_PHONEBOOK, 40009), PD_ID(ID_FILE_EXIT, 32771),
+        PD_ID(ID_HELP_CONTENTS, 32772), PD_ID(ID_HELP_ABOUT, 40010),
+        PD_ID(ID_HELP_STANDARD, 57670), PD_ID(IDD_ABOUT, 110),
+        // Entry editor.
+        PD_ID(IDD_ENTRY, 112), PD_ID(IDC_ENTRY_NUMBER, 1001), PD_ID(IDC_ENTRY_NAME, 1002),
+        // Settings page.
+        PD_ID(IDD_SETTINGS, 106), PD_ID(IDC_SET_POWER_SAVE_MINUTES, 1000),
+        PD_ID(IDC_SET_POWER_SAVE_OFF, 1002), PD_ID(IDC_SET_POWER_SAVE_ON, 1003),
+        PD_ID(IDC_SET_TRAY_PAPER_SIZE, 1017), PD_ID(IDC_SET_SEND_CONFIRMATION, 1018),
+        PD_ID(IDC_SET_BYPASS_PAPER_SIZE, 1019), PD_ID(IDC_SET_BYPASS_PAPER_TYPE, 1020),
+        PD_ID(IDC_SET_DISCARD_LENGTH, 1021), PD_ID(IDC_SET_ANSWER_DELAY, 1023),
+        PD_ID(IDC_SET_REMOTE_RECEIVE_CODE, 1024), PD_ID(IDC_SET_REDIAL_ATTEMPTS, 1025),
+        PD_ID(IDC_SET_REDIAL_INTERVAL, 1026), PD_ID(IDC_SET_ECM_MODE, 1028),
+        PD_ID(IDC_SET_SEND_FROM_MEMORY, 1029), PD_ID(IDC_SET_CLOCK_FORMAT, 1053),
+        PD_ID(IDC_SET_AUTO_JOURNAL, 1056), PD_ID(IDC_SET_DEVICE_ID, 1057),
+        PD_ID(IDC_SET_RECEIVE_REDUCTION, 1058), PD_ID(IDC_SET_HORIZONTAL_REDUCTION, 1059),
+        PD_ID(IDC_SET_REFRESH, 1060), PD_ID(IDC_SET_APPLY, 1063),
+        PD_ID(IDC_SET_DISCARD_ARROWS, 1096), PD_ID(IDC_SET_ANSWER_DELAY_ARROWS, 1097),
+        PD_ID(IDC_SET_REDIAL_ATTEMPTS_ARROWS, 1098), PD_ID(IDC_SET_REDIAL_INTERVAL_ARROWS, 1099),
+        // Advanced page.
+        PD_ID(IDD_ADVANCED, 123), PD_ID(IDC_ADV_NUMBER_PREFIX, 1001),
+        PD_ID(IDC_ADV_RECEIVE_MODE, 1022), PD_ID(IDC_ADV_DEVICE_ID_NUMBER, 1037),
+        PD_ID(IDC_ADV_DEVICE_ID_NAME, 1038), PD_ID(IDC_ADV_CUSTOMER_NAME, 1039),
+        PD_ID(IDC_ADV_CUSTOMER_NUMBER, 1040), PD_ID(IDC_ADV_SERVICE_NUMBER, 1041),
+        PD_ID(IDC_ADV_SERIAL_NUMBER, 1042), PD_ID(IDC_ADV_DUPLEX_FAX, 1050),
+        PD_ID(IDC_ADV_ALARM_SOUND, 1051), PD_ID(IDC_ADV_KEY_SOUND, 1052),
+        PD_ID(IDC_ADV_TONER_SAVE, 1054), PD_ID(IDC_ADV_TONER_NOTICE, 1055),
+        PD_ID(IDC_ADV_USB_MODE, 1057), PD_ID(IDC_ADV_LANGUAGE, 1058),
+        PD_ID(IDC_ADV_REFRESH, 1060), PD_ID(IDC_ADV_SPEAKER_MODE, 1061),
+        PD_ID(IDC_ADV_RING_VOLUME, 1062), PD_ID(IDC_ADV_APPLY, 1063),
+        PD_ID(IDC_ADV_IMAGE_QUALITY, 1064),
+        // Phonebook page.
+        PD_ID(IDD_PHONEBOOK, 115), PD_ID(IDC_PB_WRITE, 1024), PD_ID(IDC_PB_EDIT, 1025),
+        PD_ID(IDC_PB_DELETE, 1026), PD_ID(IDC_PB_LIST, 1027), PD_ID(IDC_PB_DELETE_ALL, 1031),
+        PD_ID(IDC_PB_READ, 1032), PD_ID(IDC_PB_ONE_TOUCH, 1034), PD_ID(IDC_PB_SPEED_DIAL, 1035),
+        // Information page.
+        PD_ID(IDD_INFO, 104), PD_ID(IDC_INFO_MODEL, 1003), PD_ID(IDC_INFO_REFRESH, 1060),
+        PD_ID(IDC_INFO_FIRMWARE_VERSION, 1065), PD_ID(IDC_INFO_ENGINE_VERSION, 1066),
+        PD_ID(IDC_INFO_EMULATION1_VERSION, 1067), PD_ID(IDC_INFO_EMULATION2_VERSION, 1068),
+        PD_ID(IDC_INFO_PLATEN_SCANS, 1069), PD_ID(IDC_INFO_FEEDER_SCANS, 1070),
+        PD_ID(IDC_INFO_PRINTS, 1071), PD_ID(IDC_INFO_DRUM_COUNT, 1072),
+        PD_ID(IDC_INFO_DOCUMENT_JAMS, 1073), PD_ID(IDC_INFO_PAPER_JAMS, 1074),
+        PD_ID(IDC_INFO_FREE_MEMORY, 1075),
+        // Firmware update page.
+        PD_ID(IDD_FIRMWARE, 101), PD_ID(IDC_FW_UPDATE, 1000), PD_ID(IDC_FW_MODEL, 1003),
+        PD_ID(IDC_FW_FILE_NAME, 1004), PD_ID(IDC_FW_FILE_SIZE, 1007), PD_ID(IDC_FW_PROGRESS, 1009),
+        PD_ID(IDC_FW_BROWSE, 1023), PD_ID(IDC_FW_REFRESH, 1060),
+        PD_ID(IDC_FW_FIRMWARE_VERSION, 1065), PD_ID(IDC_FW_EMULATION1_VERSION, 1067),
+        PD_ID(IDC_FW_EMULATION2_VERSION, 1068), PD_ID(IDC_FW_MESSAGE, 1075),
+        PD_ID(IDC_FW_PERCENT, 1076),
+    };
+#undef PD_ID
+    for (const auto& id : ids) EXPECT_EQ(id.id, id.number) << id.name;
+}
+
+// The texts of one dialog template as its controls hold them once created: every text, and
+// each numbered control's own.
+struct TemplateTexts {
+    explicit TemplateTexts(int dialog) {
+        // Pages are child templates, so every template gets a hidden owner to live in.
+        HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                       nullptr, nullptr, nullptr);
+        HWND window =
+            ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(dialog), owner, Plain, 0);
+        for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            const std::wstring text = test::Text(child);
+            all.push_back(text);
+            byId[::GetDlgCtrlID(child)] = text;
+        }
+        created = window != nullptr;
+        if (window != nullptr) ::DestroyWindow(window);
+        ::DestroyWindow(owner);
+    }
+
+    static INT_PTR CALLBACK Plain(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+    bool created = false;
+    std::vector<std::wstring> all;
+    std::map<int, std::wstring> byId;
+};
+
+// Texts that only a look at the screen would otherwise catch: the port box's text, the
+// menu's captions, the main window's buttons and the labels beside the pages' values.
+TEST(Resources, TextsTheUserReadsAreTheProgramsOwn) {
+    wchar_t portReserved[64] = {};
+    ::LoadStringW(ResourceModule(), 107, portReserved, 64);
+    EXPECT_STREQ(portReserved, L"Portti on varattu");
+
+    HMENU menu = ::LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(129));
+    ASSERT_NE(menu, nullptr);
+    const auto caption = [&](UINT item, UINT by) {
+        wchar_t text[64] = {};
+        ::GetMenuStringW(menu, item, text, 64, by);
+        return std::wstring(text);
+    };
+    EXPECT_EQ(caption(0, MF_BYPOSITION), L"&Tiedosto");
+    EXPECT_EQ(caption(1, MF_BYPOSITION), L" O&hje");
+    const std::pair<UINT, const wchar_t*> items[] = {
+        {40008, L"&Avaa puhelinmuistio"}, {40009, L"Tallenna &puhelinmuistio"},
+        {32771, L"&Lopeta"},              {32772, L"&Sisällys"},
+        {40010, L"Tietoja"},
+    };
+    for (const auto& [id, text] : items) EXPECT_EQ(caption(id, MF_BYCOMMAND), text) << id;
+    ::DestroyMenu(menu);
+
+    const TemplateTexts main(102);
+    ASSERT_TRUE(main.created);
+    EXPECT_EQ(main.byId.at(1006), L"  &Lopeta");
+    EXPECT_EQ(main.byId.at(1042), L"  O&hje");
+
+    const struct {
+        int dialog;
+        std::vector<std::wstring> labels;
+    } pages[] = {
+        {106, {L"Paperialustan paperikoko:", L"Ohisyöttöalustan paperikoko:",
+               L"Ohisyöttöalustan paperin tyyppi:", L"Hylkää ylijäämä: ", L"mm",
+               L"Vastausviive: ", L"soittoa", L"Toistoväli:", L"minuuttia", L"Toistoyritykset:",
+               L"kertaa", L"Virransäästö", L"Lähetysvahvistus:",
+               L"Vastaanoton etäkäynnistyskoodi:", L"Ajannäyttö: "}},
+        {123, {L"Laitteen ID", L"Asiakas", L"Nimi:", L"Numero:", L"Palvelunumero:",
+               L"Sarjanumero:", L"Vastaanottotila: ", L"Kaiutin: ", L"Soittoääni: ", L"USB-tila: ",
+               L"2-puolinen faksi: ", L"Kieli:", L"Numeron etuliite:", L"Kuvalaatu:"}},
+        {115, {L" Tyyppi"}},
+        {104, {L"Konemalli :", L"Laiteohjelmisto, versio :", L"Koneisto, versio :",
+               L"Emulointi 1, versio :", L"Emulointi 2, versio :", L"Vapaa muisti:",
+               L"Skannatut sivut yht. (valotuslasi):", L"Skannatut sivut yht. (syöttölaite):",
+               L"Tulosteita yhteensä:", L"Rumpulaskuri:", L"Originaalitukoksia:",
+               L"Paperitukoksia:"}},
+        {101, {L"Nykyinen versio", L"Konemalli :", L"Laiteohjelmisto, versio :",
+               L"Emulointi 1, versio :", L"Emulointi 2, versio :", L"Tiedostotietoja",
+               L"Tiedoston nimi:", L"Tiedoston koko:", L"Tila", L"Viesti:"}},
+        {112, {L"Nimi:", L"Puhelinnumero:"}},
+    };
+    for (const auto& page : pages) {
+        const TemplateTexts texts(page.dialog);
+        ASSERT_TRUE(texts.created) << "dialog " << page.dialog;
+        for (const std::wstring& label : page.labels) {
+            EXPECT_NE(std::ranges::find(texts.all, label), texts.all.end())
+                << "dialog " << page.dialog << " lacks the label \"" << NarrowToUtf8(label)
+                << "\"";
+        }
+    }
 }
 
 }  // namespace
