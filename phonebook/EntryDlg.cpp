@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "controls/DataExchange.h"
+#include "controls/DeviceText.h"
 #include "controls/Strings.h"
-#include "phonebook/EntryText.h"
 #include "phonebook/PhonebookTable.h"
 #include "platform/Ui.h"
+#include "protocol/Windows1252.h"
 #include "resources/resource.h"
 
 namespace pd {
@@ -18,9 +19,9 @@ namespace {
 constexpr unsigned char kFirstNonAsciiByte = 0x80;
 
 void ExchangeEntryText(DataExchange& exchange, int id, std::string& text) {
-    std::wstring shown = WidenEntryText(text);
+    std::wstring shown = FromDeviceBytes(text);
     exchange.Text(id, shown);
-    if (exchange.saving()) text = NarrowEntryText(shown);
+    if (exchange.saving()) text = ToDeviceBytes(shown);
 }
 
 int SelectionStart(HWND edit) {
@@ -103,7 +104,7 @@ void CEntryDlg::OnFieldChanged(int id) {
 void CEntryDlg::TakeTypedCharacter(int id, std::string& field) {
     UpdateData(true);
     const int caret = SelectionStart(Item(id));
-    field = UpperEntryText(field);
+    field = UpperWindows1252(field);
     UpdateData(false);
     PutCaret(Item(id), caret);
 }

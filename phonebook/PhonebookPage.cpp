@@ -10,9 +10,9 @@
 
 #include "app/PhonebookMenu.h"
 #include "controls/DataExchange.h"
+#include "controls/DeviceText.h"
 #include "controls/Strings.h"
 #include "phonebook/EntryDlg.h"
-#include "phonebook/EntryText.h"
 #include "phonebook/PhonebookFile.h"
 #include "platform/Ui.h"
 #include "platform/Win32Os.h"
@@ -205,10 +205,10 @@ void CPhonebook::FillEntryList() {
 void CPhonebook::ShowEntryTexts(int row, int position) {
     const PhonebookTable* table = Table();
     if (table == nullptr) return;
-    SetCellText(row, kNameColumn, WidenEntryText(table->Name(position)));
+    SetCellText(row, kNameColumn, FromDeviceBytes(table->Name(position)));
     SetCellText(row, kNumberColumn, table->IsGroupDial(position)
                                         ? std::wstring(kGroupDialText)
-                                        : WidenEntryText(table->Number(position)));
+                                        : FromDeviceBytes(table->Number(position)));
 }
 
 void CPhonebook::SetCellText(int row, int column, const std::wstring& text) {
