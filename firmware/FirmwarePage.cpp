@@ -9,11 +9,10 @@
 #include "controls/Strings.h"
 #include "firmware/FirmwareDownload.h"
 #include "firmware/FirmwareImage.h"
+#include "pages/PageExchange.h"
 #include "platform/Ui.h"
 #include "platform/Win32Os.h"
-#include "protocol/Frames.h"
 #include "protocol/PanelContext.h"
-#include "protocol/Waits.h"
 #include "resources/resource.h"
 
 namespace pd {
@@ -124,14 +123,9 @@ bool CFwUp::OnCommand(int code, int id, HWND control) {
 }
 
 void CFwUp::Refresh() {
-    bool answered = false;
-    {
-        WaitCursor wait(ui_);
-        answered = ReadSystemRecord(context_.link, context_.store.system);
-        SettleWait(context_.os, kPageSettleMs);
-    }
-    if (!answered) {
-        ui_.ShowErrorBox(IDS_NO_RESPONSE);
+    if (!RunPageExchange(context_, ui_, [&] {
+            return ReadSystemRecord(context_.link, context_.store.system);
+        })) {
         return;
     }
     const SystemRecord& system = context_.store.system;

@@ -12,13 +12,13 @@
 #include "controls/DataExchange.h"
 #include "controls/DeviceText.h"
 #include "controls/Strings.h"
+#include "pages/PageExchange.h"
 #include "phonebook/EntryDlg.h"
 #include "phonebook/PhonebookFile.h"
 #include "platform/Ui.h"
 #include "platform/Win32Os.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"
-#include "protocol/Waits.h"
 #include "resources/resource.h"
 
 namespace pd {
@@ -268,28 +268,16 @@ bool CPhonebook::OnKillActive() {
 
 void CPhonebook::ReadFromDevice() {
     PhonebookTable* table = Table();
-    bool read = false;
-    {
-        WaitCursor wait(ui_);
-        if (table != nullptr) read = ReadPhonebook(context_.link, *table);
-        SettleWait(context_.os, kPhonebookSettleMs);
-    }
-    if (read) {
+    if (RunPageExchange(context_, ui_,
+                        [&] { return table != nullptr && ReadPhonebook(context_.link, *table); })) {
         FillEntryList();
-    } else {
-        ui_.ShowErrorBox(IDS_NO_RESPONSE);
     }
 }
 
 void CPhonebook::WriteToDevice() {
     const PhonebookTable* table = Table();
-    bool written = false;
-    {
-        WaitCursor wait(ui_);
-        if (table != nullptr) written = WritePhonebook(context_.link, *table);
-        SettleWait(context_.os, kPhonebookSettleMs);
-    }
-    if (!written) ui_.ShowErrorBox(IDS_NO_RESPONSE);
+    RunPageExchange(context_, ui_,
+                    [&] { return table != nullptr && WritePhonebook(context_.link, *table); });
 }
 
 int CPhonebook::SelectedRow() const {
