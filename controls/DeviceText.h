@@ -1,5 +1,6 @@
-// Device texts are single-byte Windows-1252 characters; the user interface is UTF-16. The
-// conversion happens here and nowhere else, whatever the system's own code page is.
+// Device texts and phonebook texts are single-byte Windows-1252 characters; the user
+// interface is UTF-16. Every window crosses here, through the one codec, whatever the
+// system's own code page is.
 #pragma once
 
 #include <algorithm>
@@ -11,7 +12,8 @@ namespace pd {
 
 // Every byte of `bytes` as its Windows-1252 character.
 std::wstring FromDeviceBytes(std::string_view bytes);
-// One byte per UTF-16 unit; a character Windows-1252 lacks becomes '?'.
+// One byte per UTF-16 unit; a character Windows-1252 lacks becomes the closest one Windows
+// knows for it, or '?' when it knows none.
 std::string ToDeviceBytes(std::wstring_view text);
 
 // The length of a stored text: up to its first zero byte, never beyond the field.

@@ -9,38 +9,38 @@ namespace pd {
 namespace {
 
 constexpr wchar_t kBackspace = 8;
-// Characters from here on are not plain ASCII and are never judged.
-constexpr wchar_t kFirstNonAscii = 128;
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-bool IsCapital(wchar_t c) { return c >= L'A' && c <= L'Z'; }
-bool IsSmall(wchar_t c) { return c >= L'a' && c <= L'z'; }
-bool OneOf(wchar_t c, std::wstring_view set) { return set.find(c) != std::wstring_view::npos; }
+// The characters each restricting mode takes, from the one table of field rules.
+constexpr struct {
+    FilterMode mode;
+    CharacterSet characters;
+} kModeSets[] = {
+    {FilterMode::DialDigits, CharacterSet::Dial},
+    {FilterMode::Name, CharacterSet::Name},
+    {FilterMode::CapitalLetters, CharacterSet::Capitals},
+    {FilterMode::Digits, CharacterSet::Digits},
+    {FilterMode::InternationalNumber, CharacterSet::IdNumber},
+    {FilterMode::PhonebookNumber, CharacterSet::Dial},
+    {FilterMode::FormattedNumber, CharacterSet::FormattedNumber},
+};
 
 }  // namespace
 
 bool CFilterEdit::Accepts(FilterMode mode, wchar_t c) {
-    if (c >= kFirstNonAscii || mode == FilterMode::All) return true;
+    if (static_cast<char32_t>(c) >= kFirstNonAscii || mode == FilterMode::All) return true;
     if (c == kBackspace) return true;
-    switch (mode) {
-        case FilterMode::DialDigits:
-        case FilterMode::PhonebookNumber:
-            return IsDigit(c) || OneOf(c, L"#*Pp");
-        case FilterMode::Name:
-            return IsCapital(c) || IsSmall(c) || IsDigit(c) || OneOf(c, L" +-,.'/*#&");
-        case FilterMode::CapitalLetters:
-            return IsCapital(c) || OneOf(c, L" +");
-        case FilterMode::Digits:
-            return IsDigit(c);
-        case FilterMode::InternationalNumber:
-            return IsDigit(c) || OneOf(c, L" +");
-        case FilterMode::FormattedNumber:
-            return IsDigit(c) || OneOf(c, L"- +");
-        case FilterMode::All:
-            return true;
+    for (const auto& row : kModeSets) {
+        if (row.mode == mode) return TypedInCharacterSet(row.characters, c);
     }
     // A mode outside the table lets nothing through rather than everything.
     return false;
+}
+
+FilterMode FilterModeFor(CharacterSet characters) {
+    for (const auto& row : kModeSets) {
+        if (row.characters == characters) return row.mode;
+    }
+    return FilterMode::All;
 }
 
 CFilterEdit::CFilterEdit(Ui& ui) : ui_(ui) {}
@@ -54,7 +54,7 @@ void CFilterEdit::SetLimit(int characters) {
 LRESULT CFilterEdit::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) {
         const auto character = static_cast<wchar_t>(wParam);
-        lastCharacterNotAscii_ = character >= kFirstNonAscii;
+        lastCharacterNotAscii_ = static_cast<char32_t>(character) >= kFirstNonAscii;
         if (!Accepts(mode_, character)) {
             ui_.Beep();
             return 0;

@@ -10,22 +10,27 @@
 #include <windows.h>
 
 #include "controls/Subclass.h"
+#include "protocol/FieldRules.h"
 
 namespace pd {
 
 class Ui;
 
 // The filter modes, by number: which characters below 128 an edit takes.
+// Small letters pass where the mode's set keeps their capitals (the edits upper-case them).
 enum class FilterMode : int {
     All = 0,                  // every character
-    DialDigits = 1,           // digits # * P p
-    Name = 2,                 // letters, digits, space and + - , . ' / * # &
-    CapitalLetters = 3,       // A-Z, space, +
-    Digits = 4,               // digits
-    InternationalNumber = 5,  // digits, space, +
-    PhonebookNumber = 6,      // digits # * p P (the same set as DialDigits)
-    FormattedNumber = 7,      // digits, -, space, +
+    DialDigits = 1,           // CharacterSet::Dial
+    Name = 2,                 // CharacterSet::Name
+    CapitalLetters = 3,       // CharacterSet::Capitals
+    Digits = 4,               // CharacterSet::Digits
+    InternationalNumber = 5,  // CharacterSet::IdNumber
+    PhonebookNumber = 6,      // CharacterSet::Dial, as DialDigits
+    FormattedNumber = 7,      // CharacterSet::FormattedNumber
 };
+
+// The first mode that takes just `characters`.
+FilterMode FilterModeFor(CharacterSet characters);
 
 class CFilterEdit : public CSubclassedControl {
 public:

@@ -8,6 +8,7 @@
 
 #include "platform/ScopedFile.h"
 #include "protocol/ByteOrder.h"
+#include "protocol/Exchange.h"
 #include "protocol/Frames.h"
 
 namespace pd {
@@ -16,16 +17,10 @@ namespace {
 
 constexpr int kStartLength = static_cast<int>(kFirmwareStartChannel.size());
 
-// What a route reports, limited to what it was asked to take: a driver that claims more
-// must not make the download skip bytes it never sent.
-int Clamp(long long reported, int requested) {
-    return static_cast<int>(std::clamp<long long>(reported, 0, requested));
-}
-
 int DriverWrite(Os& os, FileHandle driver, const std::uint8_t* data, int length) {
     std::uint32_t written = 0;
     os.WriteFile(driver, data, static_cast<std::uint32_t>(length), &written);
-    return Clamp(written, length);
+    return ClampCount(written, length);
 }
 
 // The channel routes answer the start. A first answer that is short or not a frame gets one
@@ -61,16 +56,9 @@ bool StartOverEcpDriver(Os& os, FileHandle driver) {
 // more after a second, and once again after another second only if that moved nothing.
 template <typename Write>
 bool WriteBlock(Os& os, const Write& write, const std::uint8_t* block, int length) {
-    const int written = Clamp(write(block, length), length);
-    if (written == length) return true;
-    const int rest = length - written;
-    os.Sleep(kFirmwareRetryPauseMs);
-    int retried = Clamp(write(block + written, rest), rest);
-    if (retried < 1) {
-        os.Sleep(kFirmwareRetryPauseMs);
-        retried = Clamp(write(block + written, rest), rest);
-    }
-    return retried == rest;
+    return TransferWithRetries(os, length, kFirmwareRetryPauseMs, [&](int offset, int rest) {
+               return write(block + offset, rest);
+           }) == length;
 }
 
 template <typename Write>

@@ -2,26 +2,23 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <optional>
 
 #include "controls/DataExchange.h"
+#include "controls/DeviceText.h"
 #include "controls/Strings.h"
 #include "firmware/FirmwareDownload.h"
 #include "firmware/FirmwareImage.h"
 #include "controls/Ui.h"
 #include "win32/WideText.h"
 #include "protocol/Frames.h"
+#include "pages/PageExchange.h"
 #include "protocol/PanelContext.h"
-#include "protocol/Waits.h"
 #include "resources/resource.h"
 
 namespace pd {
 
 namespace {
-
-// The device writes its texts in the Western European single-byte code page.
-constexpr UINT kDeviceCodePage = 1252;
 
 constexpr int kPercentRange = 100;
 
@@ -34,18 +31,6 @@ constexpr int kValueControls[] = {
     IDC_FW_FILE_NAME, IDC_FW_FILE_SIZE,        IDC_FW_PERCENT,            IDC_FW_MESSAGE,
     IDC_FW_PROGRESS,
 };
-
-// A stored device text as it is, trailing spaces included.
-template <std::size_t Capacity>
-std::wstring DeviceText(const char (&field)[Capacity]) {
-    const int length = static_cast<int>(strnlen(field, Capacity));
-    if (length == 0) return {};
-    const int wideLength = ::MultiByteToWideChar(kDeviceCodePage, 0, field, length, nullptr, 0);
-    if (wideLength <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(kDeviceCodePage, 0, field, length, text.data(), wideLength);
-    return text;
-}
 
 // The progress bar's position, exchanged like the page's texts.
 void ProgressPosition(DataExchange& exchange, int id, int& value) {
@@ -139,21 +124,16 @@ bool CFwUp::OnCommand(int code, int id, HWND control) {
 }
 
 void CFwUp::Refresh() {
-    bool answered = false;
-    {
-        WaitCursor wait(ui_);
-        answered = ReadSystemRecord(context_.link, context_.store.system);
-        SettleWait(context_.os, kPageSettleMs);
-    }
-    if (!answered) {
-        ui_.ShowErrorBox(IDS_NO_RESPONSE);
+    if (!RunPageExchange(context_, ui_, [&] {
+            return ReadSystemRecord(context_.link, context_.store.system);
+        })) {
         return;
     }
     const SystemRecord& system = context_.store.system;
-    model_ = DeviceText(system.modelName);
-    firmwareVersion_ = DeviceText(system.firmwareVersion);
-    emulation1Version_ = DeviceText(system.emulation1Version);
-    emulation2Version_ = DeviceText(system.emulation2Version);
+    model_ = FromDeviceText(system.modelName);
+    firmwareVersion_ = FromDeviceText(system.firmwareVersion);
+    emulation1Version_ = FromDeviceText(system.emulation1Version);
+    emulation2Version_ = FromDeviceText(system.emulation2Version);
     UpdateData(false);
 }
 

@@ -15,7 +15,7 @@ namespace pd::fuzz {
 
 inline bool IsNameByte(char c) {
     const auto byte = static_cast<unsigned char>(c);
-    return ctl::IsPrintableWindows1252(byte) && byte != 0xFF;
+    return IsPrintableWindows1252(byte) && byte != 0xFF;
 }
 
 inline bool IsNumberByte(char c) { return (c >= '0' && c <= '9') || c == '#' || c == '*' || c == 'P'; }

@@ -4,20 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#include "link/ClampCount.h"
 #include "platform/ScopedFile.h"
 
 namespace pd {
-
-namespace {
-
-// Clamps what an entry point or a file call reports to what was asked for, so that a
-// misbehaving library can never make the caller step outside its buffer.
-int ClampCount(long long reported, int requested) {
-    if (reported < 0) return 0;
-    return static_cast<int>(std::min<long long>(reported, requested));
-}
-
-}  // namespace
 
 void DeviceLink::DetectOsFamily() {
     state_.directPortIo = false;

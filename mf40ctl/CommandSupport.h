@@ -5,6 +5,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "mf40ctl/CommandContext.h"
 #include "mf40ctl/DeviceFields.h"
@@ -14,12 +15,10 @@
 
 namespace pd::ctl {
 
-// Runs one record operation and the pages' settle wait after it, whatever it returned.
+// Runs one record operation with the pages' settle wait after it.
 template <typename Operation>
 bool Exchange(DeviceSession& session, Operation&& operation) {
-    const bool ok = operation();
-    SettleWait(session.link().os(), kSettleMs);
-    return ok;
+    return ExchangeThenSettle(session.link().os(), std::forward<Operation>(operation));
 }
 
 // A message line on standard error; what it quotes from files, the device or the command

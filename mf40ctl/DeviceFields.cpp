@@ -12,34 +12,16 @@ namespace {
 
 using Items = std::span<const char* const>;
 
-// The pages' lists, in their order: a list's byte is the position of its item.
-constexpr const char* kPaperSizes[] = {"Letter", "A4", "Legal"};
-constexpr const char* kPaperTypes[] = {"Tavallinen",  "Bond",       "Kalvo",     "Kartonki",
-                                       "Tarrat",      "Esipainettu", "Värillinen", "Kirjekuori"};
-constexpr const char* kConfirmations[] = {"Ei", "On", "Kun virhe"};
-constexpr const char* kRemoteCodes[] = {"*0*", "*1*", "*2*", "*3*", "*4*",
-                                        "*5*", "*6*", "*7*", "*8*", "*9*"};
-constexpr const char* kPowerSaveMinutes[] = {"5", "10", "15", "30", "45"};
-constexpr const char* kClockFormats[] = {"12 t", "24 t"};
-constexpr const char* kReceiveModes[] = {"PUH", "FAKSI", "PUH/FAKSI", "VAST/FAKSI"};
-constexpr const char* kSpeakerModes[] = {"Ei", "On", "YHTEYS"};
-constexpr const char* kUsbModes[] = {"Hidas", "Nopea"};
-constexpr const char* kDuplexModes[] = {"Ei", "Pitkä reuna", "Lyhyt reuna"};
-constexpr const char* kLanguages[] = {"English", "Francais", "Espanol",  "Portugues",
-                                      "Deutsch", "Italiano", "Nederlands", "Dansk",
-                                      "Svenska", "Suomi",    "Norsk"};
-constexpr const char* kImageQualities[] = {"Normaali", "Tekstin parannus", "Kuvan parannus"};
-
 constexpr const char* kOff = "off";
 constexpr const char* kOn = "on";
 
 constexpr FieldSpec List(const char* name, Items items) { return {name, FieldKind::List, items}; }
-constexpr FieldSpec Number(const char* name, int minimum, int maximum) {
-    return {name, FieldKind::Number, {}, minimum, maximum};
+constexpr FieldSpec Number(const char* name, NumberRange range) {
+    return {name, FieldKind::Number, {}, range.lowest, range.highest};
 }
 constexpr FieldSpec Switch(const char* name) { return {name, FieldKind::Switch}; }
-constexpr FieldSpec Text(const char* name, int width, CharacterSet characters) {
-    return {name, FieldKind::Text, {}, 0, 0, width, characters};
+constexpr FieldSpec Text(const char* name, TextRule rule) {
+    return {name, FieldKind::Text, {}, 0, 0, rule.width, rule.characters};
 }
 
 using F = FaxSettingsRecord;
@@ -47,23 +29,23 @@ using F = FaxSettingsRecord;
 // offset 0 was lost under clang's alignment instrumentation (the fuzz build), so that
 // trayPaperSize was never read or written there.
 constexpr FaxSettingField kFaxSettingFields[] = {
-    {List("trayPaperSize", kPaperSizes), &F::trayPaperSize},
-    {List("bypassPaperSize", kPaperSizes), &F::bypassPaperSize},
-    {List("bypassPaperType", kPaperTypes), &F::bypassPaperType},
-    {List("sendConfirmation", kConfirmations), &F::sendConfirmation},
+    {List("trayPaperSize", kPaperSizeItems), &F::trayPaperSize},
+    {List("bypassPaperSize", kPaperSizeItems), &F::bypassPaperSize},
+    {List("bypassPaperType", kPaperTypeItems), &F::bypassPaperType},
+    {List("sendConfirmation", kSendConfirmationItems), &F::sendConfirmation},
     {Switch("autoJournal"), &F::autoJournal},
-    {List("remoteReceiveCode", kRemoteCodes), &F::remoteReceiveCode},
-    {{"powerSave", FieldKind::PowerSave, kPowerSaveMinutes}, &F::powerSave},
+    {List("remoteReceiveCode", kRemoteReceiveCodeItems), &F::remoteReceiveCode},
+    {{"powerSave", FieldKind::PowerSave, kPowerSaveMinuteItems}, &F::powerSave},
     {Switch("ecmMode"), &F::ecmMode},
     {Switch("receiveReduction"), &F::receiveReduction},
     {Switch("horizontalReduction"), &F::horizontalReduction},
-    {Number("discardLength", 0, 30), &F::discardLength},
-    {Number("redialInterval", 1, 15), &F::redialInterval},
-    {Number("redialAttempts", 0, 13), &F::redialAttempts},
-    {Number("answerDelay", 1, 7), &F::answerDelay},
+    {Number("discardLength", kDiscardLengthRange), &F::discardLength},
+    {Number("redialInterval", kRedialIntervalRange), &F::redialInterval},
+    {Number("redialAttempts", kRedialAttemptsRange), &F::redialAttempts},
+    {Number("answerDelay", kAnswerDelayRange), &F::answerDelay},
     {Switch("sendFromMemory"), &F::sendFromMemory},
     {Switch("deviceIdEnabled"), &F::deviceIdEnabled},
-    {List("clockFormat", kClockFormats), &F::clockFormat},
+    {List("clockFormat", kClockFormatItems), &F::clockFormat},
 };
 static_assert(std::size(kFaxSettingFields) == kFaxSettingsCount);
 
@@ -74,30 +56,30 @@ std::span<char> Span(char (&field)[Capacity]) {
 
 using S = SystemRecord;
 constexpr AdvancedOptionField kAdvancedOptionFields[] = {
-    {Text("deviceIdNumber", 20, CharacterSet::IdNumber), nullptr,
+    {Text("deviceIdNumber", kDeviceIdNumberRule), nullptr,
      [](S& r) { return Span(r.deviceIdNumber); }},
-    {Text("deviceIdName", 20, CharacterSet::NameCharacters), nullptr,
+    {Text("deviceIdName", kDeviceIdNameRule), nullptr,
      [](S& r) { return Span(r.deviceIdName); }},
-    {List("receiveMode", kReceiveModes), &S::receiveMode},
-    {Text("numberPrefix", 5, CharacterSet::DialCharacters), nullptr,
+    {List("receiveMode", kReceiveModeItems), &S::receiveMode},
+    {Text("numberPrefix", kNumberPrefixRule), nullptr,
      [](S& r) { return Span(r.numberPrefix); }},
-    {Number("ringVolume", 0, 10), &S::ringVolume},
+    {Number("ringVolume", kRingVolumeRange), &S::ringVolume},
     {Switch("alarmSound"), &S::alarmSound},
     {Switch("keySound"), &S::keySound},
-    {List("speakerMode", kSpeakerModes), &S::speakerMode},
-    {List("language", kLanguages), &S::language},
+    {List("speakerMode", kSpeakerModeItems), &S::speakerMode},
+    {List("language", kLanguageItems), &S::language},
     {Switch("tonerSave"), &S::tonerSave},
-    {List("usbMode", kUsbModes), &S::usbMode},
-    {List("duplexFax", kDuplexModes), &S::duplexFax},
-    {List("imageQuality", kImageQualities), &S::imageQuality},
+    {List("usbMode", kUsbModeItems), &S::usbMode},
+    {List("duplexFax", kDuplexFaxItems), &S::duplexFax},
+    {List("imageQuality", kImageQualityItems), &S::imageQuality},
     {Switch("tonerNotice"), &S::tonerNotice},
-    {Text("customerName", 20, CharacterSet::NameCharacters), nullptr,
+    {Text("customerName", kCustomerNameRule), nullptr,
      [](S& r) { return Span(r.customerName); }},
-    {Text("customerNumber", 20, CharacterSet::DialCharacters), nullptr,
+    {Text("customerNumber", kCustomerNumberRule), nullptr,
      [](S& r) { return Span(r.customerNumber); }},
-    {Text("serviceNumber", 46, CharacterSet::DialCharacters), nullptr,
+    {Text("serviceNumber", kServiceNumberRule), nullptr,
      [](S& r) { return Span(r.serviceNumber); }},
-    {Text("serialNumber", 20, CharacterSet::NameCharacters), nullptr,
+    {Text("serialNumber", kSerialNumberRule), nullptr,
      [](S& r) { return Span(r.serialNumber); }},
 };
 
@@ -130,29 +112,8 @@ std::string WithoutTrailingSpaces(std::string_view bytes) {
     return std::string(bytes.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
-bool InCharacterSet(CharacterSet set, char c) {
-    const bool digit = c >= '0' && c <= '9';
-    switch (set) {
-        case CharacterSet::NameCharacters:
-            return digit || (c >= 'A' && c <= 'Z') || std::strchr(" +-,.'/*#&", c) != nullptr;
-        case CharacterSet::DialCharacters:
-            return digit || c == '#' || c == '*' || c == 'P';
-        case CharacterSet::IdNumber:
-            return digit || c == ' ' || c == '+';
-    }
-    return false;
-}
-
-const char* CharacterSetText(CharacterSet set) {
-    switch (set) {
-        case CharacterSet::NameCharacters:
-            return "letters A-Z, digits, space and + - , . ' / * # &";
-        case CharacterSet::DialCharacters:
-            return "digits, # * and P";
-        case CharacterSet::IdNumber:
-            return "digits, space and +";
-    }
-    return "";
+bool InSet(CharacterSet set, char c) {
+    return InCharacterSet(set, static_cast<unsigned char>(c));
 }
 
 std::optional<std::string> FitsWidth(const FieldSpec& rule, std::string bytes,
@@ -346,7 +307,7 @@ std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     for (const char c : bytes) {
-        if (!InCharacterSet(rule.characters, c)) {
+        if (!InSet(rule.characters, c)) {
             *error = QuotedCharacter(c) + " is not allowed here (" +
                      CharacterSetText(rule.characters) + ")";
             return std::nullopt;
@@ -369,12 +330,12 @@ std::optional<std::string> CheckDeviceText(const FieldSpec& rule, std::string_vi
                                            std::string* error) {
     std::string kept = WithoutTrailingSpaces(bytes);
     for (const char c : kept) {
-        const bool allowed = rule.characters == CharacterSet::NameCharacters
+        const bool allowed = rule.characters == CharacterSet::Name
                                  ? IsPrintableWindows1252(static_cast<unsigned char>(c))
-                                 : InCharacterSet(rule.characters, c);
+                                 : InSet(rule.characters, c);
         if (!allowed) {
             *error = QuotedCharacter(c) +
-                     (rule.characters == CharacterSet::NameCharacters
+                     (rule.characters == CharacterSet::Name
                           ? std::string(" is a control character, which the device cannot show")
                           : " is not allowed here (" +
                                 std::string(CharacterSetText(rule.characters)) + ")");

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "protocol/FaxSettings.h"
+#include "protocol/FieldRules.h"
 #include "protocol/SystemRecord.h"
 
 namespace pd::ctl {
@@ -25,13 +26,6 @@ enum class FieldKind {
     Text,       // an edit: Windows-1252 characters of the edit's set, up to its limit
 };
 
-// The characters an Advanced-page edit takes (its letters are turned to capitals first).
-enum class CharacterSet {
-    NameCharacters,   // letters, digits, space and + - , . ' / * # &
-    DialCharacters,   // digits, # * P
-    IdNumber,         // digits, space, +
-};
-
 struct FieldSpec {
     const char* name;
     FieldKind kind;
@@ -39,7 +33,7 @@ struct FieldSpec {
     int minimum = 0;                          // Number
     int maximum = 0;
     int width = 0;                            // Text: the field's width in bytes
-    CharacterSet characters = CharacterSet::NameCharacters;
+    CharacterSet characters = CharacterSet::Name;
 };
 
 // A byte field of a record, or a text field of the system record.

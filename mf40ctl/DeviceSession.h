@@ -35,7 +35,4 @@ private:
 // The route's name for messages ("USB", "LPT1", "\\.\LptxEcp1", "the port registers").
 const char* RouteName(const LinkState& state);
 
-// The pages' pause after every exchange.
-inline constexpr std::uint32_t kSettleMs = 500;
-
 }  // namespace pd::ctl

@@ -5,16 +5,16 @@
 
 #include "mf40ctl/DeviceFields.h"
 #include "protocol/PhonebookTable.h"
+#include "protocol/FieldRules.h"
 #include "protocol/PhonebookTransfer.h"
 
 namespace pd::ctl {
 
 namespace {
 
-const FieldSpec kNameSpec{"name", FieldKind::Text, {}, 0, 0, kNameWidth,
-                          CharacterSet::NameCharacters};
+const FieldSpec kNameSpec{"name", FieldKind::Text, {}, 0, 0, kNameWidth, CharacterSet::Name};
 const FieldSpec kNumberSpec{"number", FieldKind::Text, {}, 0, 0, kNumberWidth,
-                            CharacterSet::DialCharacters};
+                            CharacterSet::Dial};
 
 bool IsLayout(char c) { return std::strchr(" -.()", c) != nullptr; }
 
@@ -46,9 +46,7 @@ std::optional<EntryTexts> ApplyEntryRules(std::string_view name, std::string_vie
         *reason = "number " + problem;
         return std::nullopt;
     }
-    const bool hasDigit = std::any_of(dialled->begin(), dialled->end(),
-                                      [](char c) { return c >= '0' && c <= '9'; });
-    if (dialled->size() <= 2 || !hasDigit) {
+    if (!IsDialableNumber(*dialled)) {
         *reason = "number '" + *dialled + "' must have more than 2 characters and at least one "
                   "digit";
         return std::nullopt;

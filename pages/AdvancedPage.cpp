@@ -7,6 +7,7 @@
 #include "controls/DataExchange.h"
 #include "controls/DeviceText.h"
 #include "pages/PageExchange.h"
+#include "protocol/FieldRules.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 
@@ -14,17 +15,17 @@ namespace pd {
 
 namespace {
 
-// The seven texts with their edits and filter modes, in the page's order. Each edit takes as
-// many characters as its field is wide, so whatever it holds fits the record.
+// The seven texts with their edits and rules, in the page's order. Each edit takes as many
+// characters as its field is wide, so whatever it holds fits the record.
 template <typename Visit>
 void ForEachText(SystemRecord& r, Visit&& visit) {
-    visit(IDC_ADV_DEVICE_ID_NAME, FilterMode::Name, r.deviceIdName);
-    visit(IDC_ADV_DEVICE_ID_NUMBER, FilterMode::InternationalNumber, r.deviceIdNumber);
-    visit(IDC_ADV_CUSTOMER_NAME, FilterMode::Name, r.customerName);
-    visit(IDC_ADV_CUSTOMER_NUMBER, FilterMode::DialDigits, r.customerNumber);
-    visit(IDC_ADV_SERVICE_NUMBER, FilterMode::DialDigits, r.serviceNumber);
-    visit(IDC_ADV_SERIAL_NUMBER, FilterMode::Name, r.serialNumber);
-    visit(IDC_ADV_NUMBER_PREFIX, FilterMode::DialDigits, r.numberPrefix);
+    visit(IDC_ADV_DEVICE_ID_NAME, kDeviceIdNameRule, r.deviceIdName);
+    visit(IDC_ADV_DEVICE_ID_NUMBER, kDeviceIdNumberRule, r.deviceIdNumber);
+    visit(IDC_ADV_CUSTOMER_NAME, kCustomerNameRule, r.customerName);
+    visit(IDC_ADV_CUSTOMER_NUMBER, kCustomerNumberRule, r.customerNumber);
+    visit(IDC_ADV_SERVICE_NUMBER, kServiceNumberRule, r.serviceNumber);
+    visit(IDC_ADV_SERIAL_NUMBER, kSerialNumberRule, r.serialNumber);
+    visit(IDC_ADV_NUMBER_PREFIX, kNumberPrefixRule, r.numberPrefix);
 }
 
 struct ByteBinding {
@@ -71,11 +72,11 @@ CAdvanced::CAdvanced(PanelContext& context, Ui& ui)
 bool CAdvanced::OnInit() {
     CPropertyPage::OnInit();
     int index = 0;
-    ForEachText(context_.store.system, [&](int id, FilterMode mode, auto& field) {
+    ForEachText(context_.store.system, [&](int id, const TextRule& rule, auto&) {
         CFilterEdit& edit = edits_[index++];
         edit.Attach(hwnd(), id);
-        edit.SetLimit(static_cast<int>(std::size(field)) - 1);
-        edit.SetFilterMode(mode);
+        edit.SetLimit(rule.width);
+        edit.SetFilterMode(FilterModeFor(rule.characters));
     });
     Refresh();
     return true;
@@ -84,7 +85,7 @@ bool CAdvanced::OnInit() {
 void CAdvanced::DoDataExchange(DataExchange& exchange) {
     int index = 0;
     ForEachText(context_.store.system,
-                [&](int id, FilterMode, auto&) { exchange.Text(id, texts_[index++]); });
+                [&](int id, const TextRule&, auto&) { exchange.Text(id, texts_[index++]); });
     for (int i = 0; i < kListCount; ++i) exchange.ComboPosition(kLists[i].id, lists_[i]);
     for (int i = 0; i < kCheckCount; ++i) exchange.Check(kChecks[i].id, checks_[i]);
 }
@@ -125,7 +126,7 @@ void CAdvanced::Refresh() {
     for (int i = 0; i < kListCount; ++i) lists_[i] = record.*kLists[i].field;
     for (int i = 0; i < kCheckCount; ++i) checks_[i] = record.*kChecks[i].field;
     int index = 0;
-    ForEachText(record, [&](int, FilterMode, auto& field) {
+    ForEachText(record, [&](int, const TextRule&, auto& field) {
         TrimDeviceText(field);
         texts_[index++] = FromDeviceText(field);
     });
@@ -143,7 +144,7 @@ void CAdvanced::Apply() {
         record.*kChecks[i].field = static_cast<std::uint8_t>(checks_[i]);
     }
     int index = 0;
-    ForEachText(record, [&](int, FilterMode, auto& field) {
+    ForEachText(record, [&](int, const TextRule&, auto& field) {
         StoreDeviceText(field, texts_[index++]);
     });
     RunPageExchange(context_, ui_, [&] { return WriteAdvancedOptions(context_.link, record); });

@@ -3,7 +3,7 @@
 // did not answer. The same box serves reads and writes; success shows nothing.
 #pragma once
 
-#include <cstdint>
+#include <utility>
 
 #include "controls/Ui.h"
 #include "protocol/PanelContext.h"
@@ -12,9 +12,6 @@
 
 namespace pd {
 
-// The pause after every exchange, before the window takes input again.
-inline constexpr std::uint32_t kPageSettleWaitMs = 500;
-
 // Runs `operation` (a record operation returning true on success) on the page road and
 // returns what it returned.
 template <typename Operation>
@@ -22,8 +19,7 @@ bool RunPageExchange(PanelContext& context, Ui& ui, Operation&& operation) {
     bool done = false;
     {
         WaitCursor wait(ui);
-        done = operation();
-        SettleWait(context.os, kPageSettleWaitMs);
+        done = ExchangeThenSettle(context.os, std::forward<Operation>(operation));
     }
     if (!done) ui.ShowErrorBox(IDS_NO_RESPONSE);
     return done;

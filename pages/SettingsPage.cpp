@@ -8,6 +8,7 @@
 #include "controls/DataExchange.h"
 #include "pages/PageExchange.h"
 #include "protocol/FaxSettings.h"
+#include "protocol/FieldRules.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 
@@ -45,19 +46,20 @@ constexpr ListBinding kChecks[] = {
 struct NumberBinding {
     int id;
     int arrowsId;
-    int lowest;
-    int highest;
+    NumberRange range;
     Setting setting;
 };
 
 // The number fields with their arrows and ranges, in the order they are limited when one of
 // them loses the focus.
 constexpr NumberBinding kNumbers[] = {
-    {IDC_SET_DISCARD_LENGTH, IDC_SET_DISCARD_ARROWS, 0, 30, &FaxSettingsRecord::discardLength},
-    {IDC_SET_REDIAL_INTERVAL, IDC_SET_REDIAL_INTERVAL_ARROWS, 1, 15,
+    {IDC_SET_DISCARD_LENGTH, IDC_SET_DISCARD_ARROWS, kDiscardLengthRange,
+     &FaxSettingsRecord::discardLength},
+    {IDC_SET_REDIAL_INTERVAL, IDC_SET_REDIAL_INTERVAL_ARROWS, kRedialIntervalRange,
      &FaxSettingsRecord::redialInterval},
-    {IDC_SET_ANSWER_DELAY, IDC_SET_ANSWER_DELAY_ARROWS, 1, 7, &FaxSettingsRecord::answerDelay},
-    {IDC_SET_REDIAL_ATTEMPTS, IDC_SET_REDIAL_ATTEMPTS_ARROWS, 0, 13,
+    {IDC_SET_ANSWER_DELAY, IDC_SET_ANSWER_DELAY_ARROWS, kAnswerDelayRange,
+     &FaxSettingsRecord::answerDelay},
+    {IDC_SET_REDIAL_ATTEMPTS, IDC_SET_REDIAL_ATTEMPTS_ARROWS, kRedialAttemptsRange,
      &FaxSettingsRecord::redialAttempts},
 };
 
@@ -222,7 +224,7 @@ void CSettings::ClampNumbers() {
     for (int i = 0; i < kNumberCount; ++i) {
         const NumberBinding& number = kNumbers[i];
         const int value = LeadingNumber(numbers_[i]);
-        const int kept = std::clamp(value, number.lowest, number.highest);
+        const int kept = std::clamp(value, number.range.lowest, number.range.highest);
         limited = limited || kept != value;
         record.*number.setting = LowByte(kept);
         numbers_[i] = std::to_wstring(kept);
@@ -238,9 +240,9 @@ void CSettings::StepNumber(int arrowsId, int scrollCode) {
     int value = LeadingNumber(numbers_[index]);
     // Only the arrows move the number; the end-of-scroll notice after each click does not.
     if (scrollCode == SB_LINEUP) {
-        value = std::min(value + 1, number.highest);
+        value = std::min(value + 1, number.range.highest);
     } else if (scrollCode == SB_LINEDOWN) {
-        value = std::max(value - 1, number.lowest);
+        value = std::max(value - 1, number.range.lowest);
     }
     numbers_[index] = std::to_wstring(value);
     UpdateData(false);

@@ -3,24 +3,22 @@
 #include <algorithm>
 
 #include "controls/DataExchange.h"
+#include "controls/DeviceText.h"
 #include "controls/Strings.h"
-#include "phonebook/EntryText.h"
 #include "protocol/PhonebookTable.h"
 #include "controls/Ui.h"
+#include "protocol/FieldRules.h"
+#include "protocol/Windows1252.h"
 #include "resources/resource.h"
 
 namespace pd {
 
 namespace {
 
-// Bytes from here on are the code page's own characters, which the device does not take in
-// names and numbers typed on the panel.
-constexpr unsigned char kFirstNonAsciiByte = 0x80;
-
 void ExchangeEntryText(DataExchange& exchange, int id, std::string& text) {
-    std::wstring shown = WidenEntryText(text);
+    std::wstring shown = FromDeviceBytes(text);
     exchange.Text(id, shown);
-    if (exchange.saving()) text = NarrowEntryText(shown);
+    if (exchange.saving()) text = ToDeviceBytes(shown);
 }
 
 int SelectionStart(HWND edit) {
@@ -57,9 +55,10 @@ bool CEntryDlg::OnInit() {
     cancelButton_.Attach(hwnd(), IDCANCEL);
     CDialog::OnInit();
 
-    nameEdit_.SetLimit(kNameCharacterLimit);
+    // The two fields hold what the entry's fields hold.
+    nameEdit_.SetLimit(kNameWidth);
     nameEdit_.SetFilterMode(FilterMode::Name);
-    numberEdit_.SetLimit(kNumberCharacterLimit);
+    numberEdit_.SetLimit(kNumberWidth);
     numberEdit_.SetFilterMode(FilterMode::PhonebookNumber);
 
     okButton_.LoadButtonIcon(IDI_OK, 0);
@@ -103,7 +102,7 @@ void CEntryDlg::OnFieldChanged(int id) {
 void CEntryDlg::TakeTypedCharacter(int id, std::string& field) {
     UpdateData(true);
     const int caret = SelectionStart(Item(id));
-    field = UpperEntryText(field);
+    field = UpperWindows1252(field);
     UpdateData(false);
     PutCaret(Item(id), caret);
 }
@@ -113,7 +112,7 @@ void CEntryDlg::RefuseWideCharacter(int id, std::string& field) {
     // What the edit shows now holds the new character; the field still holds the text of
     // the last accepted change, and that is what comes back, without such characters.
     const auto wide = [](char byte) {
-        return static_cast<unsigned char>(byte) >= kFirstNonAsciiByte;
+        return static_cast<unsigned char>(byte) >= kFirstNonAscii;
     };
     const auto kept = std::remove_if(field.begin(), field.end(), wide);
     const int removed = static_cast<int>(field.end() - kept);
@@ -123,11 +122,7 @@ void CEntryDlg::RefuseWideCharacter(int id, std::string& field) {
     ui_.Beep();
 }
 
-bool CEntryDlg::NumberLooksDialable() const {
-    const bool hasDigit = std::any_of(numberText_.begin(), numberText_.end(),
-                                      [](char c) { return c >= '0' && c <= '9'; });
-    return numberText_.size() >= kShortestNumber && hasDigit;
-}
+bool CEntryDlg::NumberLooksDialable() const { return IsDialableNumber(numberText_); }
 
 void CEntryDlg::OnOK() {
     if (!NumberLooksDialable()) {

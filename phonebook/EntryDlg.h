@@ -17,12 +17,6 @@ namespace pd {
 class PhonebookTable;
 class Ui;
 
-// The two fields hold what the entry's fields hold.
-inline constexpr int kNameCharacterLimit = 20;
-inline constexpr int kNumberCharacterLimit = 46;
-// A number needs more characters than this, one of them a digit.
-inline constexpr std::size_t kShortestNumber = 3;
-
 class CEntryDlg : public CDialog {
 public:
     // Starts with the texts of the entry at `position`.

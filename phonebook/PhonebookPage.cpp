@@ -10,15 +10,15 @@
 
 #include "phonebook/PhonebookMenu.h"
 #include "controls/DataExchange.h"
+#include "controls/DeviceText.h"
 #include "controls/Strings.h"
+#include "pages/PageExchange.h"
 #include "phonebook/EntryDlg.h"
-#include "phonebook/EntryText.h"
 #include "phonebook/PhonebookFile.h"
 #include "controls/Ui.h"
 #include "win32/WideText.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"
-#include "protocol/Waits.h"
 #include "resources/resource.h"
 
 namespace pd {
@@ -205,10 +205,10 @@ void CPhonebook::FillEntryList() {
 void CPhonebook::ShowEntryTexts(int row, int position) {
     const PhonebookTable* table = Table();
     if (table == nullptr) return;
-    SetCellText(row, kNameColumn, WidenEntryText(table->Name(position)));
+    SetCellText(row, kNameColumn, FromDeviceBytes(table->Name(position)));
     SetCellText(row, kNumberColumn, table->IsGroupDial(position)
                                         ? std::wstring(kGroupDialText)
-                                        : WidenEntryText(table->Number(position)));
+                                        : FromDeviceBytes(table->Number(position)));
 }
 
 void CPhonebook::SetCellText(int row, int column, const std::wstring& text) {
@@ -268,28 +268,16 @@ bool CPhonebook::OnKillActive() {
 
 void CPhonebook::ReadFromDevice() {
     PhonebookTable* table = Table();
-    bool read = false;
-    {
-        WaitCursor wait(ui_);
-        if (table != nullptr) read = ReadPhonebook(context_.link, *table);
-        SettleWait(context_.os, kPhonebookSettleMs);
-    }
-    if (read) {
+    if (RunPageExchange(context_, ui_,
+                        [&] { return table != nullptr && ReadPhonebook(context_.link, *table); })) {
         FillEntryList();
-    } else {
-        ui_.ShowErrorBox(IDS_NO_RESPONSE);
     }
 }
 
 void CPhonebook::WriteToDevice() {
     const PhonebookTable* table = Table();
-    bool written = false;
-    {
-        WaitCursor wait(ui_);
-        if (table != nullptr) written = WritePhonebook(context_.link, *table);
-        SettleWait(context_.os, kPhonebookSettleMs);
-    }
-    if (!written) ui_.ShowErrorBox(IDS_NO_RESPONSE);
+    RunPageExchange(context_, ui_,
+                    [&] { return table != nullptr && WritePhonebook(context_.link, *table); });
 }
 
 int CPhonebook::SelectedRow() const {

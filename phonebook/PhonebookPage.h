@@ -32,9 +32,8 @@ inline constexpr int kNumberColumnMargin = 190;
 // What a group-dial entry shows instead of its number.
 inline constexpr wchar_t kGroupDialText[] = L"*GROUP DIAL*";
 
-// How long the page lets the device rest before its first read, and after every exchange.
+// How long the page lets the device rest before its first read.
 inline constexpr DWORD kFirstReadPauseMs = 1500;
-inline constexpr DWORD kPhonebookSettleMs = 500;
 
 class CPhonebook : public CPropertyPage {
 public:

@@ -18,22 +18,6 @@ using Buffer = std::unique_ptr<std::uint8_t[]>;
 // The transfers report a missing buffer as a failed exchange, never as an exception.
 Buffer Allocate(int size) { return Buffer(new (std::nothrow) std::uint8_t[size]); }
 
-// Moves `count` bytes with `transfer(offset, length)`. A transfer that stops short is
-// continued once after a pause, and once more after another pause when that continuation
-// moved nothing; the device needs the time to catch up with five kilobytes.
-template <typename Transfer>
-int TransferWithRetries(Os& os, int count, Transfer transfer) {
-    const int done = transfer(0, count);
-    if (done >= count) return done;
-    os.Sleep(kPhonebookRetryPauseMs);
-    int more = transfer(done, count - done);
-    if (more == 0) {
-        os.Sleep(kPhonebookRetryPauseMs);
-        more = transfer(done, count - done);
-    }
-    return done + more;
-}
-
 // The device pads its texts with spaces; they end at the first zero byte or at the field's
 // end, and each trailing space becomes a zero.
 void TrimTrailingSpaces(std::uint8_t* field, int width) {
@@ -82,7 +66,7 @@ bool ReadPhonebook(DeviceLink& link, PhonebookTable& table, PhonebookReadNotes* 
     link.os().Sleep(kPhonebookRecordsPauseMs);
     std::uint8_t* records = buffer.get() + kPhonebookHeadSize;
     const int arrived =
-        TransferWithRetries(link.os(), recordBytes, [&](int offset, int length) {
+        TransferWithRetries(link.os(), recordBytes, kPhonebookRetryPauseMs, [&](int offset, int length) {
             return link.ChannelRead(records + offset, length);
         });
     // A head followed by (next to) nothing is no phonebook.
@@ -128,7 +112,7 @@ bool WritePhonebook(DeviceLink& link, const PhonebookTable& table) {
     }
 
     Os& os = link.os();
-    const int written = TransferWithRetries(os, frameSize, [&](int offset, int length) {
+    const int written = TransferWithRetries(os, frameSize, kPhonebookRetryPauseMs, [&](int offset, int length) {
         return link.ChannelWrite(frame.get() + offset, length);
     });
     os.Sleep(kPhonebookAcknowledgePauseMs);

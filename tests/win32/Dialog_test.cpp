@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <stdexcept>
@@ -16,6 +17,7 @@
 #include "controls/Handles.h"
 #include "controls/Strings.h"
 #include "controls/Win32Ui.h"
+#include "protocol/FieldRules.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
 
@@ -102,6 +104,75 @@ TEST(DialogLists, EveryDropDownListGetsItsTemplateItemsInOrder) {
             if (list.templateId != templateId) continue;
             EXPECT_EQ(ComboItems(page.Item(list.control)), list.items) << "list " << list.control;
         }
+        page.Destroy();
+    }
+}
+
+std::wstring FromUtf8(const char* text) {
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+template <std::size_t Count>
+std::vector<std::wstring> Items(const char* const (&items)[Count]) {
+    std::vector<std::wstring> wide;
+    for (const char* item : items) wide.push_back(FromUtf8(item));
+    return wide;
+}
+
+std::vector<std::wstring> Items(NumberRange range) {
+    std::vector<std::wstring> wide;
+    for (int n = range.lowest; n <= range.highest; ++n) wide.push_back(std::to_wstring(n));
+    return wide;
+}
+
+// The templates' lists are the pages' side of the field table that the companion reads too:
+// an item changed in one place only would make the two name a device byte differently.
+TEST(DialogLists, EveryTemplateListHoldsTheFieldTableItems) {
+    const struct {
+        int templateId;
+        int control;
+        std::vector<std::wstring> items;
+    } lists[] = {
+        {IDD_SETTINGS, IDC_SET_TRAY_PAPER_SIZE, Items(kPaperSizeItems)},
+        {IDD_SETTINGS, IDC_SET_BYPASS_PAPER_SIZE, Items(kPaperSizeItems)},
+        {IDD_SETTINGS, IDC_SET_BYPASS_PAPER_TYPE, Items(kPaperTypeItems)},
+        {IDD_SETTINGS, IDC_SET_POWER_SAVE_MINUTES, Items(kPowerSaveMinuteItems)},
+        {IDD_SETTINGS, IDC_SET_SEND_CONFIRMATION, Items(kSendConfirmationItems)},
+        {IDD_SETTINGS, IDC_SET_REMOTE_RECEIVE_CODE, Items(kRemoteReceiveCodeItems)},
+        {IDD_SETTINGS, IDC_SET_CLOCK_FORMAT, Items(kClockFormatItems)},
+        {IDD_ADVANCED, IDC_ADV_RECEIVE_MODE, Items(kReceiveModeItems)},
+        {IDD_ADVANCED, IDC_ADV_SPEAKER_MODE, Items(kSpeakerModeItems)},
+        {IDD_ADVANCED, IDC_ADV_RING_VOLUME, Items(kRingVolumeRange)},
+        {IDD_ADVANCED, IDC_ADV_USB_MODE, Items(kUsbModeItems)},
+        {IDD_ADVANCED, IDC_ADV_DUPLEX_FAX, Items(kDuplexFaxItems)},
+        {IDD_ADVANCED, IDC_ADV_LANGUAGE, Items(kLanguageItems)},
+        {IDD_ADVANCED, IDC_ADV_IMAGE_QUALITY, Items(kImageQualityItems)},
+    };
+    PageHost host;
+    for (int templateId : {IDD_SETTINGS, IDD_ADVANCED}) {
+        ExchangeDialog page(templateId);
+        ASSERT_TRUE(page.Create(host.get()));
+        std::vector<int> combos;
+        for (HWND child = ::GetWindow(page.hwnd(), GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t className[32] = {};
+            ::GetClassNameW(child, className, static_cast<int>(std::size(className)));
+            if (_wcsicmp(className, L"ComboBox") == 0) combos.push_back(::GetDlgCtrlID(child));
+        }
+        for (int control : combos) {
+            const auto list = std::find_if(std::begin(lists), std::end(lists), [&](const auto& l) {
+                return l.templateId == templateId && l.control == control;
+            });
+            ASSERT_NE(list, std::end(lists)) << "list " << control << " is not in the table";
+            EXPECT_EQ(ComboItems(page.Item(control)), list->items) << "list " << control;
+        }
+        EXPECT_EQ(combos.size(), static_cast<std::size_t>(std::count_if(
+                                     std::begin(lists), std::end(lists),
+                                     [&](const auto& l) { return l.templateId == templateId; })));
         page.Destroy();
     }
 }

@@ -1,0 +1,171 @@
+#include "protocol/Windows1252.h"
+
+#include <array>
+#include <cstdio>
+
+namespace pd {
+
+namespace {
+
+// The characters of bytes 80..9F; the other bytes are the Latin-1 characters of the same
+// number.
+constexpr std::array<char32_t, 32> kHighControlRange = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
+
+// The small letters of 80..9F with their capitals; above A0 the pairs are 32 apart.
+constexpr struct {
+    unsigned char small;
+    unsigned char capital;
+} kHighLetterPairs[] = {{0x9A, 0x8A}, {0x9C, 0x8C}, {0x9E, 0x8E}, {0xFF, 0x9F}};
+
+constexpr char kUnknown = '?';
+
+void AppendUtf8(char32_t c, std::string& out) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+char32_t Windows1252Character(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) return kHighControlRange[byte - 0x80];
+    return byte;
+}
+
+bool Windows1252Byte(char32_t c, unsigned char* byte) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        *byte = static_cast<unsigned char>(c);
+        return true;
+    }
+    for (std::size_t i = 0; i < kHighControlRange.size(); ++i) {
+        if (kHighControlRange[i] == c) {
+            *byte = static_cast<unsigned char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsPrintableWindows1252(unsigned char byte) {
+    if (byte < 0x20 || byte == 0x7F) return false;
+    const char32_t c = Windows1252Character(byte);
+    return c < 0x80 || c > 0x9F;  // the five undefined bytes map to C1 control characters
+}
+
+std::string UpperWindows1252(std::string bytes) {
+    for (char& c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) {
+            c = static_cast<char>(byte - 0x20);
+            continue;
+        }
+        for (const auto& pair : kHighLetterPairs) {
+            if (pair.small == byte) c = static_cast<char>(pair.capital);
+        }
+    }
+    return bytes;
+}
+
+std::wstring Windows1252ToWide(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        text += static_cast<wchar_t>(Windows1252Character(static_cast<unsigned char>(byte)));
+    }
+    return text;
+}
+
+std::string WideToWindows1252(std::wstring_view text, ClosestWindows1252 closest) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (const wchar_t unit : text) {
+        unsigned char byte = 0;
+        if (Windows1252Byte(static_cast<char32_t>(unit), &byte)) {
+            bytes += static_cast<char>(byte);
+        } else {
+            bytes += closest != nullptr ? closest(unit) : kUnknown;
+        }
+    }
+    return bytes;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char byte : bytes) {
+        AppendUtf8(Windows1252Character(static_cast<unsigned char>(byte)), out);
+    }
+    return out;
+}
+
+bool NextUtf8Character(std::string_view text, std::size_t* at, char32_t* c) {
+    const auto lead = static_cast<unsigned char>(text[*at]);
+    int length = 0;
+    char32_t value = 0;
+    char32_t smallest = 0;
+    if (lead < 0x80) {
+        *c = lead;
+        ++*at;
+        return true;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, value = lead & 0x1F, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, value = lead & 0x0F, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, value = lead & 0x07, smallest = 0x10000;
+    } else {
+        return false;
+    }
+    if (*at + static_cast<std::size_t>(length) > text.size()) return false;
+    for (int i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[*at + static_cast<std::size_t>(i)]);
+        if ((next & 0xC0) != 0x80) return false;
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+    *c = value;
+    *at += static_cast<std::size_t>(length);
+    return true;
+}
+
+Windows1252Text Utf8ToWindows1252(std::string_view utf8) {
+    Windows1252Text result;
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        const std::size_t start = at;
+        char32_t c = 0;
+        if (!NextUtf8Character(utf8, &at, &c)) {
+            result.error = "is not valid UTF-8 (at byte " + std::to_string(start + 1) + ")";
+            return result;
+        }
+        unsigned char byte = 0;
+        if (c == 0) {
+            result.error = "contains a zero character";
+            return result;
+        }
+        if (!Windows1252Byte(c, &byte)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            result.error = "contains '" + std::string(utf8.substr(start, at - start)) + "' (" +
+                           code + "), which Windows-1252 does not have";
+            return result;
+        }
+        result.bytes += static_cast<char>(byte);
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace pd

@@ -1,0 +1,52 @@
+// Device texts and phonebook files are single-byte Windows-1252, whatever code page the
+// machine runs; the windows work in UTF-16 and the companion's files and terminal in UTF-8.
+// This is the one table of that code page, and every crossing goes through it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pd {
+
+// The character of a byte. The five bytes Windows-1252 leaves undefined (81, 8D, 8F, 90,
+// 9D) are the control characters of the same number, as Windows itself converts them, so
+// that any device text survives a trip out and back.
+char32_t Windows1252Character(unsigned char byte);
+// The byte of a character; false when the code page lacks it.
+bool Windows1252Byte(char32_t character, unsigned char* byte);
+
+// A character that Windows-1252 defines and that is no control character: what a device text
+// may hold to be shown (space and the no-break space included).
+bool IsPrintableWindows1252(unsigned char byte);
+
+// Capital letters for the small ones, as the code page pairs them; a letter whose capital
+// the code page does not hold (ß, µ, ƒ) stays as it is.
+std::string UpperWindows1252(std::string bytes);
+
+// --- UTF-16 (the windows) --------------------------------------------------------------------
+
+// Every byte as its character, one unit each.
+std::wstring Windows1252ToWide(std::string_view bytes);
+// One byte per unit. A unit the code page lacks becomes what `closest` makes of it, or '?'
+// without one.
+using ClosestWindows1252 = char (*)(wchar_t unit);
+std::string WideToWindows1252(std::wstring_view text, ClosestWindows1252 closest = nullptr);
+
+// --- UTF-8 (files, arguments, the terminal) --------------------------------------------------
+
+std::string Windows1252ToUtf8(std::string_view bytes);
+
+struct Windows1252Text {
+    bool ok = false;
+    std::string bytes;  // the Windows-1252 text when ok
+    std::string error;  // what is wrong, for the user, when not ok
+};
+
+// Fails on malformed UTF-8, on a zero character, and on a character Windows-1252 lacks.
+Windows1252Text Utf8ToWindows1252(std::string_view utf8);
+
+// One character of `text` at `*at`, which moves past it; false on malformed UTF-8 (overlong
+// forms, surrogates and values beyond U+10FFFF included), with `*at` unmoved.
+bool NextUtf8Character(std::string_view text, std::size_t* at, char32_t* character);
+
+}  // namespace pd
