@@ -66,7 +66,7 @@ bool CPanelApp::FindDevice() {
             if (link.state().linkIndex != LinkKind::Usb) break;
             // A silent USB route falls back to the family's parallel route as it is, without
             // choosing the link again.
-            link.state().linkIndex = link.FamilyFallback();
+            link.UseLink(link.FamilyFallback());
         }
         switch (ui_.ShowMessage(nullptr, IDS_NO_RESPONSE, MB_ABORTRETRYIGNORE | MB_ICONERROR)) {
             case IDRETRY:

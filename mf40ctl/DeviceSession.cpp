@@ -60,15 +60,15 @@ int DeviceSession::Open(LinkChoice choice, std::ostream& err) {
                 return kExitNoAnswer;
             }
             // Asked for by name, USB is used even where the port registers would be.
-            link.state().directPortIo = false;
+            link.UseDirectPort(false);
         }
     } else {
-        link.state().linkIndex = NamedRoute(choice);
+        link.UseLink(NamedRoute(choice));
     }
 
     if (ProbePair()) return kExitOk;
     if (choice == LinkChoice::Auto && link.state().linkIndex == LinkKind::Usb) {
-        link.state().linkIndex = link.FamilyFallback();
+        link.UseLink(link.FamilyFallback());
         if (ProbePair()) return kExitOk;
     }
     err << "mf40ctl: the device does not answer (route: " << RouteName(link.state())
