@@ -6,32 +6,68 @@
 #include "app/MainDlg.h"
 #include "controls/Strings.h"
 #include "controls/Ui.h"
-#include "protocol/Probe.h"
+#include "protocol/Connect.h"
 #include "resources/resource.h"
 
 namespace pd {
 
 CPanelApp::CPanelApp(Os& os, Ui& ui) : ui_(ui), context_(os) {}
 
+namespace {
+
+// The start-up's side of the connect: the wait cursor while the device is probed, and the
+// user's Abort, Retry or Ignore when it stays silent.
+class StartUpHooks : public ConnectHooks {
+public:
+    explicit StartUpHooks(Ui& ui) : ui_(ui) {}
+
+    void BeginProbes() override { ui_.BeginWaitCursor(); }
+    void EndProbes() override { ui_.EndWaitCursor(); }
+    SilentDevice OnSilence() override {
+        switch (ui_.ShowMessage(nullptr, IDS_NO_RESPONSE, MB_ABORTRETRYIGNORE | MB_ICONERROR)) {
+            case IDRETRY:
+                return SilentDevice::Retry;
+            case IDIGNORE:
+                return SilentDevice::Ignore;
+            default:
+                return SilentDevice::Abort;
+        }
+    }
+
+private:
+    Ui& ui_;
+};
+
+}  // namespace
+
 int CPanelApp::Run() {
-    outcome_ = StartUp();
-    return ShutDown();
+    {
+        // Given back as the run ends, however the start-up or the main window ended.
+        PortReservation reservation(context_.link);
+        outcome_ = StartUp(reservation);
+    }
+    context_.phonebook.reset();
+    return 0;
 }
 
-CPanelApp::Outcome CPanelApp::StartUp() {
+CPanelApp::Outcome CPanelApp::StartUp(PortReservation& reservation) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
 
     if (ActivateRunningCopy()) return Outcome::OtherCopyActivated;
 
-    ResetDeviceDataStore(context_.store);
-    if (!context_.link.AcquireSharedPort(kReservedPort)) {
-        ui_.ShowMessage(nullptr, IDS_PORT_RESERVED, MB_OK | MB_ICONERROR);
-        return Outcome::PortReserved;
+    StartUpHooks hooks(ui_);
+    switch (ConnectToDevice(context_, reservation, std::nullopt, hooks)) {
+        case ConnectOutcome::PortReserved:
+            ui_.ShowMessage(nullptr, IDS_PORT_RESERVED, MB_OK | MB_ICONERROR);
+            return Outcome::PortReserved;
+        case ConnectOutcome::Aborted:
+        case ConnectOutcome::NoUsbRoute:
+            return Outcome::Aborted;
+        case ConnectOutcome::Connected:
+        case ConnectOutcome::Ignored:
+            break;
     }
-    context_.AllocatePhonebook();
-    context_.link.DetectOsFamily();
-    if (!FindDevice()) return Outcome::Aborted;
 
     CMainDlg main(context_, ui_);
     ui_.RunModal(main, nullptr);
@@ -50,39 +86,6 @@ bool CPanelApp::ActivateRunningCopy() {
         ::SetForegroundWindow(other);
     }
     return true;
-}
-
-bool CPanelApp::ProbeTwice() {
-    WaitCursor wait(ui_);
-    return ProbeDevice(context_.link) || ProbeDevice(context_.link);
-}
-
-bool CPanelApp::FindDevice() {
-    DeviceLink& link = context_.link;
-    for (;;) {
-        link.SelectLink();
-        for (;;) {
-            if (ProbeTwice()) return true;
-            if (link.state().linkIndex != LinkKind::Usb) break;
-            // A silent USB route falls back to the family's parallel route as it is, without
-            // choosing the link again.
-            link.state().linkIndex = link.FamilyFallback();
-        }
-        switch (ui_.ShowMessage(nullptr, IDS_NO_RESPONSE, MB_ABORTRETRYIGNORE | MB_ICONERROR)) {
-            case IDRETRY:
-                continue;
-            case IDIGNORE:
-                return true;
-            default:
-                return false;
-        }
-    }
-}
-
-int CPanelApp::ShutDown() {
-    context_.link.ReleaseSharedPort(kReservedPort);
-    context_.phonebook.reset();
-    return 0;
 }
 
 }  // namespace pd

@@ -3,15 +3,13 @@
 // shutdown that gives the port back on every way out.
 #pragma once
 
+#include "link/PortReservation.h"
 #include "protocol/PanelContext.h"
 
 namespace pd {
 
 class Os;
 class Ui;
-
-// The port identifier the program reserves against the maker's scanner driver.
-inline constexpr int kReservedPort = kSharedPortId;
 
 class CPanelApp {
 public:
@@ -32,13 +30,8 @@ public:
     PanelContext& context() { return context_; }
 
 private:
-    Outcome StartUp();
-    int ShutDown();
+    Outcome StartUp(PortReservation& reservation);
     bool ActivateRunningCopy();
-    bool ProbeTwice();
-    // Link selection and probing with the USB fallback and the user's Abort, Retry or
-    // Ignore; false when the user chose Abort.
-    bool FindDevice();
 
     Ui& ui_;
     PanelContext context_;

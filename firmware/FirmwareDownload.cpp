@@ -1,13 +1,11 @@
 #include "firmware/FirmwareDownload.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <memory>
 #include <new>
 
 #include "platform/ScopedFile.h"
-#include "protocol/ByteOrder.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frames.h"
 
@@ -17,39 +15,25 @@ namespace {
 
 constexpr int kStartLength = static_cast<int>(kFirmwareStartChannel.size());
 
-int DriverWrite(Os& os, FileHandle driver, const std::uint8_t* data, int length) {
-    std::uint32_t written = 0;
-    os.WriteFile(driver, data, static_cast<std::uint32_t>(length), &written);
-    return ClampCount(written, length);
-}
-
 // The channel routes answer the start. A first answer that is short or not a frame gets one
-// more start after a long pause; the second answer only has to be whole.
-bool StartOverChannel(DeviceLink& link, std::uint8_t* answer) {
-    Os& os = link.os();
+// more start after a long pause; the second answer only has to be whole. The parallel routes
+// take their own form of the start and answer nothing.
+bool Start(Os& os, FirmwareStream& stream, std::uint8_t* answer) {
+    if (!stream.AnswersStart()) {
+        return stream.Write(kFirmwareStartParallel.data(), kStartLength) == kStartLength;
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt > 0) os.Sleep(kFirmwareStartRepeatPauseMs);
-        if (link.ChannelWrite(kFirmwareStartChannel.data(), kStartLength) < kStartLength) {
+        if (stream.Write(kFirmwareStartChannel.data(), kStartLength) < kStartLength) {
             return false;
         }
         os.Sleep(kFirmwareStartAnswerPauseMs);
-        const int received = link.ChannelRead(answer, kFirmwareStartAnswerSize);
+        const int received = stream.ReadAnswer(answer, kFirmwareStartAnswerSize);
         if (received == kFirmwareStartAnswerSize && (attempt > 0 || answer[0] == kEscape)) {
             return true;
         }
     }
     return false;
-}
-
-// The driver is turned round and set to its transfer mode before the start; what it answers
-// to the controls changes nothing here. No answer to the start is read on this route.
-bool StartOverEcpDriver(Os& os, FileHandle driver) {
-    os.DeviceControl(driver, kEcpControlA, &kEcpControlAInput, 1);
-    os.DeviceControl(driver, kEcpControlB, &kEcpControlBInput, 1);
-    std::array<std::uint8_t, 4> mode{};
-    WriteLe32(mode.data(), kEcpControlCInput);
-    os.DeviceControl(driver, kEcpControlC, mode.data(), static_cast<std::uint32_t>(mode.size()));
-    return DriverWrite(os, driver, kFirmwareStartParallel.data(), kStartLength) == kStartLength;
 }
 
 // One block, with the pauses a device that stops taking data gets: the rest is written once
@@ -96,12 +80,6 @@ FirmwareDownloadOutcome Transfer(Os& os, FileHandle image, std::uint8_t* buffer,
 
 }  // namespace
 
-FirmwareRoute ChooseFirmwareRoute(const LinkState& state) {
-    if (state.directPortIo) return FirmwareRoute::DirectPort;
-    if (IsEcpLink(state.linkIndex)) return FirmwareRoute::EcpDriver;
-    return FirmwareRoute::Channel;
-}
-
 int FirmwareDownloadPercent(std::uint32_t sent, std::uint32_t size) {
     if (size == 0) return 0;
     // Each step rounded to double, as the page has always shown it (28 after 29 of 100
@@ -123,39 +101,13 @@ FirmwareDownloadOutcome DownloadFirmware(DeviceLink& link, const std::string& im
                                                      std::uint8_t[kFirmwareBlockSize]());
     if (!buffer) return FirmwareDownloadOutcome::WriteFailed;
 
-    switch (ChooseFirmwareRoute(link.state())) {
-        case FirmwareRoute::Channel: {
-            if (!StartOverChannel(link, buffer.get())) return FirmwareDownloadOutcome::WriteFailed;
-            const auto write = [&](const std::uint8_t* data, int length) {
-                return link.ChannelWrite(data, length);
-            };
-            return Transfer(os, image.get(), buffer.get(), write, observer);
-        }
-        case FirmwareRoute::EcpDriver: {
-            // Held open for the start and every block, closed whichever way the download ends.
-            ScopedFile driver(os, os.OpenFile(LinkName(link.state().linkIndex), access::kWrite,
-                                              share::kNone, disposition::kOpenExisting,
-                                              attributes::kNone));
-            if (!driver || !StartOverEcpDriver(os, driver.get())) {
-                return FirmwareDownloadOutcome::WriteFailed;
-            }
-            const auto write = [&](const std::uint8_t* data, int length) {
-                return DriverWrite(os, driver.get(), data, length);
-            };
-            return Transfer(os, image.get(), buffer.get(), write, observer);
-        }
-        case FirmwareRoute::DirectPort: {
-            DirectPort& port = link.directPort();
-            if (port.DirectPortWrite(kFirmwareStartParallel.data(), kStartLength) < kStartLength) {
-                return FirmwareDownloadOutcome::WriteFailed;
-            }
-            const auto write = [&](const std::uint8_t* data, int length) {
-                return port.DirectPortWrite(data, length);
-            };
-            return Transfer(os, image.get(), buffer.get(), write, observer);
-        }
-    }
-    return FirmwareDownloadOutcome::WriteFailed;
+    // Whatever the route opens for the download stays open for the start and every block.
+    FirmwareStream stream(link.ActiveRoute());
+    if (!stream || !Start(os, stream, buffer.get())) return FirmwareDownloadOutcome::WriteFailed;
+    const auto write = [&](const std::uint8_t* data, int length) {
+        return stream.Write(data, length);
+    };
+    return Transfer(os, image.get(), buffer.get(), write, observer);
 }
 
 }  // namespace pd

@@ -10,14 +10,6 @@
 
 namespace pd {
 
-// The route the image travels, chosen from the active link.
-enum class FirmwareRoute {
-    Channel,     // USB pipes or an LPT port file, through the channel operations
-    EcpDriver,   // the maker's ECP driver, opened here and prepared with three controls
-    DirectPort,  // the port registers themselves (Windows 95)
-};
-FirmwareRoute ChooseFirmwareRoute(const LinkState& state);
-
 enum class FirmwareDownloadOutcome {
     Completed,      // every byte went out and the 40 s wait for the device has passed
     FileNotOpened,  // the file is gone: nothing was sent and nothing is to be shown
@@ -45,7 +37,7 @@ public:
 // then times 100, truncated. Where the exact value is whole it can come out one below.
 int FirmwareDownloadPercent(std::uint32_t sent, std::uint32_t size);
 
-// Downloads the image file at `imagePath` over the route the link state chooses. Blocks the
+// Downloads the image file at `imagePath` over the link's active route. Blocks the
 // calling thread for the whole download (at least 45 s when it completes).
 FirmwareDownloadOutcome DownloadFirmware(DeviceLink& link, const std::string& imagePath,
                                          FirmwareDownloadObserver& observer);
@@ -58,10 +50,5 @@ inline constexpr std::uint32_t kFirmwareStartRepeatPauseMs = 6000;
 inline constexpr std::uint32_t kFirmwareBeforeFirstBlockMs = 5000;
 inline constexpr std::uint32_t kFirmwareRetryPauseMs = 1000;
 inline constexpr std::uint32_t kFirmwareAfterCompletionMs = 40000;
-
-// The third ECP driver control, sent only before a firmware download, with the 32-bit value
-// 1 (little-endian) as its input.
-inline constexpr std::uint32_t kEcpControlC = 0x00182008;
-inline constexpr std::uint32_t kEcpControlCInput = 1;
 
 }  // namespace pd

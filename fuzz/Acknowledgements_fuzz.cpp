@@ -58,7 +58,7 @@ Bytes WholeFrame(const Operation& operation) {
     sim::VirtualDevice device;
     FuzzOs os(device);
     DeviceLink link(os);
-    link.state().linkIndex = LinkKind::Lpt1;
+    link.UseLink(LinkKind::Lpt1);
     device.traffic.emplace();
     PD_FUZZ_CHECK(operation(link), "a device that takes everything must be written to");
     return device.traffic->taken;

@@ -199,7 +199,7 @@ void Acknowledgements(Corpus& corpus) {
         sim::VirtualDevice device;
         FuzzOs os(device);
         DeviceLink link(os);
-        link.state().linkIndex = LinkKind::Lpt1;
+        link.UseLink(LinkKind::Lpt1);
         ReadSystemRecord(link, system);
     }
     const auto* systemBytes = reinterpret_cast<const std::uint8_t*>(&system);

@@ -1,13 +1,20 @@
 #include "link/DeviceLink.h"
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "link/ClampCount.h"
 #include "platform/ScopedFile.h"
 
 namespace pd {
+
+DeviceLink::DeviceLink(Os& os)
+    : os_(os),
+      usbNt5_(os, state_),
+      usb9x_(os, state_),
+      lptPortFile_(os, state_),
+      ecpDriver_(os, state_),
+      directPort_(os),
+      routes_{&usbNt5_, &usb9x_, &lptPortFile_, &ecpDriver_, &directPort_} {}
 
 void DeviceLink::DetectOsFamily() {
     state_.directPortIo = false;
@@ -93,103 +100,23 @@ bool DeviceLink::WritePipeOpens() {
     return static_cast<bool>(pipe);
 }
 
+RouteKind DeviceLink::ActiveRouteKind() const {
+    // The port registers take every transfer on Windows 95, whatever the link says.
+    if (state_.directPortIo) return RouteKind::DirectPort;
+    if (state_.linkIndex == LinkKind::Usb) {
+        return state_.nt5Family ? RouteKind::UsbNt5 : RouteKind::Usb9x;
+    }
+    return IsEcpLink(state_.linkIndex) ? RouteKind::EcpDriver : RouteKind::LptPortFile;
+}
+
 int DeviceLink::ChannelWrite(const std::uint8_t* data, int length) {
     if (length < 0) return 0;
-    if (state_.directPortIo) return directPort_.DirectPortWrite(data, length);
-    if (state_.linkIndex == LinkKind::Usb) return UsbWrite(data, length);
-    return PortFileWrite(data, length);
+    return ActiveRoute().Write(data, length);
 }
 
 int DeviceLink::ChannelRead(std::uint8_t* buffer, int capacity) {
     if (capacity < 0) return 0;
-    if (state_.directPortIo) return directPort_.DirectPortRead(buffer, capacity);
-    if (state_.linkIndex == LinkKind::Usb) return UsbRead(buffer, capacity);
-    return PortFileRead(buffer, capacity);
-}
-
-int DeviceLink::UsbWrite(const std::uint8_t* data, int length) {
-    if (state_.nt5Family && length > kUsbWritePiece) {
-        int sent = 0;
-        while (sent < length) {
-            const int piece = std::min(length - sent, kUsbWritePiece);
-            const int done = ClampCount(
-                os_.CallEntryPoint(state_.win2kUsbWrite, const_cast<std::uint8_t*>(data) + sent,
-                                   piece),
-                piece);
-            if (done == 0) break;
-            sent += done;
-        }
-        return sent;
-    }
-    // 9x pipes, and short writes on NT 5, go through the write pipe as a file.
-    ScopedFile pipe(os_, os_.OpenFile(state_.usbWritePipeName.data(), access::kWrite,
-                                      share::kRead | share::kWrite, disposition::kOpenExisting,
-                                      attributes::kNormal));
-    if (!pipe) return 0;
-    std::uint32_t written = 0;
-    os_.WriteFile(pipe.get(), data, static_cast<std::uint32_t>(length), &written);
-    return ClampCount(written, length);
-}
-
-int DeviceLink::UsbRead(std::uint8_t* buffer, int capacity) {
-    if (state_.nt5Family) {
-        if (capacity > kUsbLongReadThreshold) {
-            const int first = ClampCount(
-                os_.CallEntryPoint(state_.win2kUsbRead, buffer, kUsbFirstReadPiece),
-                kUsbFirstReadPiece);
-            if (first != kUsbFirstReadPiece) return first;
-            const int rest = capacity - kUsbFirstReadPiece;
-            return kUsbFirstReadPiece +
-                   ClampCount(os_.CallEntryPoint(state_.win2kUsbRead,
-                                                 buffer + kUsbFirstReadPiece, rest),
-                              rest);
-        }
-        return ClampCount(os_.CallEntryPoint(state_.win2kUsbRead, buffer, capacity), capacity);
-    }
-    ScopedFile pipe(os_, os_.OpenFile(state_.usbReadPipeName.data(), access::kRead, share::kNone,
-                                      disposition::kOpenExisting, attributes::kNormal));
-    if (!pipe) return 0;
-    std::uint32_t received = 0;
-    os_.ReadFile(pipe.get(), buffer, static_cast<std::uint32_t>(capacity), &received);
-    return ClampCount(received, capacity);
-}
-
-bool DeviceLink::ApplyLptTimeouts(FileHandle file) {
-    CommTimeouts timeouts;
-    if (!os_.GetCommTimeouts(file, &timeouts)) return false;
-    timeouts.readIntervalTimeout = kLptReadIntervalTimeout;
-    timeouts.readTotalTimeoutConstant = kLptReadTotalTimeoutConstant;
-    timeouts.writeTotalTimeoutConstant = kLptWriteTotalTimeoutConstant;
-    os_.SetCommTimeouts(file, timeouts);  // a port that refuses them still carries the data
-    return true;
-}
-
-int DeviceLink::PortFileWrite(const std::uint8_t* data, int length) {
-    ScopedFile port(os_, os_.OpenFile(LinkName(state_.linkIndex), access::kWrite, share::kNone,
-                                      disposition::kOpenExisting, attributes::kNone));
-    if (!port) return 0;
-    if (!IsEcpLink(state_.linkIndex) && !ApplyLptTimeouts(port.get())) return 0;
-    std::uint32_t written = 0;
-    os_.WriteFile(port.get(), data, static_cast<std::uint32_t>(length), &written);
-    return ClampCount(written, length);
-}
-
-int DeviceLink::PortFileRead(std::uint8_t* buffer, int capacity) {
-    ScopedFile port(os_, os_.OpenFile(LinkName(state_.linkIndex), access::kRead | access::kWrite,
-                                      share::kNone, disposition::kOpenExisting,
-                                      attributes::kNormal));
-    if (!port) return 0;
-    if (IsEcpLink(state_.linkIndex)) {
-        // The driver is told to turn the port round before each read; it answers nothing
-        // the read depends on, so the outcomes are not examined.
-        os_.DeviceControl(port.get(), kEcpControlA, &kEcpControlAInput, 1);
-        os_.DeviceControl(port.get(), kEcpControlB, &kEcpControlBInput, 1);
-    } else if (!ApplyLptTimeouts(port.get())) {
-        return 0;
-    }
-    std::uint32_t received = 0;
-    os_.ReadFile(port.get(), buffer, static_cast<std::uint32_t>(capacity), &received);
-    return ClampCount(received, capacity);
+    return ActiveRoute().Read(buffer, capacity);
 }
 
 bool DeviceLink::AcquireSharedPort(int portId) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "link/LinkRoute.h"
 #include "platform/Os.h"
 
 namespace pd {
@@ -44,7 +45,7 @@ inline constexpr std::uint32_t kHandshakeStepSeconds = 1;
 // The extensibility byte that asks the device for nibble mode.
 inline constexpr std::uint8_t kNibbleModeRequest = 0x00;
 
-class DirectPort {
+class DirectPort : public LinkRoute {
 public:
     explicit DirectPort(Os& os) : os_(os) {}
 
@@ -52,6 +53,14 @@ public:
     int DirectPortWrite(const std::uint8_t* data, int length);
     // Whole bytes read before the first that failed, at most `capacity`.
     int DirectPortRead(std::uint8_t* buffer, int capacity);
+
+    int Write(const std::uint8_t* data, int length) override {
+        return DirectPortWrite(data, length);
+    }
+    int Read(std::uint8_t* buffer, int capacity) override {
+        return DirectPortRead(buffer, capacity);
+    }
+    bool AnswersFirmwareStart() const override { return false; }
 
     std::uint16_t portBase() const { return portBase_; }
     std::uint8_t controlShadow() const { return controlShadow_; }

@@ -1,8 +1,9 @@
 #include "mf40ctl/DeviceSession.h"
 
+#include <optional>
 #include <ostream>
 
-#include "protocol/Probe.h"
+#include "protocol/Connect.h"
 
 namespace pd::ctl {
 
@@ -28,50 +29,29 @@ const char* RouteName(const LinkState& state) {
     return state.directPortIo ? "the port registers" : LinkName(state.linkIndex);
 }
 
-DeviceSession::DeviceSession(Os& os) : panel_(os) {
-    ResetDeviceDataStore(panel_.store);
-}
-
-DeviceSession::~DeviceSession() {
-    // Given back whether or not it was granted, as the panel does: after a refusal the
-    // arbitration library is still loaded.
-    if (reservationTried_) panel_.link.ReleaseSharedPort(kSharedPortId);
-}
-
-bool DeviceSession::ProbePair() { return ProbeDevice(panel_.link) || ProbeDevice(panel_.link); }
+DeviceSession::DeviceSession(Os& os) : panel_(os), reservation_(panel_.link) {}
 
 int DeviceSession::Open(LinkChoice choice, std::ostream& err) {
-    DeviceLink& link = panel_.link;
-    reservationTried_ = true;
-    if (!link.AcquireSharedPort(kSharedPortId)) {
-        err << "mf40ctl: the port is reserved by another program (the scanner driver or "
-               "PanelDesk); close it and try again\n";
-        return kExitPortReserved;
+    const std::optional<LinkKind> named =
+        choice == LinkChoice::Auto ? std::nullopt : std::optional<LinkKind>(NamedRoute(choice));
+    // Nobody to ask here: a silent device ends the command.
+    ConnectHooks hooks;
+    switch (ConnectToDevice(panel_, reservation_, named, hooks)) {
+        case ConnectOutcome::Connected:
+        case ConnectOutcome::Ignored:
+            return kExitOk;
+        case ConnectOutcome::PortReserved:
+            err << "mf40ctl: the port is reserved by another program (the scanner driver or "
+                   "PanelDesk); close it and try again\n";
+            return kExitPortReserved;
+        case ConnectOutcome::NoUsbRoute:
+            err << "mf40ctl: no USB route: the maker's USB library is missing or the "
+                   "device's USB port does not open\n";
+            return kExitNoAnswer;
+        case ConnectOutcome::Aborted:
+            break;
     }
-    panel_.AllocatePhonebook();
-    link.DetectOsFamily();
-
-    if (choice == LinkChoice::Auto || choice == LinkChoice::Usb) {
-        link.SelectLink();
-        if (choice == LinkChoice::Usb) {
-            if (link.state().linkIndex != LinkKind::Usb) {
-                err << "mf40ctl: no USB route: the maker's USB library is missing or the "
-                       "device's USB port does not open\n";
-                return kExitNoAnswer;
-            }
-            // Asked for by name, USB is used even where the port registers would be.
-            link.state().directPortIo = false;
-        }
-    } else {
-        link.state().linkIndex = NamedRoute(choice);
-    }
-
-    if (ProbePair()) return kExitOk;
-    if (choice == LinkChoice::Auto && link.state().linkIndex == LinkKind::Usb) {
-        link.state().linkIndex = link.FamilyFallback();
-        if (ProbePair()) return kExitOk;
-    }
-    err << "mf40ctl: the device does not answer (route: " << RouteName(link.state())
+    err << "mf40ctl: the device does not answer (route: " << RouteName(panel_.link.state())
         << "); check that it is switched on and cabled\n";
     return kExitNoAnswer;
 }

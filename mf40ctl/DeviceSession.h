@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 
+#include "link/PortReservation.h"
 #include "mf40ctl/CommandContext.h"
 #include "protocol/PanelContext.h"
 
@@ -14,7 +15,6 @@ namespace pd::ctl {
 class DeviceSession {
 public:
     explicit DeviceSession(Os& os);
-    ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
@@ -26,10 +26,9 @@ public:
     PhonebookTable& phonebook() { return *panel_.phonebook; }
 
 private:
-    bool ProbePair();
-
     PanelContext panel_;
-    bool reservationTried_ = false;
+    // Given back when the session ends, before the link it reserved through.
+    PortReservation reservation_;
 };
 
 // The route's name for messages ("USB", "LPT1", "\\.\LptxEcp1", "the port registers").

@@ -150,14 +150,14 @@ int Run(int runs) {
         sim::VirtualDevice device;
         FakeOs os(device);
         PanelContext context(os);
-        context.link.state().linkIndex = LinkKind::Ecp1;
+        context.link.UseLink(LinkKind::Ecp1);
         allAnswered = MeasureRoute("work", context, runs) && allAnswered;
     }
     {
         sim::VirtualDevice device;
         RealClockFakeOs os(device);
         PanelContext context(os);
-        context.link.state().linkIndex = LinkKind::Ecp1;
+        context.link.UseLink(LinkKind::Ecp1);
         allAnswered = MeasureRoute("memory", context, runs) && allAnswered;
     }
     {

@@ -55,7 +55,7 @@ int Run() {
     RealClockOs os(fake);
     FakeUi ui;
     PanelContext context(os);
-    context.link.state().linkIndex = LinkKind::Lpt1;
+    context.link.UseLink(LinkKind::Lpt1);
     context.AllocatePhonebook();
     for (int position = 0; position < 80; ++position) {
         context.phonebook->SetEntry(position, "ENTRY " + std::to_string(position),

@@ -112,7 +112,7 @@ TEST_F(ChannelTest, Win9xUsbWritesAndReadsGoThroughThePipeFiles) {
 
 TEST_F(ChannelTest, LptRouteSetsCommTimeoutsOnEveryOpen) {
     RunOn(testing::kWindows98);
-    link.state().linkIndex = LinkKind::Lpt1;
+    link.UseLink(LinkKind::Lpt1);
     os.ClearCalls();
     const auto data = Pattern(8);
     EXPECT_EQ(link.ChannelWrite(data.data(), 8), 8);
@@ -134,7 +134,7 @@ TEST_F(ChannelTest, LptRouteSetsCommTimeoutsOnEveryOpen) {
 
 TEST_F(ChannelTest, LptRouteGivesUpWhenTheCommTimeoutsCannotBeRead) {
     RunOn(testing::kWindows98);
-    link.state().linkIndex = LinkKind::Lpt2;
+    link.UseLink(LinkKind::Lpt2);
     os.FailGetCommTimeouts(true);
     const auto data = Pattern(8);
     std::vector<std::uint8_t> buffer(43);
@@ -168,7 +168,7 @@ TEST_F(ChannelTest, EcpRouteSendsItsTwoControlsBeforeReadsOnly) {
 TEST_F(ChannelTest, RouteThatCannotBeOpenedMovesNothing) {
     device.faults.unplugged = true;
     ConnectOn(testing::kWindows98);
-    link.state().linkIndex = LinkKind::Usb;  // selected while the device was still there
+    link.UseLink(LinkKind::Usb);  // selected while the device was still there
     const auto data = Pattern(8);
     std::vector<std::uint8_t> buffer(43);
     EXPECT_EQ(link.ChannelWrite(data.data(), 8), 0);

@@ -339,7 +339,7 @@ TEST_F(DirectPortTest, DirectPort_TakesThePortBaseFromTheBiosOnce) {
 
 TEST_F(DirectPortTest, ProbeDevice_AnswersOverTheDirectRouteEndToEnd) {
     DeviceLink link(os);
-    link.state().directPortIo = true;
+    link.UseDirectPort(true);
 
     EXPECT_TRUE(ProbeDevice(link));
 
@@ -358,7 +358,7 @@ TEST_F(DirectPortTest, ProbeDevice_AnswersOverTheDirectRouteEndToEnd) {
 TEST_F(DirectPortTest, ProbeDevice_SilentDeviceOverTheDirectRouteFails) {
     device.faults.silent = true;
     DeviceLink link(os);
-    link.state().directPortIo = true;
+    link.UseDirectPort(true);
 
     EXPECT_FALSE(ProbeDevice(link));
     EXPECT_EQ(device.probeCount(), 1u);

@@ -83,7 +83,7 @@ struct Rig {
             panel.link.DetectOsFamily();
             panel.link.SelectLink();
         } else {
-            panel.link.state().linkIndex = LinkKind::Lpt1;
+            panel.link.UseLink(LinkKind::Lpt1);
         }
         // What the panel holds differs from the device everywhere, so a read that takes
         // anything and a write that gives anything both show.

@@ -97,7 +97,7 @@ struct Bench {
     explicit Bench(Route route) {
         switch (route) {
             case Route::Lpt:
-                link.state().linkIndex = LinkKind::Lpt1;
+                link.UseLink(LinkKind::Lpt1);
                 break;
             case Route::UsbNt5:
                 link.DetectOsFamily();
@@ -105,10 +105,10 @@ struct Bench {
                 EXPECT_EQ(link.state().linkIndex, LinkKind::Usb);
                 break;
             case Route::Ecp:
-                link.state().linkIndex = LinkKind::Ecp1;
+                link.UseLink(LinkKind::Ecp1);
                 break;
             case Route::Direct:
-                link.state().directPortIo = true;
+                link.UseDirectPort(true);
                 peripheral.emplace(os, device);
                 break;
         }
@@ -442,26 +442,44 @@ TEST(FirmwareDownloadTest, DownloadFirmware_MissingFileSendsNothingAndReportsIt)
     EXPECT_TRUE(bench.Sleeps().empty());
 }
 
-TEST(FirmwareDownloadTest, ChooseFirmwareRoute_DirectPortWinsThenAnyEcpLink) {
+// The channel and the download reach each route only through the link's table; every row of
+// it must be reachable, and the port registers win over whatever the link says.
+TEST(FirmwareDownloadTest, ActiveRoute_DirectPortWinsThenAnyEcpLinkThenTheUsbFamily) {
     struct Case {
+        std::uint32_t platform;
+        std::uint32_t major;
+        std::uint32_t minor;
         bool directPortIo;
         LinkKind link;
-        FirmwareRoute route;
+        RouteKind route;
     };
     const Case cases[] = {
-        {true, LinkKind::Usb, FirmwareRoute::DirectPort},
-        {true, LinkKind::Ecp1, FirmwareRoute::DirectPort},
-        {false, LinkKind::Ecp1, FirmwareRoute::EcpDriver},
-        {false, LinkKind::Ecp3, FirmwareRoute::EcpDriver},
-        {false, LinkKind::Lpt1, FirmwareRoute::Channel},
-        {false, LinkKind::Usb, FirmwareRoute::Channel},
+        {kPlatformWin9x, 4, 0, true, LinkKind::Usb, RouteKind::DirectPort},
+        {kPlatformWin9x, 4, 0, true, LinkKind::Ecp1, RouteKind::DirectPort},
+        {kPlatformNt, 4, 0, false, LinkKind::Ecp1, RouteKind::EcpDriver},
+        {kPlatformNt, 5, 0, false, LinkKind::Ecp3, RouteKind::EcpDriver},
+        {kPlatformWin9x, 4, 10, false, LinkKind::Lpt1, RouteKind::LptPortFile},
+        {kPlatformNt, 5, 1, false, LinkKind::Lpt3, RouteKind::LptPortFile},
+        {kPlatformWin9x, 4, 10, false, LinkKind::Usb, RouteKind::Usb9x},
+        {kPlatformNt, 5, 0, false, LinkKind::Usb, RouteKind::UsbNt5},
     };
+    std::vector<RouteKind> reached;
     for (const Case& c : cases) {
-        LinkState state;
-        state.directPortIo = c.directPortIo;
-        state.linkIndex = c.link;
-        EXPECT_EQ(ChooseFirmwareRoute(state), c.route)
+        sim::VirtualDevice device;
+        FakeOs os(device);
+        os.SetVersion(c.platform, c.major, c.minor);
+        DeviceLink link(os);
+        link.DetectOsFamily();
+        link.UseDirectPort(c.directPortIo);
+        link.UseLink(c.link);
+        EXPECT_EQ(link.ActiveRouteKind(), c.route)
             << "directPortIo " << c.directPortIo << ", link " << static_cast<int>(c.link);
+        reached.push_back(link.ActiveRouteKind());
+    }
+    for (int kind = 0; kind < kRouteKindCount; ++kind) {
+        EXPECT_NE(std::find(reached.begin(), reached.end(), static_cast<RouteKind>(kind)),
+                  reached.end())
+            << "no case reaches route " << kind;
     }
 }
 

@@ -67,7 +67,7 @@ Strings PortReads(const FakeOs& os) {
 
 // The device on LPT1 behind the fake OS; one per test or per case.
 struct Bench {
-    Bench() { link.state().linkIndex = LinkKind::Lpt1; }
+    Bench() { link.UseLink(LinkKind::Lpt1); }
 
     // Puts an entry into the device's memory the way the panel writes it (FF behind texts).
     void PutOnDevice(int position, const std::string& name, const std::string& number) {

@@ -1,5 +1,11 @@
 #include "tests/core/LinkTestSupport.h"
 
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+#include "protocol/Connect.h"
+
 namespace pd {
 namespace {
 
@@ -51,6 +57,67 @@ TEST_F(LinkTest, ReleaseSharedPort_WithoutItsEntryPointUnloadsSilently) {
     EXPECT_EQ(link.state().arbitrationLibrary, kNoLibrary);
     EXPECT_EQ(os.CountCalls("FreeLibrary portgate.dll"), 1);
     EXPECT_EQ(os.DebugLines(), (Strings{"OMF 40 RCP: Port Acquire - SUCCESS"}));
+}
+
+class ScriptedHooks : public ConnectHooks {
+public:
+    explicit ScriptedHooks(std::function<SilentDevice()> onSilence)
+        : onSilence_(std::move(onSilence)) {}
+    SilentDevice OnSilence() override { return onSilence_(); }
+
+private:
+    std::function<SilentDevice()> onSilence_;
+};
+
+// However the connect ends, the reservation is held until its owner goes and is then given
+// back exactly once; a refused one too, because the arbitration library stays loaded.
+TEST(PortReservationTest, ConnectToDevice_EveryWayOutGivesThePortBackWhenTheOwnerGoes) {
+    struct Case {
+        const char* what;
+        bool portRefused;
+        bool silent;
+        std::optional<LinkKind> named;
+        SilentDevice answer;
+        bool hookThrows;
+        std::optional<ConnectOutcome> outcome;  // none: the hook's exception left the connect
+    };
+    const Case cases[] = {
+        {"port refused", true, false, std::nullopt, SilentDevice::Abort, false,
+         ConnectOutcome::PortReserved},
+        {"device answers", false, false, std::nullopt, SilentDevice::Abort, false,
+         ConnectOutcome::Connected},
+        {"silent, Abort", false, true, std::nullopt, SilentDevice::Abort, false,
+         ConnectOutcome::Aborted},
+        {"silent, Ignore", false, true, std::nullopt, SilentDevice::Ignore, false,
+         ConnectOutcome::Ignored},
+        {"USB named on NT 4", false, false, LinkKind::Usb, SilentDevice::Abort, false,
+         ConnectOutcome::NoUsbRoute},
+        {"the hook throws", false, true, LinkKind::Lpt1, SilentDevice::Abort, true, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::VirtualDevice device;
+        device.faults.silent = c.silent;
+        FakeOs os(device);
+        if (c.named == LinkKind::Usb) os.SetVersion(kPlatformNt, 4, 0);
+        if (c.portRefused) os.SetPortAcquireResult(0);
+        PanelContext panel(os);
+        ScriptedHooks hooks([&] {
+            if (c.hookThrows) throw std::runtime_error("the user went away");
+            return c.answer;
+        });
+        std::optional<ConnectOutcome> outcome;
+        try {
+            PortReservation reservation(panel.link);
+            outcome = ConnectToDevice(panel, reservation, c.named, hooks);
+            EXPECT_EQ(os.CountCalls("PortRelease 8"), 0) << "released before its owner went";
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(os.CountCalls("PortRelease 8"), 1);
+        EXPECT_EQ(os.CountCalls("FreeLibrary portgate.dll"), 1);
+        EXPECT_EQ(panel.link.state().arbitrationLibrary, kNoLibrary);
+    }
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST_F(ProbeTest, FailsWhenTheDeviceIsSilentOrGone) {
 
 TEST_F(ProbeTest, AnswersOnEveryRoute) {
     for (const LinkKind route : {LinkKind::Usb, LinkKind::Lpt1, LinkKind::Ecp1}) {
-        link.state().linkIndex = route;
+        link.UseLink(route);
         EXPECT_TRUE(ProbeDevice(link)) << LinkName(route);
     }
     EXPECT_EQ(device.probeCount(), 3u);

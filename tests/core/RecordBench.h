@@ -24,7 +24,7 @@ using sim::Bytes;
 inline constexpr std::uint64_t kWaitSlackMs = 5;
 
 struct RecordBench {
-    RecordBench() { link.state().linkIndex = LinkKind::Ecp1; }
+    RecordBench() { link.UseLink(LinkKind::Ecp1); }
 
     // Runs one operation and returns the virtual milliseconds it took.
     std::uint64_t Timed(const std::function<void()>& operation) {

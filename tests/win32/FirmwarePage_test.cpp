@@ -58,7 +58,7 @@ struct Seen {
 
 class FirmwarePageTest : public ::testing::Test {
 protected:
-    void SetUp() override { link().state().linkIndex = LinkKind::Lpt1; }
+    void SetUp() override { link().UseLink(LinkKind::Lpt1); }
 
     void TearDown() override {
         if (bar_ != nullptr) ::RemoveWindowSubclass(bar_, WatchBar, 0);

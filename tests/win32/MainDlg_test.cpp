@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         context.AllocatePhonebook();
         // As after start-up: a route to the device is chosen, so the pages' reads succeed.
-        context.link.state().linkIndex = LinkKind::Ecp1;
+        context.link.UseLink(LinkKind::Ecp1);
         ASSERT_TRUE(main.Create(nullptr));
         Pump(&main);
         tabs = PropSheet_GetTabControl(main.sheet());

@@ -51,7 +51,7 @@ private:
 
 // A machine whose link is already chosen (the ECP route), as after start-up.
 struct PageMachine : Machine {
-    PageMachine() { context.link.state().linkIndex = LinkKind::Ecp1; }
+    PageMachine() { context.link.UseLink(LinkKind::Ecp1); }
 
     std::size_t FrameCount() const { return device.ReceivedFrames().size(); }
     const sim::Bytes& LastFrame() const { return device.ReceivedFrames().back(); }

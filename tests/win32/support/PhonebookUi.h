@@ -26,7 +26,7 @@ inline const std::string kGroupData = std::string("\xE0\x01\x02\x05", 4);
 // The main window over a device on LPT1, with the phonebook storage allocated.
 struct PhonebookWindow : Machine {
     PhonebookWindow() {
-        context.link.state().linkIndex = LinkKind::Lpt1;
+        context.link.UseLink(LinkKind::Lpt1);
         context.AllocatePhonebook();
     }
     ~PhonebookWindow() { main.Destroy(); }
