@@ -15,10 +15,11 @@ namespace {
 constexpr std::size_t kNameRandomBytes = 8;
 constexpr const char* kFreshSuffix = ".tmp";
 // Names already taken are passed over; a few draws in a row that all meet a file are no
-// chance but someone filling the folder, and the save gives up.
+// chance but someone filling the folder, and the caller gives up.
 constexpr int kNameDraws = 4;
 
-std::optional<std::string> FreshName(Os& os, const std::string& path) {
+std::optional<std::string> UnguessableName(Os& os, const std::string& path,
+                                           const char* suffix) {
     std::uint8_t random[kNameRandomBytes];
     if (!os.RandomBytes(random, sizeof random)) return std::nullopt;
     std::string name = path + ".";
@@ -27,7 +28,7 @@ std::optional<std::string> FreshName(Os& os, const std::string& path) {
         std::snprintf(digits, sizeof digits, "%02x", byte);
         name += digits;
     }
-    return name + kFreshSuffix;
+    return name + suffix;
 }
 
 // The reason of the call that just failed; a seam that names none still failed.
@@ -54,19 +55,9 @@ FileError Replace(Os& os, const std::string& path,
     if (!os.CanReplace(path)) return Reason(os);
 
     std::string fresh;
-    FileHandle handle = kNoFile;
-    for (int draw = 0; draw < kNameDraws && handle == kNoFile; ++draw) {
-        const std::optional<std::string> name = FreshName(os, path);
-        if (!name) return FileError::Other;
-        handle = os.OpenFile(*name, access::kWrite, share::kNone, disposition::kCreateNew,
-                             attributes::kNormal);
-        if (handle != kNoFile) {
-            fresh = *name;
-        } else if (const FileError error = Reason(os); error != FileError::Exists) {
-            return error;
-        }
-    }
-    if (handle == kNoFile) return FileError::Exists;
+    FileError made = FileError::None;
+    const FileHandle handle = CreateUnguessableFile(os, path, kFreshSuffix, &fresh, &made);
+    if (handle == kNoFile) return made;
 
     ScopedFile file(os, handle);
     FileError error = WriteParts(os, file.get(), parts);
@@ -85,6 +76,30 @@ bool ReplaceFileContents(Os& os, const std::string& path,
     const FileError outcome = Replace(os, path, parts);
     if (error) *error = outcome;
     return outcome == FileError::None;
+}
+
+FileHandle CreateUnguessableFile(Os& os, const std::string& path, const char* suffix,
+                                 std::string* name, FileError* error) {
+    *error = FileError::Exists;
+    for (int draw = 0; draw < kNameDraws; ++draw) {
+        const std::optional<std::string> drawn = UnguessableName(os, path, suffix);
+        if (!drawn) {
+            *error = FileError::Other;
+            return kNoFile;
+        }
+        const FileHandle handle = os.OpenFile(*drawn, access::kWrite, share::kNone,
+                                              disposition::kCreateNew, attributes::kNormal);
+        if (handle != kNoFile) {
+            *name = *drawn;
+            *error = FileError::None;
+            return handle;
+        }
+        if (const FileError reason = Reason(os); reason != FileError::Exists) {
+            *error = reason;
+            return kNoFile;
+        }
+    }
+    return kNoFile;
 }
 
 const char* DescribeFileError(FileError error) {

@@ -22,6 +22,12 @@ bool ReplaceFileContents(Os& os, const std::string& path,
                          std::initializer_list<std::span<const std::uint8_t>> parts,
                          FileError* error = nullptr);
 
+// Makes an empty file beside `path` under a name nobody can guess ("<path>.<16 hex
+// digits><suffix>"), never over an existing file and never through a link. Gives the open
+// file with its name in `*name`, or kNoFile with the reason in `*error`.
+FileHandle CreateUnguessableFile(Os& os, const std::string& path, const char* suffix,
+                                 std::string* name, FileError* error);
+
 // What went wrong, in the words a user is told: "not found", "access denied", ...
 const char* DescribeFileError(FileError error);
 

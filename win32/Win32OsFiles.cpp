@@ -3,6 +3,7 @@
 // list on Windows NT 4.0), locks, the reasons of failures, and the random source for names.
 #include <windows.h>
 
+#include "platform/FileReplace.h"
 #include "win32/OwnedHandle.h"
 #include "win32/SystemFunction.h"
 #include "win32/Win32Os.h"
@@ -171,21 +172,13 @@ bool Win32Os::ReplaceExisting(const std::wstring& from, const std::wstring& to) 
     // ReplaceFileW also keeps the old file's owner, creation time and streams. Without a
     // backup name a replace that fails half way may leave the old file nowhere, so it gets
     // one: a file made here under a name nobody can guess, taken back on every way out.
-    std::wstring backup;
-    for (int draw = 0; draw < 4 && backup.empty(); ++draw) {
-        std::uint8_t random[8];
-        if (!RandomBytes(random, sizeof random)) return false;
-        std::wstring name = to + L".";
-        for (const std::uint8_t byte : random) {
-            name += L"0123456789abcdef"[byte >> 4];
-            name += L"0123456789abcdef"[byte & 0xF];
-        }
-        name += L".old";
-        OwnedHandle made(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (made) backup = name;
-    }
-    if (backup.empty()) return Failed(GetLastError());
+    std::string backupName;
+    FileError made = FileError::None;
+    const FileHandle backupFile =
+        CreateUnguessableFile(*this, NarrowToUtf8(to), ".old", &backupName, &made);
+    if (backupFile == kNoFile) return Failed(made);
+    CloseFile(backupFile);
+    const std::wstring backup = WidenUtf8(backupName);
 
     if (replaceFile(to.c_str(), from.c_str(), backup.c_str(), kReplaceIgnoreMergeErrors, nullptr,
                     nullptr)) {
