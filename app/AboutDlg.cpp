@@ -6,6 +6,7 @@
 
 #include "controls/Strings.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -31,7 +32,7 @@ constexpr COLORREF kAboutTextColour = RGB(255, 255, 255);
 bool DrawBitmapAt(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, DWORD rop) {
     if (dc == nullptr || bitmap == nullptr) return false;
     BITMAP info{};
-    if (::GetObjectW(bitmap, sizeof info, &info) == 0) return false;
+    if (::GetObject(bitmap, sizeof info, &info) == 0) return false;
     if (width == -1 || width > info.bmWidth) width = info.bmWidth;
     if (height == -1 || height > info.bmHeight) height = info.bmHeight;
     MemoryDc memory(::CreateCompatibleDC(dc));
@@ -45,14 +46,14 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUT) {}
 bool CAboutDlg::OnInit() {
     CDialog::OnInit();
     const int captionHeight = ::GetSystemMetrics(SM_CYCAPTION);
-    font_.Reset(::CreateFontW(kAboutFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+    font_.Reset(::CreateFont(kAboutFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                               DEFAULT_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
-    picture_.Reset(static_cast<HBITMAP>(::LoadImageW(ResourceModule(),
-                                                     MAKEINTRESOURCEW(IDB_ABOUT_PICTURE),
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, TEXT("MS Sans Serif")));
+    picture_.Reset(static_cast<HBITMAP>(::LoadImage(ResourceModule(),
+                                                     MAKEINTRESOURCE(IDB_ABOUT_PICTURE),
                                                      IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     BITMAP info{};
-    if (picture_) ::GetObjectW(picture_.get(), sizeof info, &info);
+    if (picture_) ::GetObject(picture_.get(), sizeof info, &info);
     const int pictureWidth = info.bmWidth;
     const int pictureHeight = info.bmHeight;
 
@@ -89,11 +90,11 @@ void CAboutDlg::PaintTo(HDC dc) {
     ::SetTextColor(dc, kAboutTextColour);
     ::SetBkMode(dc, TRANSPARENT);
     for (const AboutLine& line : kAboutLines) {
-        const std::wstring text = LoadResString(line.stringId);
+        const tstring text = LoadResString(line.stringId);
         RECT area{kAboutTextLeft, line.top, kAboutTextRight, line.bottom};
         UINT format = DT_CENTER | DT_TOP;
-        if (text.find(L'\n') == std::wstring::npos) format |= DT_SINGLELINE;
-        ::DrawTextW(dc, text.c_str(), -1, &area, format);
+        if (text.find(TEXT('\n')) == tstring::npos) format |= DT_SINGLELINE;
+        ::DrawText(dc, text.c_str(), -1, &area, format);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "controls/Ui.h"
 #include "protocol/Connect.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -77,8 +78,8 @@ CPanelApp::Outcome CPanelApp::StartUp(PortReservation& reservation) {
 bool CPanelApp::ActivateRunningCopy() {
     // Any top-level window with the title counts, whatever its class: a start-up message
     // box of the other copy bears the same title and is brought forward like its main window.
-    const std::wstring title = LoadResString(IDS_TITLE);
-    HWND other = ::FindWindowW(nullptr, title.c_str());
+    const tstring title = LoadResString(IDS_TITLE);
+    HWND other = ::FindWindow(nullptr, title.c_str());
     if (other == nullptr) return false;
     if (::IsIconic(other)) {
         ::ShowWindow(other, SW_RESTORE);

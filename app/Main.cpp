@@ -1,5 +1,6 @@
 // PanelDesk.exe: the product's entry point, on the real OS and user interface.
 #include <windows.h>
+#include <tchar.h>
 
 #include "app/App.h"
 #include "win32/SystemFunction.h"
@@ -9,7 +10,7 @@
 namespace {
 
 // Both calls belong to later Windows than the oldest the program starts on.
-using SetDllDirectoryCall = BOOL(WINAPI*)(LPCWSTR);
+using SetDllDirectoryCall = BOOL(WINAPI*)(LPCTSTR);
 using DisableGhostingCall = void(WINAPI*)();
 
 void PrepareProcess() {
@@ -19,21 +20,21 @@ void PrepareProcess() {
     // on). There the program's own start protects it: the installed shortcut starts it in its
     // own folder under Program Files, which only administrators may write to.
     if (const auto setDllDirectory =
-            pd::FindSystemFunction<SetDllDirectoryCall>(L"kernel32.dll", "SetDllDirectoryW")) {
-        setDllDirectory(L"");
+            pd::FindSystemFunction<SetDllDirectoryCall>(TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("SetDllDirectory"))) {
+        setDllDirectory(TEXT(""));
     }
     // After a firmware download the window takes no input for 40 s while the device settles,
     // and a window that takes none for 5 s becomes a "not responding" ghost that the user
     // could close in the middle of the update. Without ghosting it stays as it is.
     if (const auto disableGhosting = pd::FindSystemFunction<DisableGhostingCall>(
-            L"user32.dll", "DisableProcessWindowsGhosting")) {
+            TEXT("user32.dll"), "DisableProcessWindowsGhosting")) {
         disableGhosting();
     }
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI _tWinMain(HINSTANCE, HINSTANCE, PTSTR, int) {
     PrepareProcess();
 
     pd::Win32Os os;

@@ -7,7 +7,7 @@
 #include "app/AboutDlg.h"
 #include "phonebook/PhonebookMenu.h"
 #include "controls/Strings.h"
-#include "win32/WideText.h"
+#include "win32/TextMode.h"
 #include "firmware/FirmwarePage.h"
 #include "pages/AdvancedPage.h"
 #include "pages/InfoPage.h"
@@ -55,7 +55,7 @@ int CALLBACK SheetCallback(HWND, UINT message, LPARAM lParam) {
 
 }  // namespace
 
-std::wstring HelpFilePath() { return ReplaceExtension(ModulePath(), L".HLP"); }
+tstring HelpFilePath() { return ReplaceExtension(ModulePath(), TEXT(".HLP")); }
 
 void ShowHelpContents(Ui& ui, HWND owner) {
     ui.ShowHelp(owner, HelpFilePath(), HELP_CONTEXT, kHelpContentsTopic);
@@ -64,7 +64,7 @@ void ShowHelpContents(Ui& ui, HWND owner) {
 void EnablePhonebookMenu(HWND window, bool enable) {
     // The menu belongs to the top-level window the page sits in, whatever the depth.
     HWND main = window;
-    while (main != nullptr && (::GetWindowLongW(main, GWL_STYLE) & WS_CHILD) != 0) {
+    while (main != nullptr && (::GetWindowLong(main, GWL_STYLE) & WS_CHILD) != 0) {
         main = ::GetParent(main);
     }
     HMENU menu = main ? ::GetMenu(main) : nullptr;
@@ -78,7 +78,7 @@ CMainDlg::CMainDlg(PanelContext& context, Ui& ui)
     : CDialog(IDD_MAIN),
       context_(context),
       ui_(ui),
-      icon_(::LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APP))) {}
+      icon_(::LoadIcon(ResourceModule(), MAKEINTRESOURCE(IDI_APP))) {}
 
 CMainDlg::~CMainDlg() = default;
 
@@ -86,11 +86,11 @@ bool CMainDlg::OnInit() {
     CDialog::OnInit();
     ui_.SetMainWindow(hwnd());
 
-    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessage(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessage(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     CenterWindow(nullptr);
     // A second copy of the program finds this one by this title.
-    ::SetWindowTextW(hwnd(), LoadResString(IDS_TITLE).c_str());
+    ::SetWindowText(hwnd(), LoadResString(IDS_TITLE).c_str());
 
     exitButton_.Attach(hwnd(), IDC_MAIN_EXIT);
     helpButton_.Attach(hwnd(), IDC_MAIN_HELP);
@@ -131,17 +131,17 @@ bool CMainDlg::CreateSheet() {
         return false;
     }
 
-    PROPSHEETHEADERW header{};
+    PROPSHEETHEADER header{};
     header.dwSize = PROPSHEETHEADERW_V1_SIZE;
     header.dwFlags = PSH_MODELESS | PSH_USECALLBACK | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP;
     header.hwndParent = hwnd();
     header.hInstance = ResourceModule();
-    header.pszCaption = L"";
+    header.pszCaption = TEXT("");
     header.nPages = kPageCount;
     header.nStartPage = 0;
     header.phpage = pages.data();
     header.pfnCallback = SheetCallback;
-    const INT_PTR created = ::PropertySheetW(&header);
+    const INT_PTR created = ::PropertySheet(&header);
     if (created == 0 || created == -1) return false;
     sheet_ = reinterpret_cast<HWND>(created);
 
@@ -163,27 +163,27 @@ bool CMainDlg::CreateSheet() {
 
     // One row of tabs, never stacked.
     HWND tabs = PropSheet_GetTabControl(sheet_);
-    ::SetWindowLongW(tabs, GWL_STYLE, ::GetWindowLongW(tabs, GWL_STYLE) & ~TCS_MULTILINE);
+    ::SetWindowLong(tabs, GWL_STYLE, ::GetWindowLong(tabs, GWL_STYLE) & ~TCS_MULTILINE);
 
     // The keyboard moves between the sheet's controls and the window's buttons.
-    ::SetWindowLongW(sheet_, GWL_EXSTYLE,
-                     ::GetWindowLongW(sheet_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    ::SetWindowLong(sheet_, GWL_EXSTYLE,
+                     ::GetWindowLong(sheet_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     // Where the sheet's margin reaches under the buttons (fonts with larger dialog units make
     // the pages taller), the buttons stay on top.
-    ::SetWindowLongW(sheet_, GWL_STYLE,
-                     ::GetWindowLongW(sheet_, GWL_STYLE) | WS_TABSTOP | WS_CLIPSIBLINGS);
+    ::SetWindowLong(sheet_, GWL_STYLE,
+                     ::GetWindowLong(sheet_, GWL_STYLE) | WS_TABSTOP | WS_CLIPSIBLINGS);
     return true;
 }
 
 void CMainDlg::ShowTabImages() {
-    tabImages_.Reset(::ImageList_LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_TAB_IMAGES),
+    tabImages_.Reset(::ImageList_LoadImage(ResourceModule(), MAKEINTRESOURCE(IDB_TAB_IMAGES),
                                             kTabImageSize, 1, kTabImageTransparent, IMAGE_BITMAP,
                                             0));
     if (!tabImages_) return;
     HWND tabs = PropSheet_GetTabControl(sheet_);
     TabCtrl_SetImageList(tabs, tabImages_.get());
     for (int i = 0; i < kPageCount; ++i) {
-        TCITEMW item{};
+        TCITEM item{};
         item.mask = TCIF_IMAGE;
         item.iImage = i;
         TabCtrl_SetItem(tabs, i, &item);
@@ -217,9 +217,9 @@ void CMainDlg::FitToSheet(SIZE sheetClient) {
     {
         ClientDc dc(hwnd());
         SelectGuard font(dc.get(),
-                         reinterpret_cast<HGDIOBJ>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0)));
-        TEXTMETRICW metrics{};
-        if (dc && ::GetTextMetricsW(dc.get(), &metrics)) characterHeight = metrics.tmHeight;
+                         reinterpret_cast<HGDIOBJ>(::SendMessage(hwnd(), WM_GETFONT, 0, 0)));
+        TEXTMETRIC metrics{};
+        if (dc && ::GetTextMetrics(dc.get(), &metrics)) characterHeight = metrics.tmHeight;
     }
     ::SetWindowPos(sheet_, nullptr, kSheetMargin, kSheetMargin, sheetClient.cx + 2 * kSheetMargin,
                    sheetClient.cy, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -321,7 +321,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
 
 void CMainDlg::PaintMinimised() {
     PaintDc paint(hwnd());
-    ::SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
+    ::SendMessage(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
     RECT client{};
     ::GetClientRect(hwnd(), &client);
     const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;

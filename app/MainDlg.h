@@ -10,6 +10,7 @@
 #include "controls/Dialog.h"
 #include "controls/Handles.h"
 #include "controls/HoverButton.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -33,7 +34,7 @@ inline constexpr int kReservedTextLines = 6;
 inline constexpr ULONG_PTR kHelpContentsTopic = 1;
 
 // The help file: the program's path with the extension ".HLP".
-std::wstring HelpFilePath();
+tstring HelpFilePath();
 // Opens the help file at its contents topic.
 void ShowHelpContents(Ui& ui, HWND owner);
 

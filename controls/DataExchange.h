@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "win32/TextMode.h"
+
 namespace pd {
 
 class DataExchange {
@@ -16,7 +18,7 @@ public:
     HWND dialog() const { return dialog_; }
 
     // An edit's or static's text.
-    void Text(int id, std::wstring& value);
+    void Text(int id, tstring& value);
     // A check box: 0 clear, 1 ticked, 2 the third (indeterminate) state. Shown values outside
     // 0..2 show clear.
     void Check(int id, int& value);
@@ -33,6 +35,6 @@ private:
 };
 
 // The text of any window.
-std::wstring WindowText(HWND window);
+tstring WindowText(HWND window);
 
 }  // namespace pd

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "protocol/Windows1252.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -19,10 +20,17 @@ char ClosestDeviceByte(wchar_t unit) {
 
 }  // namespace
 
-std::wstring FromDeviceBytes(std::string_view bytes) { return Windows1252ToWide(bytes); }
+tstring FromDeviceBytes(std::string_view bytes) {
+    return TextFromWide(Windows1252ToWide(bytes));
+}
 
-std::string ToDeviceBytes(std::wstring_view text) {
-    return WideToWindows1252(text, ClosestDeviceByte);
+std::string ToDeviceBytes(tstring_view text) {
+    return WideToWindows1252(WideFromText(text), ClosestDeviceByte);
+}
+
+std::string DeviceBytesFor(tstring_view text, std::string_view shownFrom) {
+    if (text == FromDeviceBytes(shownFrom)) return std::string(shownFrom);
+    return ToDeviceBytes(text);
 }
 
 }  // namespace pd

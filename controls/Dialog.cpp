@@ -14,7 +14,7 @@ CDialog::~CDialog() {
     if (hwnd_ != nullptr) {
         // The object is going: the window must not reach it any more.
         HWND window = hwnd_;
-        ::SetWindowLongPtrW(window, DWLP_USER, 0);
+        ::SetWindowLongPtr(window, DWLP_USER, 0);
         hwnd_ = nullptr;
         ::DestroyWindow(window);
     }
@@ -22,7 +22,7 @@ CDialog::~CDialog() {
 
 void CDialog::AttachWindow(HWND window) {
     hwnd_ = window;
-    ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(this));
+    ::SetWindowLongPtr(window, DWLP_USER, reinterpret_cast<LONG_PTR>(this));
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -31,7 +31,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         dialog = reinterpret_cast<CDialog*>(lParam);
         if (dialog != nullptr) dialog->AttachWindow(window);
     } else {
-        dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
+        dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtr(window, DWLP_USER));
     }
     return Route(dialog, window, message, wParam, lParam);
 }
@@ -62,15 +62,15 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NOTIFY: {
             LRESULT result = 0;
             if (!OnNotify(*reinterpret_cast<NMHDR*>(lParam), result)) return FALSE;
-            ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+            ::SetWindowLongPtr(hwnd_, DWLP_MSGRESULT, result);
             return TRUE;
         }
 
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (item->CtlType != ODT_MENU && item->hwndItem != nullptr &&
-                ::SendMessageW(item->hwndItem, kReflectedDrawItem, wParam, lParam)) {
-                ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+                ::SendMessage(item->hwndItem, kReflectedDrawItem, wParam, lParam)) {
+                ::SetWindowLongPtr(hwnd_, DWLP_MSGRESULT, TRUE);
                 return TRUE;
             }
             break;
@@ -81,7 +81,7 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
 
         case WM_NCDESTROY:
-            ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+            ::SetWindowLongPtr(hwnd_, DWLP_USER, 0);
             hwnd_ = nullptr;
             return FALSE;
 
@@ -128,7 +128,7 @@ bool CDialog::Create(HWND owner) {
     ended_ = false;
     result_ = 0;
     const HWND window =
-        ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), owner, DialogProc,
+        ::CreateDialogParam(ResourceModule(), MAKEINTRESOURCE(templateId_), owner, DialogProc,
                              reinterpret_cast<LPARAM>(this));
     return window != nullptr;
 }
@@ -147,7 +147,7 @@ INT_PTR CDialog::DoModal(HWND owner) {
     inModalLoop_ = true;
     MSG message{};
     while (!ended_ && hwnd_ != nullptr) {
-        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        const BOOL got = ::GetMessage(&message, nullptr, 0, 0);
         if (got == 0) {
             // The program is quitting: pass the request on to the loop outside this one.
             ::PostQuitMessage(static_cast<int>(message.wParam));
@@ -169,21 +169,21 @@ INT_PTR CDialog::DoModal(HWND owner) {
 
 void CDialog::ProcessMessage(MSG& message) {
     if (PreTranslateMessage(message)) return;
-    if (hwnd_ != nullptr && ::IsDialogMessageW(hwnd_, &message)) return;
+    if (hwnd_ != nullptr && ::IsDialogMessage(hwnd_, &message)) return;
     ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
+    ::DispatchMessage(&message);
 }
 
 void CDialog::EndDialog(INT_PTR result) {
     result_ = result;
     ended_ = true;
     // Wakes the modal loop in case the call came from outside any message.
-    if (inModalLoop_ && hwnd_ != nullptr) ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+    if (inModalLoop_ && hwnd_ != nullptr) ::PostMessage(hwnd_, WM_NULL, 0, 0);
 }
 
 void CDialog::CenterWindow(HWND other) {
     RECT area{};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    ::SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0);
     RECT over = area;
     if (other != nullptr && ::IsWindowVisible(other) && !::IsIconic(other)) {
         ::GetWindowRect(other, &over);

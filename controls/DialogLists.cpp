@@ -5,16 +5,17 @@
 
 #include "controls/Strings.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
 namespace {
 
 UINT AddMessageFor(HWND control) {
-    wchar_t className[32] = {};
-    ::GetClassNameW(control, className, 32);
-    if (_wcsicmp(className, L"ComboBox") == 0) return CB_ADDSTRING;
-    if (_wcsicmp(className, L"ListBox") == 0) return LB_ADDSTRING;
+    TCHAR className[32] = {};
+    ::GetClassName(control, className, 32);
+    if (_tcsicmp(className, TEXT("ComboBox")) == 0) return CB_ADDSTRING;
+    if (_tcsicmp(className, TEXT("ListBox")) == 0) return LB_ADDSTRING;
     return 0;
 }
 
@@ -22,8 +23,8 @@ UINT AddMessageFor(HWND control) {
 
 int LoadDialogLists(HWND dialog, int templateId) {
     HINSTANCE module = ResourceModule();
-    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(templateId),
-                                  MAKEINTRESOURCEW(RT_DIALOG_LISTS));
+    HRSRC found = ::FindResource(module, MAKEINTRESOURCE(templateId),
+                                  MAKEINTRESOURCE(RT_DIALOG_LISTS));
     if (found == nullptr) return 0;
     HGLOBAL loaded = ::LoadResource(module, found);
     const auto* words = static_cast<const WORD*>(::LockResource(loaded));
@@ -44,8 +45,8 @@ int LoadDialogLists(HWND dialog, int templateId) {
                 ++at;  // the empty string that closes this list
                 break;
             }
-            const std::wstring item(reinterpret_cast<const wchar_t*>(words + at), end - at);
-            if (add != 0) ::SendMessageW(control, add, 0, reinterpret_cast<LPARAM>(item.c_str()));
+            const tstring item(reinterpret_cast<const TCHAR*>(words + at), end - at);
+            if (add != 0) ::SendMessage(control, add, 0, reinterpret_cast<LPARAM>(item.c_str()));
             at = end + 1;
         }
         if (add != 0) ++lists;

@@ -8,7 +8,7 @@ namespace pd {
 
 namespace {
 
-constexpr wchar_t kBackspace = 8;
+constexpr TCHAR kBackspace = 8;
 
 // The characters each restricting mode takes, from the one table of field rules.
 constexpr struct {
@@ -26,11 +26,11 @@ constexpr struct {
 
 }  // namespace
 
-bool CFilterEdit::Accepts(FilterMode mode, wchar_t c) {
-    if (static_cast<char32_t>(c) >= kFirstNonAscii || mode == FilterMode::All) return true;
+bool CFilterEdit::Accepts(FilterMode mode, TCHAR c) {
+    if (CharacterCode(c) >= kFirstNonAscii || mode == FilterMode::All) return true;
     if (c == kBackspace) return true;
     for (const auto& row : kModeSets) {
-        if (row.mode == mode) return TypedInCharacterSet(row.characters, c);
+        if (row.mode == mode) return TypedInCharacterSet(row.characters, CharacterCode(c));
     }
     // A mode outside the table lets nothing through rather than everything.
     return false;
@@ -48,13 +48,13 @@ CFilterEdit::CFilterEdit(Ui& ui) : ui_(ui) {}
 bool CFilterEdit::Attach(HWND dialog, int id) { return Subclass(::GetDlgItem(dialog, id)); }
 
 void CFilterEdit::SetLimit(int characters) {
-    if (hwnd() != nullptr) ::SendMessageW(hwnd(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+    if (hwnd() != nullptr) ::SendMessage(hwnd(), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
 LRESULT CFilterEdit::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) {
-        const auto character = static_cast<wchar_t>(wParam);
-        lastCharacterNotAscii_ = static_cast<char32_t>(character) >= kFirstNonAscii;
+        const auto character = static_cast<TCHAR>(wParam);
+        lastCharacterNotAscii_ = CharacterCode(character) >= kFirstNonAscii;
         if (!Accepts(mode_, character)) {
             ui_.Beep();
             return 0;

@@ -48,7 +48,7 @@ public:
 
     // Whether `character` may be typed in `mode`. Backspace (8) is the only control character
     // any restricting mode takes.
-    static bool Accepts(FilterMode mode, wchar_t character);
+    static bool Accepts(FilterMode mode, TCHAR character);
 
     // True when the last character typed into any filtering edit of the program was 128 or
     // above. The edits' window procedure is the only place that sees every typed character,

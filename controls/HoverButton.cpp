@@ -5,6 +5,7 @@
 #include "controls/DataExchange.h"
 #include "controls/Dialog.h"
 #include "controls/Strings.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -46,21 +47,21 @@ CHoverButton::CHoverButton()
 bool CHoverButton::Attach(HWND dialog, int id) {
     HWND control = ::GetDlgItem(dialog, id);
     if (control == nullptr || hwnd() != nullptr) return false;
-    const LONG style = ::GetWindowLongW(control, GWL_STYLE);
+    const LONG style = ::GetWindowLong(control, GWL_STYLE);
     isDefault_ = (style & 0xFF & BS_DEFPUSHBUTTON) != 0;
     if (!Subclass(control)) return false;
-    ::SendMessageW(control, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFF) | BS_OWNERDRAW),
+    ::SendMessage(control, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFF) | BS_OWNERDRAW),
                    TRUE);
     return true;
 }
 
 void CHoverButton::LoadButtonIcon(int iconId, int hoverIconId) {
-    icon_.Reset(static_cast<HICON>(::LoadImageW(ResourceModule(), MAKEINTRESOURCEW(iconId),
+    icon_.Reset(static_cast<HICON>(::LoadImage(ResourceModule(), MAKEINTRESOURCE(iconId),
                                                 IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
     ownHoverIcon_.Reset();
     if (hoverIconId != 0) {
-        ownHoverIcon_.Reset(static_cast<HICON>(::LoadImageW(ResourceModule(),
-                                                            MAKEINTRESOURCEW(hoverIconId),
+        ownHoverIcon_.Reset(static_cast<HICON>(::LoadImage(ResourceModule(),
+                                                            MAKEINTRESOURCE(hoverIconId),
                                                             IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
     }
     hoverIcon_ = ownHoverIcon_ ? ownHoverIcon_.get() : icon_.get();
@@ -226,7 +227,7 @@ void CHoverButton::Paint(HDC dc, const RECT& item, UINT state) {
         Polyline3(dc, COLOR_BTNSHADOW, {l, bm - 1}, {r - 1, bm - 1}, {r - 1, t - 1});
     }
 
-    const std::wstring caption = WindowText(hwnd());
+    const tstring caption = WindowText(hwnd());
     RECT c = item;
 
     if (icon_) {
@@ -240,27 +241,27 @@ void CHoverButton::Paint(HDC dc, const RECT& item, UINT state) {
         i.top = item.top + (item.bottom - iconHeight_ - item.top) / 2;
         if (pressed) ::OffsetRect(&i, 1, 1);
         HICON shown = active ? hoverIcon_ : icon_.get();
-        ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(shown), 0, i.left, i.top, 0,
+        ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(shown), 0, i.left, i.top, 0,
                      0, DST_ICON | (disabled ? DSS_DISABLED : DSS_NORMAL));
     }
 
     if (!caption.empty()) {
         if (pressed) ::OffsetRect(&c, 1, 1);
-        auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+        auto font = reinterpret_cast<HFONT>(::SendMessage(hwnd(), WM_GETFONT, 0, 0));
         SelectGuard selected(dc, font);
         ::SetTextColor(dc, active ? activeText_ : normalText_);
         ::SetBkColor(dc, active ? activeBackground_ : normalBackground_);
         RECT m = c;
-        ::DrawTextW(dc, caption.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
+        ::DrawText(dc, caption.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
         ::OffsetRect(&m, ((c.right - c.left) - (m.right - m.left)) / 2,
                      ((c.bottom - c.top) - (m.bottom - m.top)) / 2);
         ::SetBkMode(dc, TRANSPARENT);
         if (disabled) {
-            ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()),
+            ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()),
                          static_cast<WPARAM>(caption.size()), m.left, m.top, m.right - m.left,
                          m.bottom - m.top, DST_PREFIXTEXT | DSS_DISABLED);
         } else {
-            ::DrawTextW(dc, caption.c_str(), -1, &m, DT_SINGLELINE);
+            ::DrawText(dc, caption.c_str(), -1, &m, DT_SINGLELINE);
         }
     }
 

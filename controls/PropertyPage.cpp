@@ -5,15 +5,15 @@
 namespace pd {
 
 HPROPSHEETPAGE CPropertyPage::CreatePage() {
-    PROPSHEETPAGEW page{};
+    PROPSHEETPAGE page{};
     // The first layout of the structure: every comctl32 version takes it.
     page.dwSize = PROPSHEETPAGEW_V1_SIZE;
     page.dwFlags = PSP_DEFAULT;
     page.hInstance = ResourceModule();
-    page.pszTemplate = MAKEINTRESOURCEW(templateId());
+    page.pszTemplate = MAKEINTRESOURCE(templateId());
     page.pfnDlgProc = PageProc;
     page.lParam = reinterpret_cast<LPARAM>(this);
-    return ::CreatePropertySheetPageW(&page);
+    return ::CreatePropertySheetPage(&page);
 }
 
 INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wParam,
@@ -21,11 +21,11 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wPara
     CPropertyPage* page = nullptr;
     if (message == WM_INITDIALOG) {
         // The sheet hands over (its copy of) the page structure that names the object.
-        const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+        const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGE*>(lParam);
         page = sheetPage ? reinterpret_cast<CPropertyPage*>(sheetPage->lParam) : nullptr;
         if (page != nullptr) page->AttachWindow(window);
     } else {
-        page = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtrW(window, DWLP_USER));
+        page = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtr(window, DWLP_USER));
     }
     return Route(page, window, message, wParam, lParam);
 }

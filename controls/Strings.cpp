@@ -1,23 +1,24 @@
 #include "controls/Strings.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
-HINSTANCE ResourceModule() { return ::GetModuleHandleW(nullptr); }
+HINSTANCE ResourceModule() { return ::GetModuleHandle(nullptr); }
 
-std::wstring LoadResString(UINT id) {
+tstring LoadResString(UINT id) {
     // With a zero buffer size the call hands out a pointer into the resource itself, so no
     // length limit applies to the text.
-    const wchar_t* text = nullptr;
-    const int length = ::LoadStringW(ResourceModule(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    const TCHAR* text = nullptr;
+    const int length = ::LoadString(ResourceModule(), id, reinterpret_cast<LPTSTR>(&text), 0);
     if (length <= 0 || text == nullptr) return {};
-    return std::wstring(text, static_cast<std::size_t>(length));
+    return tstring(text, static_cast<std::size_t>(length));
 }
 
-std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& extension) {
-    const std::size_t nameStart = path.find_last_of(L"\\/:");
-    const std::size_t dot = path.rfind(L'.');
+tstring ReplaceExtension(const tstring& path, const tstring& extension) {
+    const std::size_t nameStart = path.find_last_of(TEXT("\\/:"));
+    const std::size_t dot = path.rfind(TEXT('.'));
     const bool hasExtension =
-        dot != std::wstring::npos && (nameStart == std::wstring::npos || dot > nameStart);
+        dot != tstring::npos && (nameStart == tstring::npos || dot > nameStart);
     return (hasExtension ? path.substr(0, dot) : path) + extension;
 }
 

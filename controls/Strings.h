@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "win32/TextMode.h"
+
 namespace pd {
 
 // The module that holds the dialog templates, strings, icons and pictures: the program
@@ -12,10 +14,10 @@ namespace pd {
 HINSTANCE ResourceModule();
 
 // A string-table entry; empty when the id is not in the table.
-std::wstring LoadResString(UINT id);
+tstring LoadResString(UINT id);
 
 // `path` with its extension (the part after the last dot of the file name) replaced by
 // `extension`, which includes its dot; appended when the file name has no extension.
-std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& extension);
+tstring ReplaceExtension(const tstring& path, const tstring& extension);
 
 }  // namespace pd

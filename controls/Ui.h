@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "win32/TextMode.h"
+
 namespace pd {
 
 class CDialog;
@@ -17,10 +19,10 @@ class CDialog;
 struct FileDialogOptions {
     // Pairs of description and pattern separated by '|' and ended by "||", for example
     // "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||".
-    std::wstring filter;
-    std::wstring defaultExtension;  // without the dot; empty for none
+    tstring filter;
+    tstring defaultExtension;  // without the dot; empty for none
     DWORD flags = 0;                // OFN_ options besides the ones every dialog gets
-    std::wstring initialFolder;     // empty: the system's choice
+    tstring initialFolder;     // empty: the system's choice
 };
 
 class Ui {
@@ -28,17 +30,17 @@ public:
     virtual ~Ui() = default;
 
     // A message box: the pressed button's id (IDOK, IDRETRY, ...), 0 if it could not show.
-    virtual int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& caption,
+    virtual int ShowMessage(HWND owner, const tstring& text, const tstring& caption,
                             UINT flags) = 0;
     // The system's simple beep, the answer to every refused user action.
     virtual void Beep() = 0;
     // The chosen file's full path, or nothing when the user cancels.
-    virtual std::optional<std::wstring> OpenFileName(HWND owner,
+    virtual std::optional<tstring> OpenFileName(HWND owner,
                                                      const FileDialogOptions& options) = 0;
-    virtual std::optional<std::wstring> SaveFileName(HWND owner,
+    virtual std::optional<tstring> SaveFileName(HWND owner,
                                                      const FileDialogOptions& options) = 0;
     // The help viewer: a HELP_ command with its data (HELP_CONTEXT with the topic number).
-    virtual void ShowHelp(HWND owner, const std::wstring& helpFile, UINT command,
+    virtual void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
                           ULONG_PTR data) = 0;
     // The hourglass while an exchange blocks the window; calls nest.
     virtual void BeginWaitCursor() = 0;

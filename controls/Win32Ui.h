@@ -2,27 +2,28 @@
 #pragma once
 
 #include "controls/Ui.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
 class Win32Ui : public Ui {
 public:
-    int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& caption,
+    int ShowMessage(HWND owner, const tstring& text, const tstring& caption,
                     UINT flags) override;
     using Ui::ShowMessage;
     void Beep() override;
-    std::optional<std::wstring> OpenFileName(HWND owner,
+    std::optional<tstring> OpenFileName(HWND owner,
                                              const FileDialogOptions& options) override;
-    std::optional<std::wstring> SaveFileName(HWND owner,
+    std::optional<tstring> SaveFileName(HWND owner,
                                              const FileDialogOptions& options) override;
-    void ShowHelp(HWND owner, const std::wstring& helpFile, UINT command,
+    void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
                   ULONG_PTR data) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     INT_PTR RunModal(CDialog& dialog, HWND owner) override;
 
 private:
-    std::optional<std::wstring> RunFileDialog(HWND owner, const FileDialogOptions& options,
+    std::optional<tstring> RunFileDialog(HWND owner, const FileDialogOptions& options,
                                               bool save);
 
     int waitDepth_ = 0;
@@ -30,6 +31,6 @@ private:
 };
 
 // "A|*.a|B|*.b||" as the zero-separated, double-zero-ended list the file dialogs take.
-std::wstring FileDialogFilter(const std::wstring& barSeparated);
+tstring FileDialogFilter(const tstring& barSeparated);
 
 }  // namespace pd

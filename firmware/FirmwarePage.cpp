@@ -10,7 +10,7 @@
 #include "firmware/FirmwareDownload.h"
 #include "firmware/FirmwareImage.h"
 #include "controls/Ui.h"
-#include "win32/WideText.h"
+#include "win32/TextMode.h"
 #include "protocol/Frames.h"
 #include "pages/PageExchange.h"
 #include "protocol/PanelContext.h"
@@ -23,7 +23,7 @@ namespace {
 constexpr int kPercentRange = 100;
 
 // Any file may be an image: its first bytes decide, not its name.
-constexpr const wchar_t* kImageFileFilter = L"All files (*.*)|*.*||";
+constexpr const TCHAR* kImageFileFilter = TEXT("All files (*.*)|*.*||");
 
 // Every control the page shows a value in, the bar last.
 constexpr int kValueControls[] = {
@@ -37,9 +37,9 @@ void ProgressPosition(DataExchange& exchange, int id, int& value) {
     HWND bar = ::GetDlgItem(exchange.dialog(), id);
     if (bar == nullptr) return;
     if (exchange.saving()) {
-        value = static_cast<int>(::SendMessageW(bar, PBM_GETPOS, 0, 0));
+        value = static_cast<int>(::SendMessage(bar, PBM_GETPOS, 0, 0));
     } else {
-        ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(value), 0);
+        ::SendMessage(bar, PBM_SETPOS, static_cast<WPARAM>(value), 0);
     }
 }
 
@@ -55,15 +55,15 @@ public:
 
     void OnTransferStart() override {
         HWND bar = page_.Item(IDC_FW_PROGRESS);
-        ::SendMessageW(bar, PBM_SETRANGE32, 0, kPercentRange);
+        ::SendMessage(bar, PBM_SETRANGE32, 0, kPercentRange);
         page_.progress_ = 0;
-        ::SendMessageW(bar, PBM_SETPOS, 0, 0);
+        ::SendMessage(bar, PBM_SETPOS, 0, 0);
     }
 
     void OnBlockSent(std::uint32_t sent, int percent) override {
         page_.progress_ = percent;
-        page_.percent_ = std::to_wstring(percent) + L" %";
-        page_.message_ = std::to_wstring(sent) + L" " + LoadResString(IDS_BYTES_TRANSFERRED);
+        page_.percent_ = ToTString(percent) + TEXT(" %");
+        page_.message_ = ToTString(sent) + TEXT(" ") + LoadResString(IDS_BYTES_TRANSFERRED);
         page_.UpdateData(false);
         page_.RepaintNow();
     }
@@ -72,7 +72,7 @@ public:
         // Shown before the long wait, so that nobody switches the device off during it.
         page_.message_ = LoadResString(IDS_DATA_WRITTEN);
         HWND message = page_.Item(IDC_FW_MESSAGE);
-        ::SetWindowTextW(message, page_.message_.c_str());
+        ::SetWindowText(message, page_.message_.c_str());
         ::UpdateWindow(message);
     }
 
@@ -140,11 +140,11 @@ void CFwUp::Refresh() {
 void CFwUp::Browse() {
     FileDialogOptions options;
     options.filter = kImageFileFilter;
-    const std::optional<std::wstring> chosen = ui_.OpenFileName(hwnd(), options);
+    const std::optional<tstring> chosen = ui_.OpenFileName(hwnd(), options);
     if (!chosen) return;
 
     fileName_ = *chosen;
-    const FirmwareImageCheck check = CheckFirmwareImage(context_.os, NarrowToUtf8(fileName_));
+    const FirmwareImageCheck check = CheckFirmwareImage(context_.os, Utf8FromText(fileName_));
     if (!check.opened) {
         // Name and size go from the screen together: the previous file's size beside no name,
         // or a name beside a dead button, would each tell the user something false.
@@ -167,7 +167,7 @@ void CFwUp::Browse() {
 
 void CFwUp::Download() {
     DownloadProgress progress(*this);
-    switch (DownloadFirmware(context_.link, NarrowToUtf8(fileName_), progress)) {
+    switch (DownloadFirmware(context_.link, Utf8FromText(fileName_), progress)) {
         case FirmwareDownloadOutcome::Completed:
             ui_.ShowMessage(ui_.MainWindow(), IDS_UPDATE_COMPLETE, MB_OK);
             // Ready for the next image.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "controls/PropertyPage.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -15,7 +16,7 @@ public:
     CFwUp(PanelContext& context, Ui& ui);
 
     // The full path of the chosen image; empty while no file is chosen.
-    const std::wstring& fileName() const { return fileName_; }
+    const tstring& fileName() const { return fileName_; }
 
 protected:
     bool OnInit() override;
@@ -40,14 +41,14 @@ private:
     PanelContext& context_;
     Ui& ui_;
 
-    std::wstring model_;
-    std::wstring firmwareVersion_;
-    std::wstring emulation1Version_;
-    std::wstring emulation2Version_;
-    std::wstring fileName_;
-    std::wstring fileSize_;
-    std::wstring percent_;
-    std::wstring message_;
+    tstring model_;
+    tstring firmwareVersion_;
+    tstring emulation1Version_;
+    tstring emulation2Version_;
+    tstring fileName_;
+    tstring fileSize_;
+    tstring percent_;
+    tstring message_;
     int progress_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #include "mf40ctl/Commands.h"
 #include "mf40ctl/SleepWatchingOs.h"
 #include "platform/FileReplace.h"
+#include "win32/TextMode.h"
 
 namespace pd::ctl {
 

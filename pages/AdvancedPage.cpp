@@ -115,8 +115,8 @@ bool CAdvanced::OnCommand(int code, int id, HWND control) {
 // The boxes can show a third state the device may send, but the user only ever ticks and
 // clears them; a click on the third state ticks.
 void CAdvanced::ToggleCheck(HWND box) {
-    const LRESULT state = ::SendMessageW(box, BM_GETCHECK, 0, 0);
-    ::SendMessageW(box, BM_SETCHECK, state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+    const LRESULT state = ::SendMessage(box, BM_GETCHECK, 0, 0);
+    ::SendMessage(box, BM_SETCHECK, state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
 }
 
 void CAdvanced::Refresh() {

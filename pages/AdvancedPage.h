@@ -8,6 +8,7 @@
 
 #include "controls/FilterEdit.h"
 #include "controls/PropertyPage.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -40,7 +41,7 @@ private:
     std::array<CFilterEdit, kTextCount> edits_;
     // The page's values, in the order of the tables in AdvancedPage.cpp: the edits' texts,
     // the lists' positions (-1 for none) and the check boxes' states (0, 1, 2 indeterminate).
-    std::array<std::wstring, kTextCount> texts_;
+    std::array<tstring, kTextCount> texts_;
     std::array<int, kListCount> lists_{};
     std::array<int, kCheckCount> checks_{};
 };

@@ -9,6 +9,7 @@
 #include "pages/PageExchange.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -24,12 +25,12 @@ constexpr int kValueControls[] = {
 static_assert(std::size(kValueControls) == CInfo::kValueCount);
 
 // A space, the number, a space, the per-cent sign and a space: " 87 % ".
-std::wstring FreeMemoryText(std::uint8_t percent) {
-    return L" " + std::to_wstring(percent) + L" % ";
+tstring FreeMemoryText(std::uint8_t percent) {
+    return TEXT(" ") + ToTString(percent) + TEXT(" % ");
 }
 
 // The counters are unsigned 32-bit on the wire; they are shown as such, never negative.
-std::wstring CounterText(std::uint32_t count) { return std::to_wstring(count); }
+tstring CounterText(std::uint32_t count) { return ToTString(count); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/PropertyPage.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -30,7 +31,7 @@ protected:
 private:
     PanelContext& context_;
     Ui& ui_;
-    std::array<std::wstring, kValueCount> texts_;
+    std::array<tstring, kValueCount> texts_;
 };
 
 }  // namespace pd

@@ -11,6 +11,7 @@
 #include "protocol/FieldRules.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -81,18 +82,18 @@ constexpr std::uint8_t kNoSelection = 0xFF;
 
 // The number at the start of a field's text: blanks skipped, an optional sign, then digits;
 // 0 when there is none. Held well inside an int however many digits follow.
-int LeadingNumber(const std::wstring& text) {
+int LeadingNumber(const tstring& text) {
     constexpr int kCeiling = 1'000'000;
     auto at = text.begin();
     while (at != text.end() && std::iswspace(*at)) ++at;
     bool negative = false;
-    if (at != text.end() && (*at == L'+' || *at == L'-')) {
-        negative = *at == L'-';
+    if (at != text.end() && (*at == TEXT('+') || *at == TEXT('-'))) {
+        negative = *at == TEXT('-');
         ++at;
     }
     int value = 0;
-    for (; at != text.end() && *at >= L'0' && *at <= L'9'; ++at) {
-        value = std::min(value * 10 + (*at - L'0'), kCeiling);
+    for (; at != text.end() && *at >= TEXT('0') && *at <= TEXT('9'); ++at) {
+        value = std::min(value * 10 + (*at - TEXT('0')), kCeiling);
     }
     return negative ? -value : value;
 }
@@ -108,7 +109,7 @@ CSettings::CSettings(PanelContext& context, Ui& ui)
 bool CSettings::OnInit() {
     CPropertyPage::OnInit();
     for (const NumberBinding& number : kNumbers) {
-        ::SendDlgItemMessageW(hwnd(), number.id, EM_LIMITTEXT, kNumberFieldLimit, 0);
+        ::SendDlgItemMessage(hwnd(), number.id, EM_LIMITTEXT, kNumberFieldLimit, 0);
     }
     EnableMinutesList();
     Refresh();
@@ -188,7 +189,7 @@ void CSettings::ShowRecord() {
     for (int i = 0; i < kListCount; ++i) lists_[i] = record.*kLists[i].setting;
     for (int i = 0; i < kCheckCount; ++i) checks_[i] = record.*kChecks[i].setting;
     for (int i = 0; i < kNumberCount; ++i) {
-        numbers_[i] = std::to_wstring(record.*kNumbers[i].setting);
+        numbers_[i] = ToTString(record.*kNumbers[i].setting);
     }
     if (record.powerSave == 0) {
         powerSaveRadio_ = kPowerSaveOff;
@@ -227,7 +228,7 @@ void CSettings::ClampNumbers() {
         const int kept = std::clamp(value, number.range.lowest, number.range.highest);
         limited = limited || kept != value;
         record.*number.setting = LowByte(kept);
-        numbers_[i] = std::to_wstring(kept);
+        numbers_[i] = ToTString(kept);
     }
     if (limited) UpdateData(false);
 }
@@ -244,12 +245,12 @@ void CSettings::StepNumber(int arrowsId, int scrollCode) {
     } else if (scrollCode == SB_LINEDOWN) {
         value = std::max(value - 1, number.range.lowest);
     }
-    numbers_[index] = std::to_wstring(value);
+    numbers_[index] = ToTString(value);
     UpdateData(false);
 
     HWND field = Item(number.id);
-    ::SendMessageW(field, EM_SETSEL, 0, -1);
-    ::SendMessageW(field, EM_SCROLLCARET, 0, 0);
+    ::SendMessage(field, EM_SETSEL, 0, -1);
+    ::SendMessage(field, EM_SCROLLCARET, 0, 0);
     ::SetFocus(field);
     CopyPageToRecord();
 }

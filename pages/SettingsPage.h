@@ -7,6 +7,7 @@
 #include <string>
 
 #include "controls/PropertyPage.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -48,7 +49,7 @@ private:
     std::array<int, kCheckCount> checks_{};
     int powerSaveRadio_ = 0;
     int powerSaveMinutes_ = 0;
-    std::array<std::wstring, kNumberCount> numbers_;
+    std::array<tstring, kNumberCount> numbers_;
 };
 
 }  // namespace pd

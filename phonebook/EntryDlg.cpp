@@ -10,26 +10,27 @@
 #include "protocol/FieldRules.h"
 #include "protocol/Windows1252.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
 namespace {
 
 void ExchangeEntryText(DataExchange& exchange, int id, std::string& text) {
-    std::wstring shown = FromDeviceBytes(text);
+    tstring shown = FromDeviceBytes(text);
     exchange.Text(id, shown);
-    if (exchange.saving()) text = ToDeviceBytes(shown);
+    if (exchange.saving()) text = DeviceBytesFor(shown, text);
 }
 
 int SelectionStart(HWND edit) {
     DWORD start = 0;
-    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+    ::SendMessage(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
     return static_cast<int>(start);
 }
 
 void PutCaret(HWND edit, int position) {
     const int at = std::max(position, 0);
-    ::SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
+    ::SendMessage(edit, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
 }
 
 }  // namespace
@@ -66,7 +67,7 @@ bool CEntryDlg::OnInit() {
     okButton_.SetFlatFocusRect(true, false);
     cancelButton_.SetFlatFocusRect(true, false);
 
-    ::SetWindowTextW(hwnd(), LoadResString(IDS_EDIT_CAPTION).c_str());
+    ::SetWindowText(hwnd(), LoadResString(IDS_EDIT_CAPTION).c_str());
 
     // Made without an owner of its own, the editor sits over the main window.
     HWND owner = ::GetWindow(hwnd(), GW_OWNER);

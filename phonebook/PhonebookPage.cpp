@@ -16,7 +16,7 @@
 #include "phonebook/EntryDlg.h"
 #include "phonebook/PhonebookFile.h"
 #include "controls/Ui.h"
-#include "win32/WideText.h"
+#include "win32/TextMode.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"
 #include "resources/resource.h"
@@ -31,40 +31,37 @@ constexpr LONG kPageKeyboardStyles = 0x00030000;  // WS_GROUP | WS_TABSTOP
 
 enum Column { kEntryColumn = 0, kNameColumn = 1, kNumberColumn = 2 };
 
-// The radio captions' form, and the room the section name has in it.
-constexpr wchar_t kSectionCaptionFormat[] = L"%ls ( 1 ~ %d )";
+// The room the section name has in a radio caption, "NAME ( 1 ~ COUNT )".
 constexpr std::size_t kSectionNameRoom = 31;
 // Row numbers are padded to three places: the list draws its first column left-aligned
 // whatever its format says, so the spaces are what line the numbers up.
-constexpr wchar_t kRowNumberFormat[] = L"%3d";
+constexpr std::size_t kRowNumberPlaces = 3;
 // The current folder as the file dialogs get it.
 constexpr DWORD kFolderBufferSize = 256;
 
-std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + std::strlen(ascii)); }
+tstring Widen(const char* ascii) { return tstring(ascii, ascii + std::strlen(ascii)); }
 
-std::wstring SectionCaption(UINT nameId, int count) {
-    std::wstring name = LoadResString(nameId);
+tstring SectionCaption(UINT nameId, int count) {
+    tstring name = LoadResString(nameId);
     if (name.size() > kSectionNameRoom) name.resize(kSectionNameRoom);
-    std::array<wchar_t, 64> caption{};
-    std::swprintf(caption.data(), caption.size(), kSectionCaptionFormat, name.c_str(), count);
-    return caption.data();
+    return name + TEXT(" ( 1 ~ ") + ToTString(count) + TEXT(" )");
 }
 
-std::wstring RowNumber(int row) {
-    std::array<wchar_t, 16> text{};
-    std::swprintf(text.data(), text.size(), kRowNumberFormat, row + 1);
-    return text.data();
+tstring RowNumber(int row) {
+    const tstring digits = ToTString(row + 1);
+    const std::size_t pad = kRowNumberPlaces > digits.size() ? kRowNumberPlaces - digits.size() : 0;
+    return tstring(pad, TEXT(' ')) + digits;
 }
 
 // The process's current folder, or nothing when it does not fit the dialogs' buffer.
-std::wstring CurrentFolder() {
-    std::array<wchar_t, kFolderBufferSize> folder{};
-    const DWORD length = ::GetCurrentDirectoryW(kFolderBufferSize, folder.data());
+tstring CurrentFolder() {
+    std::array<TCHAR, kFolderBufferSize> folder{};
+    const DWORD length = ::GetCurrentDirectory(kFolderBufferSize, folder.data());
     if (length == 0 || length >= kFolderBufferSize) return {};
     return folder.data();
 }
 
-FileDialogOptions PhonebookFileDialog(const wchar_t* defaultExtension, DWORD flags) {
+FileDialogOptions PhonebookFileDialog(const TCHAR* defaultExtension, DWORD flags) {
     FileDialogOptions options;
     options.filter = Widen(kPhonebookFileFilter);
     options.defaultExtension = defaultExtension;
@@ -74,8 +71,8 @@ FileDialogOptions PhonebookFileDialog(const wchar_t* defaultExtension, DWORD fla
 }
 
 // The dialog's choice as the file operations take it, with ".PBF" when it names no extension.
-std::string PhonebookPath(const std::wstring& chosen) {
-    return WithPhonebookExtension(NarrowToUtf8(chosen));
+std::string PhonebookPath(const tstring& chosen) {
+    return WithPhonebookExtension(Utf8FromText(chosen));
 }
 
 }  // namespace
@@ -85,14 +82,14 @@ CPhonebook::CPhonebook(PanelContext& context, Ui& ui)
       context_(context),
       ui_(ui),
       sectionEnd_(context.store.speedDialCount),
-      listFont_(::CreateFontW(kListFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+      listFont_(::CreateFont(kListFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                               DEFAULT_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kListFontFace)) {}
 
 CPhonebook::~CPhonebook() {
     // The list may still be drawing with the font: the window goes before the font does.
     if (list_ != nullptr && ::IsWindow(list_)) {
-        ::SendMessageW(list_, WM_SETFONT, 0, FALSE);
+        ::SendMessage(list_, WM_SETFONT, 0, FALSE);
     }
 }
 
@@ -119,7 +116,7 @@ bool CPhonebook::OnInit() {
     ::ShowWindow(Item(IDC_PB_ONE_TOUCH), SW_HIDE);
     ::ShowWindow(Item(IDC_PB_SPEED_DIAL), SW_SHOW);
 
-    ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
+    ::SendMessage(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
     AddColumns();
 
@@ -129,14 +126,14 @@ bool CPhonebook::OnInit() {
 }
 
 void CPhonebook::TakePageStyle() {
-    const LONG style = ::GetWindowLongW(hwnd(), GWL_STYLE);
-    ::SetWindowLongW(hwnd(), GWL_STYLE, (style & ~kPageCaptionStyles) | kPageKeyboardStyles);
+    const LONG style = ::GetWindowLong(hwnd(), GWL_STYLE);
+    ::SetWindowLong(hwnd(), GWL_STYLE, (style & ~kPageCaptionStyles) | kPageKeyboardStyles);
 }
 
 void CPhonebook::SetRadioCaptions() {
-    ::SetWindowTextW(Item(IDC_PB_ONE_TOUCH),
+    ::SetWindowText(Item(IDC_PB_ONE_TOUCH),
                      SectionCaption(IDS_ONE_TOUCH_DIAL, context_.store.oneTouchCount).c_str());
-    ::SetWindowTextW(Item(IDC_PB_SPEED_DIAL),
+    ::SetWindowText(Item(IDC_PB_SPEED_DIAL),
                      SectionCaption(IDS_SPEED_DIAL, context_.store.speedDialCount).c_str());
 }
 
@@ -156,8 +153,8 @@ void CPhonebook::AddColumns() {
     };
     int index = 0;
     for (const auto& column : columns) {
-        std::wstring header = LoadResString(column.headerId);
-        LVCOLUMNW item{};
+        tstring header = LoadResString(column.headerId);
+        LVCOLUMN item{};
         item.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         item.fmt = column.format;
         item.cx = column.width;
@@ -183,14 +180,14 @@ void CPhonebook::ChooseOneTouch() {
 void CPhonebook::FillEntryList() {
     if (list_ == nullptr) return;
     // One redraw at the end instead of one for every cell.
-    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ::SendMessage(list_, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(list_);
     if (const PhonebookTable* table = Table()) {
         for (int position = sectionFirst_; position < sectionEnd_ && table->Contains(position);
              ++position) {
             const int row = position - sectionFirst_;
-            std::wstring number = RowNumber(row);
-            LVITEMW item{};
+            tstring number = RowNumber(row);
+            LVITEM item{};
             item.mask = LVIF_TEXT;
             item.iItem = row;
             item.pszText = number.data();
@@ -198,7 +195,7 @@ void CPhonebook::FillEntryList() {
             ShowEntryTexts(row, position);
         }
     }
-    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    ::SendMessage(list_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list_, nullptr, TRUE);
 }
 
@@ -207,12 +204,12 @@ void CPhonebook::ShowEntryTexts(int row, int position) {
     if (table == nullptr) return;
     SetCellText(row, kNameColumn, FromDeviceBytes(table->Name(position)));
     SetCellText(row, kNumberColumn, table->IsGroupDial(position)
-                                        ? std::wstring(kGroupDialText)
+                                        ? tstring(kGroupDialText)
                                         : FromDeviceBytes(table->Number(position)));
 }
 
-void CPhonebook::SetCellText(int row, int column, const std::wstring& text) {
-    std::wstring copy = text;
+void CPhonebook::SetCellText(int row, int column, const tstring& text) {
+    tstring copy = text;
     ListView_SetItemText(list_, row, column, copy.data());
 }
 
@@ -328,8 +325,8 @@ void CPhonebook::DeleteAll() {
 }
 
 void CPhonebook::OnOpenPhonebookCommand() {
-    const std::optional<std::wstring> chosen =
-        ui_.OpenFileName(ui_.MainWindow(), PhonebookFileDialog(L"", 0));
+    const std::optional<tstring> chosen =
+        ui_.OpenFileName(ui_.MainWindow(), PhonebookFileDialog(TEXT(""), 0));
     PhonebookTable* table = Table();
     if (!chosen || table == nullptr) return;
     // A file that is not a phonebook is refused without a word: the list stays as it was.
@@ -337,7 +334,7 @@ void CPhonebook::OnOpenPhonebookCommand() {
 }
 
 void CPhonebook::OnSavePhonebookCommand() {
-    const std::optional<std::wstring> chosen = ui_.SaveFileName(
+    const std::optional<tstring> chosen = ui_.SaveFileName(
         ui_.MainWindow(),
         PhonebookFileDialog(Widen(kPhonebookDefaultExtension).c_str(), OFN_OVERWRITEPROMPT));
     const PhonebookTable* table = Table();

@@ -11,6 +11,7 @@
 
 #include "controls/Handles.h"
 #include "controls/PropertyPage.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -23,14 +24,14 @@ inline constexpr int kOneTouchSection = 0;
 inline constexpr int kSpeedDialSection = 1;
 
 // The list's look.
-inline constexpr wchar_t kListFontFace[] = L"Arial";
+inline constexpr TCHAR kListFontFace[] = TEXT("Arial");
 inline constexpr int kListFontHeight = 15;
 inline constexpr int kEntryColumnWidth = 40;
 inline constexpr int kNameColumnWidth = 150;
 // What the number column leaves for the other two columns and the list's edges.
 inline constexpr int kNumberColumnMargin = 190;
 // What a group-dial entry shows instead of its number.
-inline constexpr wchar_t kGroupDialText[] = L"*GROUP DIAL*";
+inline constexpr TCHAR kGroupDialText[] = TEXT("*GROUP DIAL*");
 
 // How long the page lets the device rest before its first read.
 inline constexpr DWORD kFirstReadPauseMs = 1500;
@@ -81,7 +82,7 @@ private:
     std::optional<int> ChangeablePosition();
     int SelectedRow() const;
     void ShowEntryTexts(int row, int position);
-    void SetCellText(int row, int column, const std::wstring& text);
+    void SetCellText(int row, int column, const tstring& text);
 
     PanelContext& context_;
     Ui& ui_;

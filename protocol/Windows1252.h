@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Utf8.h"
+
 namespace pd {
 
 // The character of a byte. The five bytes Windows-1252 leaves undefined (81, 8D, 8F, 90,
@@ -44,9 +46,5 @@ struct Windows1252Text {
 
 // Fails on malformed UTF-8, on a zero character, and on a character Windows-1252 lacks.
 Windows1252Text Utf8ToWindows1252(std::string_view utf8);
-
-// One character of `text` at `*at`, which moves past it; false on malformed UTF-8 (overlong
-// forms, surrogates and values beyond U+10FFFF included), with `*at` unmoved.
-bool NextUtf8Character(std::string_view text, std::size_t* at, char32_t* character);
 
 }  // namespace pd

@@ -15,12 +15,12 @@ namespace pd::sim {
 
 // What the stand-in GetControlPortName hands out; the pipes are this + \PIPE00 and \PIPE01.
 inline constexpr const char* kDemoPortBase = R"(\\.\pipe\OstrexMF40)";
-inline constexpr const wchar_t* kDemoCommandPipe = LR"(\\.\pipe\OstrexMF40\PIPE00)";
-inline constexpr const wchar_t* kDemoReplyPipe = LR"(\\.\pipe\OstrexMF40\PIPE01)";
+inline constexpr const TCHAR* kDemoCommandPipe = TEXT(R"(\\.\pipe\OstrexMF40\PIPE00)");
+inline constexpr const TCHAR* kDemoReplyPipe = TEXT(R"(\\.\pipe\OstrexMF40\PIPE01)");
 
 // Exists while a simulator started with --reserved runs: the stand-in port arbiter then
 // refuses the port.
-inline constexpr const wchar_t* kDemoPortReservedEvent = L"OstrexMF40.PortReserved";
+inline constexpr const TCHAR* kDemoPortReservedEvent = TEXT("OstrexMF40.PortReserved");
 
 inline constexpr int kDemoCountSize = 4;
 // The most a single reply request may ask for; the program's largest read is a few kilobytes.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/Dialog.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -34,7 +35,7 @@ int FakeUi::Count(UiEvent::Kind kind) const {
                                           [kind](const UiEvent& e) { return e.kind == kind; }));
 }
 
-int FakeUi::ShowMessage(HWND owner, const std::wstring& text, const std::wstring& caption,
+int FakeUi::ShowMessage(HWND owner, const tstring& text, const tstring& caption,
                         UINT flags) {
     UiEvent event;
     event.kind = UiEvent::Kind::MessageBox;
@@ -59,9 +60,9 @@ void FakeUi::Beep() {
     events_.push_back(std::move(event));
 }
 
-std::optional<std::wstring> FakeUi::FileDialog(UiEvent::Kind kind, HWND owner,
+std::optional<tstring> FakeUi::FileDialog(UiEvent::Kind kind, HWND owner,
                                                const FileDialogOptions& options) {
-    std::optional<std::wstring> answer;
+    std::optional<tstring> answer;
     if (!fileAnswers_.empty()) {
         answer = std::move(fileAnswers_.front());
         fileAnswers_.pop_front();
@@ -70,21 +71,21 @@ std::optional<std::wstring> FakeUi::FileDialog(UiEvent::Kind kind, HWND owner,
     event.kind = kind;
     event.owner = owner;
     event.file = options;
-    event.text = answer.value_or(L"");
+    event.text = answer.value_or(TEXT(""));
     event.result = answer ? IDOK : IDCANCEL;
     events_.push_back(std::move(event));
     return answer;
 }
 
-std::optional<std::wstring> FakeUi::OpenFileName(HWND owner, const FileDialogOptions& options) {
+std::optional<tstring> FakeUi::OpenFileName(HWND owner, const FileDialogOptions& options) {
     return FileDialog(UiEvent::Kind::OpenFile, owner, options);
 }
 
-std::optional<std::wstring> FakeUi::SaveFileName(HWND owner, const FileDialogOptions& options) {
+std::optional<tstring> FakeUi::SaveFileName(HWND owner, const FileDialogOptions& options) {
     return FileDialog(UiEvent::Kind::SaveFile, owner, options);
 }
 
-void FakeUi::ShowHelp(HWND owner, const std::wstring& helpFile, UINT command, ULONG_PTR data) {
+void FakeUi::ShowHelp(HWND owner, const tstring& helpFile, UINT command, ULONG_PTR data) {
     UiEvent event;
     event.kind = UiEvent::Kind::Help;
     event.owner = owner;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/Ui.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -18,8 +19,8 @@ struct UiEvent {
 
     Kind kind = Kind::Beep;
     HWND owner = nullptr;
-    std::wstring text;     // box text; help file
-    std::wstring caption;  // box caption
+    tstring text;     // box text; help file
+    tstring caption;  // box caption
     UINT flags = 0;        // box flags; help command
     ULONG_PTR data = 0;    // help data
     FileDialogOptions file;
@@ -34,7 +35,7 @@ public:
     // first button (IDOK, IDABORT, IDYES, IDRETRY).
     void AnswerMessageBox(int answer) { boxAnswers_.push_back(answer); }
     // The next file dialog's answer: a path, or nothing for cancel (the default).
-    void AnswerFileDialog(std::optional<std::wstring> path) { fileAnswers_.push_back(std::move(path)); }
+    void AnswerFileDialog(std::optional<tstring> path) { fileAnswers_.push_back(std::move(path)); }
     // Runs for every message box after it is recorded, before the scripted answer is taken;
     // lets a test look at the program's state while the box would be showing.
     std::function<void(const UiEvent&)> onMessageBox;
@@ -50,27 +51,27 @@ public:
     void Clear() { events_.clear(); }
 
     // --- Ui --------------------------------------------------------------------------------
-    int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& caption,
+    int ShowMessage(HWND owner, const tstring& text, const tstring& caption,
                     UINT flags) override;
     using Ui::ShowMessage;
     void Beep() override;
-    std::optional<std::wstring> OpenFileName(HWND owner,
+    std::optional<tstring> OpenFileName(HWND owner,
                                              const FileDialogOptions& options) override;
-    std::optional<std::wstring> SaveFileName(HWND owner,
+    std::optional<tstring> SaveFileName(HWND owner,
                                              const FileDialogOptions& options) override;
-    void ShowHelp(HWND owner, const std::wstring& helpFile, UINT command,
+    void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
                   ULONG_PTR data) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     INT_PTR RunModal(CDialog& dialog, HWND owner) override;
 
 private:
-    std::optional<std::wstring> FileDialog(UiEvent::Kind kind, HWND owner,
+    std::optional<tstring> FileDialog(UiEvent::Kind kind, HWND owner,
                                            const FileDialogOptions& options);
 
     std::vector<UiEvent> events_;
     std::deque<int> boxAnswers_;
-    std::deque<std::optional<std::wstring>> fileAnswers_;
+    std::deque<std::optional<tstring>> fileAnswers_;
     int waitDepth_ = 0;
 };
 

@@ -10,6 +10,7 @@
 // simulator's state file, that the device holds the image byte for byte. A measuring tool,
 // not a test: it judges no time.
 #include <windows.h>
+#include <tchar.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "win32/Win32Os.h"
 #include "sim/DeviceStateFile.h"
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
@@ -87,12 +89,12 @@ const char* OutcomeName(FirmwareDownloadOutcome outcome) {
 
 bool OneRun(int run, std::size_t size) {
     ScratchFolder scratch;
-    const std::wstring statePath = scratch.File(L"mf40sim.state");
-    const std::wstring imagePath = scratch.File(L"timing.img");
+    const tstring statePath = scratch.File(TEXT("mf40sim.state"));
+    const tstring imagePath = scratch.File(TEXT("timing.img"));
     const std::vector<std::uint8_t> image = MakeImage(size);
     if (!PutFileBytes(imagePath, std::string_view(reinterpret_cast<const char*>(image.data()),
                                                    image.size()))) {
-        std::printf("cannot write %s\n", pd::NarrowToUtf8(imagePath).c_str());
+        std::printf("cannot write %s\n", pd::Utf8FromText(imagePath).c_str());
         return false;
     }
 
@@ -102,10 +104,10 @@ bool OneRun(int run, std::size_t size) {
     }
     ChildProcess simulator;
     std::string error;
-    const std::wstring arguments = L"--state \"" + statePath + L"\" --exit-with " +
-                                   std::to_wstring(GetCurrentProcessId());
-    if (!simulator.Start(DemoFolder() + L"\\mf40sim.exe", arguments, scratch.path(),
-                         scratch.File(L"mf40sim.log"), &error)) {
+    const tstring arguments = TEXT("--state \"") + statePath + TEXT("\" --exit-with ") +
+                                   ToTString(GetCurrentProcessId());
+    if (!simulator.Start(DemoFolder() + TEXT("\\mf40sim.exe"), arguments, scratch.path(),
+                         scratch.File(TEXT("mf40sim.log")), &error)) {
         std::printf("%s\n", error.c_str());
         return false;
     }
@@ -128,7 +130,7 @@ bool OneRun(int run, std::size_t size) {
 
     BlockClock clock;
     const double start = MillisecondsNow();
-    const FirmwareDownloadOutcome outcome = DownloadFirmware(link, pd::NarrowToUtf8(imagePath), clock);
+    const FirmwareDownloadOutcome outcome = DownloadFirmware(link, pd::Utf8FromText(imagePath), clock);
     const double total = MillisecondsNow() - start;
 
     double slept = 0;
@@ -181,7 +183,7 @@ bool OneRun(int run, std::size_t size) {
 
     Sleep(kStateSavedMs);
     Win32Os plain;
-    const sim::LoadedDeviceState saved = sim::LoadDeviceState(plain, pd::NarrowToUtf8(statePath));
+    const sim::LoadedDeviceState saved = sim::LoadDeviceState(plain, pd::Utf8FromText(statePath));
     const bool same = saved.state.firmwareImage == image;
     std::printf("  device holds the image: %s (%zu bytes)\n", same ? "yes, byte for byte" : "NO",
                 saved.state.firmwareImage.size());
@@ -192,21 +194,21 @@ bool OneRun(int run, std::size_t size) {
 }  // namespace
 }  // namespace pd::e2e
 
-int wmain(int argc, wchar_t** argv) {
+int _tmain(int argc, TCHAR** argv) {
     std::size_t size = 1024 * 1024;
     int runs = 1;
     for (int i = 1; i + 1 < argc; i += 2) {
-        const std::wstring option = argv[i];
-        if (option == L"--size") {
-            size = std::wcstoul(argv[i + 1], nullptr, 10);
-        } else if (option == L"--runs") {
-            runs = static_cast<int>(std::wcstol(argv[i + 1], nullptr, 10));
+        const pd::tstring option = argv[i];
+        if (option == TEXT("--size")) {
+            size = _tcstoul(argv[i + 1], nullptr, 10);
+        } else if (option == TEXT("--runs")) {
+            runs = static_cast<int>(_tcstol(argv[i + 1], nullptr, 10));
         }
     }
     // The maker's libraries are looked for on the standard search path, which ends with the
     // current folder: the demo folder, with the stand-ins.
-    if (!SetCurrentDirectoryW(pd::e2e::DemoFolder().c_str())) {
-        std::printf("no demo folder at %s\n", pd::NarrowToUtf8(pd::e2e::DemoFolder()).c_str());
+    if (!SetCurrentDirectory(pd::e2e::DemoFolder().c_str())) {
+        std::printf("no demo folder at %s\n", pd::Utf8FromText(pd::e2e::DemoFolder()).c_str());
         return 1;
     }
     bool good = true;

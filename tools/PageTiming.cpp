@@ -16,6 +16,7 @@
 // is not scheduled; the work route shows what the program adds of its own. A measuring tool,
 // not a test: it judges no time.
 #include <windows.h>
+#include <tchar.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -36,6 +37,7 @@
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
@@ -53,13 +55,13 @@ class Sheet {
 public:
     explicit Sheet(CPropertyPage& page) {
         HPROPSHEETPAGE pages[] = {page.CreatePage()};
-        PROPSHEETHEADERW header{};
+        PROPSHEETHEADER header{};
         header.dwSize = sizeof header;
         header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW;
-        header.pszCaption = L"timing";
+        header.pszCaption = TEXT("timing");
         header.nPages = 1;
         header.phpage = pages;
-        window_ = reinterpret_cast<HWND>(PropertySheetW(&header));
+        window_ = reinterpret_cast<HWND>(PropertySheet(&header));
     }
     ~Sheet() {
         if (window_ != nullptr) DestroyWindow(window_);
@@ -73,9 +75,9 @@ private:
 
 void Pump() {
     MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
-        DispatchMessageW(&message);
+        DispatchMessage(&message);
     }
 }
 
@@ -128,7 +130,7 @@ bool MeasureRoute(const char* route, PanelContext& context, int runs) {
             for (int run = 0; run < runs; ++run) {
                 HWND button = GetDlgItem(page->hwnd(), exchange.button);
                 const double pressed = MillisecondsNow();
-                SendMessageW(button, BM_CLICK, 0, 0);
+                SendMessage(button, BM_CLICK, 0, 0);
                 times.push_back(MillisecondsNow() - pressed);
                 Pump();
             }
@@ -162,13 +164,13 @@ int Run(int runs) {
     }
     {
         // The maker's libraries are found in the current folder: the demo's stand-ins.
-        if (!SetCurrentDirectoryW(DemoFolder().c_str())) {
+        if (!SetCurrentDirectory(DemoFolder().c_str())) {
             std::printf("demo: no demo folder beside this program\n");
             return 1;
         }
         Simulator simulator;
         std::string error;
-        if (!simulator.Start(L"", &error)) {
+        if (!simulator.Start(TEXT(""), &error)) {
             std::printf("demo: the simulator did not start: %s\n", error.c_str());
             return 1;
         }
@@ -184,10 +186,10 @@ int Run(int runs) {
 }  // namespace
 }  // namespace pd::e2e
 
-int wmain(int argc, wchar_t** argv) {
+int _tmain(int argc, TCHAR** argv) {
     int runs = 5;
     for (int i = 1; i + 1 < argc; ++i) {
-        if (std::wstring(argv[i]) == L"--runs") runs = std::max(1, _wtoi(argv[i + 1]));
+        if (pd::tstring(argv[i]) == TEXT("--runs")) runs = std::max(1, _ttoi(argv[i + 1]));
     }
     return pd::e2e::Run(runs);
 }

@@ -87,11 +87,11 @@ int Run() {
     CPhonebook& page = *main.phonebookPage();
     for (int run = 0; run < 3; ++run) {
         report("read button (read, settle, refill)", Milliseconds([&] {
-                   ::SendMessageW(page.Item(IDC_PB_READ), BM_CLICK, 0, 0);
+                   ::SendMessage(page.Item(IDC_PB_READ), BM_CLICK, 0, 0);
                }),
                1000 + 1000 + 500);
         report("write button (write, settle)", Milliseconds([&] {
-                   ::SendMessageW(page.Item(IDC_PB_WRITE), BM_CLICK, 0, 0);
+                   ::SendMessage(page.Item(IDC_PB_WRITE), BM_CLICK, 0, 0);
                }),
                1000 + 500);
     }

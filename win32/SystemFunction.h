@@ -10,8 +10,8 @@ namespace pd {
 // `name` from `module`, which must be a system library the program imports (and so has
 // loaded); null where this Windows lacks the function.
 template <typename Function>
-Function FindSystemFunction(const wchar_t* module, const char* name) {
-    const HMODULE library = ::GetModuleHandleW(module);
+Function FindSystemFunction(const TCHAR* module, const char* name) {
+    const HMODULE library = ::GetModuleHandle(module);
     if (library == nullptr) return nullptr;
     // Through the type-erased function pointer, which converts to any other.
     return reinterpret_cast<Function>(

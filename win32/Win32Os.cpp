@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win32/StackKeepingCall.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -18,49 +19,16 @@ using BufferEntryPoint = int (*)(void*, int);
 
 }  // namespace
 
-std::wstring WidenUtf8(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(),
-                                           static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-std::string NarrowToUtf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
-    return narrow;
-}
-
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);  // truncated: try again with more room
-    }
-}
-
 FileHandle Win32Os::OpenFile(const std::string& path, std::uint32_t desiredAccess,
                              std::uint32_t shareMode, std::uint32_t creationDisposition,
                              std::uint32_t flagsAndAttributes) {
-    const std::wstring wide = WidenUtf8(path);
-    HANDLE handle = CreateFileW(wide.c_str(), desiredAccess, shareMode, nullptr,
+    const tstring wide = TextFromUtf8(path);
+    HANDLE handle = CreateFile(wide.c_str(), desiredAccess, shareMode, nullptr,
                                 creationDisposition, flagsAndAttributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
         const DWORD error = GetLastError();
         // A folder refuses to be opened as a file with "access denied"; say what it is.
-        const DWORD found = GetFileAttributesW(wide.c_str());
+        const DWORD found = GetFileAttributes(wide.c_str());
         if (error == ERROR_ACCESS_DENIED && found != INVALID_FILE_ATTRIBUTES &&
             (found & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             Failed(FileError::IsFolder);
@@ -124,7 +92,7 @@ bool Win32Os::DeviceControl(FileHandle file, std::uint32_t code, const void* inp
 }
 
 LibraryHandle Win32Os::LoadLibraryByName(const std::string& name) {
-    return reinterpret_cast<LibraryHandle>(::LoadLibraryW(WidenUtf8(name).c_str()));
+    return reinterpret_cast<LibraryHandle>(::LoadLibrary(TextFromUtf8(name).c_str()));
 }
 
 ProcAddress Win32Os::FindEntryPoint(LibraryHandle library, const char* name) {

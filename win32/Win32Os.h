@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/Os.h"
-#include "win32/WideText.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -43,7 +43,7 @@ public:
     std::uint16_t BiosWord(std::uint32_t physicalAddress) override;
     void DebugOutput(const std::string& text) override;
 
-    // Replaces files the way Windows NT 4.0 must, without ReplaceFileW, even where the system
+    // Replaces files the way Windows NT 4.0 must, without ReplaceFile, even where the system
     // has it: for the tests of that way.
     void ReplaceAsOnNt4() { replaceFileAllowed_ = false; }
 
@@ -52,14 +52,23 @@ private:
     // false for the caller to pass on.
     bool Failed(unsigned long systemError);
     bool Failed(FileError error);
-    bool ReplaceExisting(const std::wstring& source, const std::wstring& target);
+    bool ReplaceExisting(const tstring& source, const tstring& target);
+    bool Rename(const tstring& source, const tstring& target, DWORD flags);
+    bool ReplaceByRenames(const tstring& source, const tstring& target);
+    void CopyAccessList(const tstring& from, const tstring& to);
+    DWORD AnyShare();
 
     FileError lastFileError_ = FileError::None;
     bool replaceFileAllowed_ = true;
-    // Entry points newer than Windows NT 4.0 and the random source, looked up at their first
-    // use (0 until then and where the system has none).
+    // Entry points newer than Windows NT 4.0 or missing on Windows 95, 98 and ME, and the
+    // random source, looked up at their first use (0 until then and where the system has none).
     bool lookedUp_ = false;
+    bool windowsNt_ = true;
     std::uintptr_t replaceFile_ = 0;
+    std::uintptr_t moveFileEx_ = 0;
+    std::uintptr_t lockFileEx_ = 0;
+    std::uintptr_t getFileSecurity_ = 0;
+    std::uintptr_t setFileSecurity_ = 0;
     std::uintptr_t generateRandom_ = 0;
     std::uintptr_t randomProvider_ = 0;
     void LookUpOnce();

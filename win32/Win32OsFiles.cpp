@@ -1,35 +1,49 @@
 // Win32Os's part in saving files safely: which files may be replaced, the replace itself
-// (ReplaceFileW where the system has it, a rename that keeps the attributes and the access
-// list on Windows NT 4.0), locks, the reasons of failures, and the random source for names.
+// (ReplaceFile where the system has it, a rename that keeps the attributes and the access
+// list on Windows NT 4.0, renames through a backup on Windows 95, 98 and ME), locks, the
+// reasons of failures, and the random source for names.
 #include <windows.h>
 
 #include "platform/FileReplace.h"
 #include "win32/OwnedHandle.h"
 #include "win32/SystemFunction.h"
 #include "win32/Win32Os.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
 namespace {
 
 // Windows 2000 and later; looked up at run time, so that the program still starts on NT 4.0.
-using ReplaceFileProc = BOOL(WINAPI*)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup,
+using ReplaceFileProc = BOOL(WINAPI*)(LPCTSTR replaced, LPCTSTR replacement, LPCTSTR backup,
                                       DWORD flags, LPVOID exclude, LPVOID reserved);
 constexpr DWORD kReplaceIgnoreMergeErrors = 0x2;  // REPLACEFILE_IGNORE_MERGE_ERRORS
 constexpr DWORD kUnableToMoveReplacement2 = 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
 
 // The CryptoAPI's random source (advapi32, NT 4.0 and later, not every Windows 95), also
 // looked up at run time.
-using AcquireContextProc = BOOL(WINAPI*)(ULONG_PTR* provider, LPCWSTR container,
-                                         LPCWSTR providerName, DWORD type, DWORD flags);
+using AcquireContextProc = BOOL(WINAPI*)(ULONG_PTR* provider, LPCTSTR container,
+                                         LPCTSTR providerName, DWORD type, DWORD flags);
 using GenRandomProc = BOOL(WINAPI*)(ULONG_PTR provider, DWORD length, BYTE* buffer);
 constexpr DWORD kProviderRsaFull = 1;                // PROV_RSA_FULL
 constexpr DWORD kVerifyContext = 0xF0000000u;        // CRYPT_VERIFYCONTEXT
 
+// Windows NT only: Windows 95, 98 and ME lack them or have stubs that fail, so they are looked
+// up too, and the files are saved there without them.
+using MoveFileExProc = BOOL(WINAPI*)(LPCTSTR from, LPCTSTR to, DWORD flags);
+using LockFileExProc = BOOL(WINAPI*)(HANDLE file, DWORD flags, DWORD reserved, DWORD lowCount,
+                                     DWORD highCount, LPOVERLAPPED from);
+using GetFileSecurityProc = BOOL(WINAPI*)(LPCTSTR path, SECURITY_INFORMATION wanted,
+                                          PSECURITY_DESCRIPTOR descriptor, DWORD size,
+                                          LPDWORD needed);
+using SetFileSecurityProc = BOOL(WINAPI*)(LPCTSTR path, SECURITY_INFORMATION given,
+                                          PSECURITY_DESCRIPTOR descriptor);
+// How long a waiting lock sleeps between tries where only the plain LockFile is there.
+constexpr DWORD kLockRetryMs = 50;
+
 // Attributes a replacing file takes over from the one it replaces on the NT 4.0 way.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-constexpr DWORD kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 FileError Classify(DWORD error) {
     switch (error) {
@@ -61,28 +75,15 @@ FileError Classify(DWORD error) {
     }
 }
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool Exists(const tstring& path) {
+    return GetFileAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // What a finished file holds goes to the disk before it takes the old file's place.
-bool Flush(const std::wstring& path) {
-    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+bool Flush(const tstring& path) {
+    OwnedHandle file(CreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.get());
-}
-
-// The old file's access list goes to the new one, so that a private file stays private
-// (ReplaceFileW does this itself). Volumes without access lists have none to give.
-void CopyAccessList(const std::wstring& from, const std::wstring& to) {
-    DWORD needed = 0;
-    GetFileSecurityW(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-    if (needed == 0) return;
-    std::string descriptor(needed, '\0');
-    if (GetFileSecurityW(from.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                         &needed)) {
-        SetFileSecurityW(to.c_str(), DACL_SECURITY_INFORMATION, descriptor.data());
-    }
 }
 
 }  // namespace
@@ -90,12 +91,25 @@ void CopyAccessList(const std::wstring& from, const std::wstring& to) {
 void Win32Os::LookUpOnce() {
     if (lookedUp_) return;
     lookedUp_ = true;
+    windowsNt_ = (::GetVersion() & 0x80000000u) == 0;  // the high bit marks 95, 98 and ME
+    moveFileEx_ = reinterpret_cast<std::uintptr_t>(FindSystemFunction<MoveFileExProc>(
+        TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("MoveFileEx")));
+    lockFileEx_ = reinterpret_cast<std::uintptr_t>(
+        FindSystemFunction<LockFileExProc>(TEXT("kernel32.dll"), "LockFileEx"));
+    getFileSecurity_ = reinterpret_cast<std::uintptr_t>(FindSystemFunction<GetFileSecurityProc>(
+        TEXT("advapi32.dll"), PD_MODE_FUNCTION_NAME("GetFileSecurity")));
+    setFileSecurity_ = reinterpret_cast<std::uintptr_t>(FindSystemFunction<SetFileSecurityProc>(
+        TEXT("advapi32.dll"), PD_MODE_FUNCTION_NAME("SetFileSecurity")));
+    if (!windowsNt_) {
+        // Their stubs there fail; the ways without them are taken from the start.
+        moveFileEx_ = lockFileEx_ = getFileSecurity_ = setFileSecurity_ = 0;
+    }
     replaceFile_ = reinterpret_cast<std::uintptr_t>(
-        FindSystemFunction<ReplaceFileProc>(L"kernel32.dll", "ReplaceFileW"));
+        FindSystemFunction<ReplaceFileProc>(TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("ReplaceFile")));
     // advapi32 is imported (for the access lists), so it is there to look in.
     const auto acquire =
-        FindSystemFunction<AcquireContextProc>(L"advapi32.dll", "CryptAcquireContextW");
-    const auto generate = FindSystemFunction<GenRandomProc>(L"advapi32.dll", "CryptGenRandom");
+        FindSystemFunction<AcquireContextProc>(TEXT("advapi32.dll"), PD_MODE_FUNCTION_NAME("CryptAcquireContext"));
+    const auto generate = FindSystemFunction<GenRandomProc>(TEXT("advapi32.dll"), "CryptGenRandom");
     ULONG_PTR provider = 0;
     if (acquire && generate &&
         acquire(&provider, nullptr, nullptr, kProviderRsaFull, kVerifyContext)) {
@@ -114,9 +128,65 @@ bool Win32Os::Failed(FileError error) {
     return false;
 }
 
+// Windows 95, 98 and ME refuse a share mode with FILE_SHARE_DELETE.
+DWORD Win32Os::AnyShare() {
+    LookUpOnce();
+    return FILE_SHARE_READ | FILE_SHARE_WRITE | (windowsNt_ ? FILE_SHARE_DELETE : 0);
+}
+
+// The old file's access list goes to the new one, so that a private file stays private
+// (ReplaceFile does this itself). Volumes and systems without access lists have none to give.
+void Win32Os::CopyAccessList(const tstring& from, const tstring& to) {
+    LookUpOnce();
+    const auto getSecurity = reinterpret_cast<GetFileSecurityProc>(getFileSecurity_);
+    const auto setSecurity = reinterpret_cast<SetFileSecurityProc>(setFileSecurity_);
+    if (getSecurity == nullptr || setSecurity == nullptr) return;
+    DWORD needed = 0;
+    getSecurity(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == 0) return;
+    std::string descriptor(needed, '\0');
+    if (getSecurity(from.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
+                    &needed)) {
+        setSecurity(to.c_str(), DACL_SECURITY_INFORMATION, descriptor.data());
+    }
+}
+
+// MoveFileEx where the system has it; MoveFile, which never replaces, where it has not.
+bool Win32Os::Rename(const tstring& source, const tstring& target, DWORD flags) {
+    LookUpOnce();
+    if (const auto moveFileEx = reinterpret_cast<MoveFileExProc>(moveFileEx_)) {
+        return moveFileEx(source.c_str(), target.c_str(), flags) != FALSE;
+    }
+    return (flags & MOVEFILE_REPLACE_EXISTING) == 0 &&
+           ::MoveFile(source.c_str(), target.c_str()) != FALSE;
+}
+
+// Windows 95, 98 and ME rename nothing over an existing file: the old file steps aside to a
+// backup name first and comes back if the new one cannot take its place, so that it is
+// never lost.
+bool Win32Os::ReplaceByRenames(const tstring& from, const tstring& to) {
+    std::string backupName;
+    FileError made = FileError::None;
+    const FileHandle backupFile =
+        CreateUnguessableFile(*this, Utf8FromText(to), ".old", &backupName, &made);
+    if (backupFile == kNoFile) return Failed(made);
+    CloseFile(backupFile);
+    const tstring backup = TextFromUtf8(backupName);
+    // The name is ours now; the placeholder makes way for the old file.
+    ::DeleteFile(backup.c_str());
+    if (!::MoveFile(to.c_str(), backup.c_str())) return Failed(GetLastError());
+    if (!::MoveFile(from.c_str(), to.c_str())) {
+        const DWORD error = GetLastError();
+        ::MoveFile(backup.c_str(), to.c_str());
+        return Failed(error);
+    }
+    ::DeleteFile(backup.c_str());
+    return true;
+}
+
 bool Win32Os::CanReplace(const std::string& path) {
-    const std::wstring wide = WidenUtf8(path);
-    const DWORD found = GetFileAttributesW(wide.c_str());
+    const tstring wide = TextFromUtf8(path);
+    const DWORD found = GetFileAttributes(wide.c_str());
     if (found == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || Failed(error);  // nothing there yet is fine
@@ -126,84 +196,94 @@ bool Win32Os::CanReplace(const std::string& path) {
     if (found & FILE_ATTRIBUTE_READONLY) return Failed(FileError::ReadOnly);
     // Device names ("NUL", "COM1", "\\.\...") have attributes too; their handle tells.
     OwnedHandle query(
-        CreateFileW(wide.c_str(), 0, kAnyShare, nullptr, OPEN_EXISTING, 0, nullptr));
+        CreateFile(wide.c_str(), 0, AnyShare(), nullptr, OPEN_EXISTING, 0, nullptr));
     if (!query) return Failed(GetLastError());
     if (GetFileType(query.get()) != FILE_TYPE_DISK) return Failed(FileError::NotPlainFile);
     // The file's access list may refuse this program, or another program may hold it open.
-    OwnedHandle writable(CreateFileW(wide.c_str(), GENERIC_WRITE, kAnyShare, nullptr,
+    OwnedHandle writable(CreateFile(wide.c_str(), GENERIC_WRITE, AnyShare(), nullptr,
                                      OPEN_EXISTING, 0, nullptr));
     return writable || Failed(GetLastError());
 }
 
 bool Win32Os::ReplaceFileWith(const std::string& source, const std::string& target) {
-    const std::wstring from = WidenUtf8(source);
-    const std::wstring to = WidenUtf8(target);
+    const tstring from = TextFromUtf8(source);
+    const tstring to = TextFromUtf8(target);
     if (!CanReplace(target)) return false;
     if (!Flush(from)) return Failed(GetLastError());
     if (!Exists(to)) {
         // Without MOVEFILE_REPLACE_EXISTING: a file that appeared there meanwhile is kept.
-        return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ||
-               Failed(GetLastError());
+        return Rename(from, to, MOVEFILE_WRITE_THROUGH) || Failed(GetLastError());
     }
     return ReplaceExisting(from, to);
 }
 
-bool Win32Os::ReplaceExisting(const std::wstring& from, const std::wstring& to) {
-    // The new file takes the old one's attributes and access list first. ReplaceFileW does
+bool Win32Os::ReplaceExisting(const tstring& from, const tstring& to) {
+    // The new file takes the old one's attributes and access list first. ReplaceFile does
     // that itself on Windows, but not every system that offers it does.
-    const DWORD attributes = GetFileAttributesW(to.c_str());
+    const DWORD attributes = GetFileAttributes(to.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKeptAttributes) != 0) {
-        SetFileAttributesW(from.c_str(), attributes & kKeptAttributes);
+        SetFileAttributes(from.c_str(), attributes & kKeptAttributes);
     }
     CopyAccessList(to, from);
 
     LookUpOnce();
     const auto replaceFile =
         replaceFileAllowed_ ? reinterpret_cast<ReplaceFileProc>(replaceFile_) : nullptr;
+    if (replaceFile == nullptr && moveFileEx_ == 0) return ReplaceByRenames(from, to);
     if (replaceFile == nullptr) {
         // Windows NT 4.0: one rename over the old file, which either happens whole or not at
         // all, so the old file is never lost. The owner, creation time and short name are the
         // new file's own.
-        return MoveFileExW(from.c_str(), to.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+        return Rename(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
                Failed(GetLastError());
     }
 
-    // ReplaceFileW also keeps the old file's owner, creation time and streams. Without a
+    // ReplaceFile also keeps the old file's owner, creation time and streams. Without a
     // backup name a replace that fails half way may leave the old file nowhere, so it gets
     // one: a file made here under a name nobody can guess, taken back on every way out.
     std::string backupName;
     FileError made = FileError::None;
     const FileHandle backupFile =
-        CreateUnguessableFile(*this, NarrowToUtf8(to), ".old", &backupName, &made);
+        CreateUnguessableFile(*this, Utf8FromText(to), ".old", &backupName, &made);
     if (backupFile == kNoFile) return Failed(made);
     CloseFile(backupFile);
-    const std::wstring backup = WidenUtf8(backupName);
+    const tstring backup = TextFromUtf8(backupName);
 
     if (replaceFile(to.c_str(), from.c_str(), backup.c_str(), kReplaceIgnoreMergeErrors, nullptr,
                     nullptr)) {
-        DeleteFileW(backup.c_str());
+        DeleteFile(backup.c_str());
         return true;
     }
     const DWORD error = GetLastError();
     // The old file has become the backup and the new one could not take its place: put the
     // old one back.
     if (error == kUnableToMoveReplacement2 && !Exists(to)) {
-        MoveFileExW(backup.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+        Rename(backup, to, MOVEFILE_WRITE_THROUGH);
     }
-    if (Exists(to)) DeleteFileW(backup.c_str());
+    if (Exists(to)) DeleteFile(backup.c_str());
     return Failed(error);
 }
 
 bool Win32Os::RemoveFile(const std::string& path) {
-    return ::DeleteFileW(WidenUtf8(path).c_str()) != FALSE || Failed(GetLastError());
+    return ::DeleteFile(TextFromUtf8(path).c_str()) != FALSE || Failed(GetLastError());
 }
 
 bool Win32Os::LockFile(FileHandle file, bool wait) {
-    OVERLAPPED from{};  // the lock covers the first byte, which is all a lock file needs
-    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
-    return LockFileEx(reinterpret_cast<HANDLE>(file), flags, 0, 1, 0, &from) ||
-           Failed(GetLastError());
+    // The lock covers the first byte, which is all a lock file needs.
+    const auto handle = reinterpret_cast<HANDLE>(file);
+    LookUpOnce();
+    if (const auto lockFileEx = reinterpret_cast<LockFileExProc>(lockFileEx_)) {
+        OVERLAPPED from{};
+        const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+        return lockFileEx(handle, flags, 0, 1, 0, &from) || Failed(GetLastError());
+    }
+    // Windows 95, 98 and ME: the plain lock never waits, so a waiting lock tries again.
+    while (!::LockFile(handle, 0, 0, 1, 0)) {
+        const DWORD error = GetLastError();
+        if (!wait || error != ERROR_LOCK_VIOLATION) return Failed(error);
+        ::Sleep(kLockRetryMs);
+    }
+    return true;
 }
 
 bool Win32Os::RandomBytes(void* buffer, std::uint32_t count) {

@@ -19,6 +19,7 @@
 #include "sim/SimulatorOptions.h"
 #include "sim/mf40sim/PipeServer.h"
 #include "sim/mf40sim/PortServer.h"
+#include "win32/TextMode.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ int main() {
 
     pd::Win32Os os;
     const std::string statePath =
-        options->statePath.empty() ? DefaultStatePath(pd::NarrowToUtf8(pd::ModulePath())) : options->statePath;
+        options->statePath.empty() ? DefaultStatePath(pd::Utf8FromText(pd::ModulePath())) : options->statePath;
     DeviceHost host(os, statePath);
     if (!host.problem().empty()) {
         std::fprintf(stderr, "mf40sim: %s; nothing was changed\n", host.problem().c_str());
@@ -95,7 +96,7 @@ int main() {
     // the pipes are, so that whoever finds the device finds the port reserved too.
     pd::OwnedHandle reservation;
     if (options->reserved) {
-        reservation.reset(CreateEventW(nullptr, TRUE, FALSE, kDemoPortReservedEvent));
+        reservation.reset(CreateEvent(nullptr, TRUE, FALSE, kDemoPortReservedEvent));
     }
 
     PipeServer server(host, Say);
@@ -109,7 +110,7 @@ int main() {
         return 1;
     }
 
-    pd::OwnedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    pd::OwnedHandle stop(CreateEvent(nullptr, TRUE, FALSE, nullptr));
     stopEvent = stop.get();
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 

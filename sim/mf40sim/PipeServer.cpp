@@ -14,11 +14,11 @@ namespace {
 constexpr DWORD kInstancesPerPipe = 4;
 constexpr DWORD kPipeBufferSize = 64 * 1024;
 
-HANDLE CreateInstance(const wchar_t* name, bool first) {
+HANDLE CreateInstance(const TCHAR* name, bool first) {
     // Duplex on both pipes: link selection opens the command pipe for reading and writing,
     // and the stand-in library reads the device's count back on it.
     const DWORD openMode = PIPE_ACCESS_DUPLEX | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
-    return CreateNamedPipeW(name, openMode, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+    return CreateNamedPipe(name, openMode, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                             kInstancesPerPipe, kPipeBufferSize, kPipeBufferSize, 0, nullptr);
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "win32/Win32Os.h"
+#include "win32/TextMode.h"
 
 namespace pd::sim {
 
@@ -10,9 +11,9 @@ namespace {
 
 constexpr DWORD kChunk = 64 * 1024;
 
-OwnedHandle OpenFifo(const std::string& folder, const wchar_t* name, DWORD access) {
-    const std::wstring path = WidenUtf8(folder) + L"\\" + name;
-    return OwnedHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+OwnedHandle OpenFifo(const std::string& folder, const TCHAR* name, DWORD access) {
+    const tstring path = TextFromUtf8(folder) + TEXT("\\") + name;
+    return OwnedHandle(CreateFile(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 

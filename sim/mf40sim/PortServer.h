@@ -15,8 +15,8 @@
 namespace pd::sim {
 
 // The bridge's FIFOs, by their names in its folder.
-inline constexpr const wchar_t* kPortToDevice = L"to-device";
-inline constexpr const wchar_t* kPortFromDevice = L"from-device";
+inline constexpr const TCHAR* kPortToDevice = TEXT("to-device");
+inline constexpr const TCHAR* kPortFromDevice = TEXT("from-device");
 
 class PortServer {
 public:

@@ -24,16 +24,16 @@ int FillControlPortName(char* buffer, int size) {
     return length;
 }
 
-OwnedHandle OpenDemoPipe(const wchar_t* name) {
+OwnedHandle OpenDemoPipe(const TCHAR* name) {
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         OwnedHandle pipe(
-            CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         if (pipe) {
             DWORD mode = PIPE_READMODE_MESSAGE;
             SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr);
             return pipe;
         }
-        if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeW(name, kBusyWaitMs)) break;
+        if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipe(name, kBusyWaitMs)) break;
     }
     return OwnedHandle();
 }

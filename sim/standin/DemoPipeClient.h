@@ -14,6 +14,6 @@ int FillControlPortName(char* buffer, int size);
 
 // Opens a pipe for one conversation, waiting a little when every instance is busy, and
 // switches it to whole-message reads. Empty when no simulator serves the pipe.
-OwnedHandle OpenDemoPipe(const wchar_t* name);
+OwnedHandle OpenDemoPipe(const TCHAR* name);
 
 }  // namespace pd::sim

@@ -9,7 +9,7 @@ namespace {
 
 bool PortIsFree() {
     const pd::OwnedHandle reservation(
-        OpenEventW(SYNCHRONIZE, FALSE, pd::sim::kDemoPortReservedEvent));
+        OpenEvent(SYNCHRONIZE, FALSE, pd::sim::kDemoPortReservedEvent));
     return !reservation;
 }
 

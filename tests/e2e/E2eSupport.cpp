@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "sim/DemoPipes.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 
@@ -19,7 +20,7 @@ constexpr DWORD kKillWaitMs = 5000;
 // when this process ends in any way, ends them too.
 HANDLE ChildJob() {
     static const HANDLE job = [] {
-        HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        HANDLE created = CreateJobObject(nullptr, nullptr);
         if (created == nullptr) return created;
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -29,24 +30,24 @@ HANDLE ChildJob() {
     return job;
 }
 
-std::wstring Environment(const wchar_t* name) {
-    wchar_t value[MAX_PATH * 2] = {};
-    const DWORD length = GetEnvironmentVariableW(name, value, static_cast<DWORD>(std::size(value)));
-    return length > 0 && length < std::size(value) ? std::wstring(value, length) : std::wstring();
+tstring Environment(const TCHAR* name) {
+    TCHAR value[MAX_PATH * 2] = {};
+    const DWORD length = GetEnvironmentVariable(name, value, static_cast<DWORD>(std::size(value)));
+    return length > 0 && length < std::size(value) ? tstring(value, length) : tstring();
 }
 
 // The Windows version whose link selection takes a parallel-port route.
-const wchar_t* WindowsVersionFor(Route route) {
-    return route == Route::Lpt ? L"win98" : L"nt40";
+const TCHAR* WindowsVersionFor(Route route) {
+    return route == Route::Lpt ? TEXT("win98") : TEXT("nt40");
 }
 
 // A copy of the demo's panel and port arbiter, without the 9x USB library beside them.
-bool PanelWithoutUsbLibrary(std::wstring* folder, std::string* error) {
+bool PanelWithoutUsbLibrary(tstring* folder, std::string* error) {
     static ScratchFolder copy;
-    for (const wchar_t* file : {L"PanelDesk.exe", L"portgate.dll"}) {
-        const std::wstring source = DemoFolder() + L"\\" + file;
-        if (!CopyFileW(source.c_str(), copy.File(file).c_str(), FALSE)) {
-            *error = "cannot copy " + pd::NarrowToUtf8(source) + " (error " +
+    for (const TCHAR* file : {TEXT("PanelDesk.exe"), TEXT("portgate.dll")}) {
+        const tstring source = DemoFolder() + TEXT("\\") + file;
+        if (!CopyFile(source.c_str(), copy.File(file).c_str(), FALSE)) {
+            *error = "cannot copy " + pd::Utf8FromText(source) + " (error " +
                      std::to_string(GetLastError()) + ")";
             return false;
         }
@@ -55,17 +56,17 @@ bool PanelWithoutUsbLibrary(std::wstring* folder, std::string* error) {
     return true;
 }
 
-OwnedHandle InheritableFile(const std::wstring& path, DWORD access, DWORD disposition) {
+OwnedHandle InheritableFile(const tstring& path, DWORD access, DWORD disposition) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return OwnedHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    return OwnedHandle(CreateFile(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
 
-std::wstring ProgramFolder() {
-    const std::wstring path = pd::ModulePath();
-    return path.substr(0, path.find_last_of(L"\\/"));
+tstring ProgramFolder() {
+    const tstring path = pd::ModulePath();
+    return path.substr(0, path.find_last_of(TEXT("\\/")));
 }
 
 double MillisecondsNow() {
@@ -79,16 +80,16 @@ double MillisecondsNow() {
     return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;
 }
 
-std::wstring DemoFolder() {
+tstring DemoFolder() {
     // The build gives the demo folder's place relative to this program's.
-    std::wstring relative = pd::WidenUtf8(PD_DEMO_FROM_TESTS);
-    for (wchar_t& c : relative) {
-        if (c == L'/') c = L'\\';
+    tstring relative = pd::TextFromUtf8(PD_DEMO_FROM_TESTS);
+    for (TCHAR& c : relative) {
+        if (c == TEXT('/')) c = TEXT('\\');
     }
-    const std::wstring joined = ProgramFolder() + L"\\" + relative;
-    std::wstring full(MAX_PATH * 2, L'\0');
+    const tstring joined = ProgramFolder() + TEXT("\\") + relative;
+    tstring full(MAX_PATH * 2, TEXT('\0'));
     const DWORD length =
-        GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        GetFullPathName(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0 || length >= full.size()) return joined;
     full.resize(length);
     return full;
@@ -96,15 +97,15 @@ std::wstring DemoFolder() {
 
 bool DemoPipesServed() {
     // Asks for a free instance without taking it; false at once when no pipe exists.
-    return WaitNamedPipeW(sim::kDemoCommandPipe, 1) != FALSE || GetLastError() == ERROR_SEM_TIMEOUT;
+    return WaitNamedPipe(sim::kDemoCommandPipe, 1) != FALSE || GetLastError() == ERROR_SEM_TIMEOUT;
 }
 
 const RouteUnderTest& TestedRoute() {
     static const RouteUnderTest tested = [] {
-        const std::wstring name = Environment(L"PD_PORT_ROUTE");
+        const tstring name = Environment(TEXT("PD_PORT_ROUTE"));
         RouteUnderTest route;
-        route.route = name == L"lpt" ? Route::Lpt : name == L"ecp" ? Route::Ecp : Route::Usb;
-        if (route.route != Route::Usb) route.portFolder = Environment(L"PD_PORT_FOLDER");
+        route.route = name == TEXT("lpt") ? Route::Lpt : name == TEXT("ecp") ? Route::Ecp : Route::Usb;
+        if (route.route != Route::Usb) route.portFolder = Environment(TEXT("PD_PORT_FOLDER"));
         return route;
     }();
     return tested;
@@ -115,19 +116,19 @@ bool StartPanel(ChildProcess& panel, std::string* error) {
     // USB is the route of the prefix's own Windows. The others' version stays for the run.
     static std::optional<ReportedWindowsVersion> version;
     if (route != Route::Usb && !version) {
-        version.emplace(L"PanelDesk.exe", WindowsVersionFor(route));
+        version.emplace(TEXT("PanelDesk.exe"), WindowsVersionFor(route));
         if (!version->ok()) {
             *error = "cannot choose the Windows version Wine reports to PanelDesk.exe";
             return false;
         }
     }
-    std::wstring folder = DemoFolder();
+    tstring folder = DemoFolder();
     if (route == Route::Lpt && !PanelWithoutUsbLibrary(&folder, error)) return false;
-    return panel.Start(folder + L"\\PanelDesk.exe", L"", folder, L"", error);
+    return panel.Start(folder + TEXT("\\PanelDesk.exe"), TEXT(""), folder, TEXT(""), error);
 }
 
-std::string FileBytes(const std::wstring& path) {
-    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+std::string FileBytes(const tstring& path) {
+    const OwnedHandle file(CreateFile(path.c_str(), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string bytes;
@@ -139,8 +140,8 @@ std::string FileBytes(const std::wstring& path) {
     return bytes;
 }
 
-bool PutFileBytes(const std::wstring& path, std::string_view bytes) {
-    const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+bool PutFileBytes(const tstring& path, std::string_view bytes) {
+    const OwnedHandle file(CreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file &&
@@ -149,94 +150,94 @@ bool PutFileBytes(const std::wstring& path, std::string_view bytes) {
            written == bytes.size();
 }
 
-std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId) {
+std::optional<std::vector<tstring>> LoadedModules(DWORD processId) {
     const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
     if (!snapshot) return std::nullopt;
-    MODULEENTRY32W module{};
+    MODULEENTRY32 module{};
     module.dwSize = sizeof module;
-    std::vector<std::wstring> names;
-    for (BOOL more = Module32FirstW(snapshot.get(), &module); more;
-         more = Module32NextW(snapshot.get(), &module)) {
-        std::wstring name = module.szModule;
-        for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+    std::vector<tstring> names;
+    for (BOOL more = Module32First(snapshot.get(), &module); more;
+         more = Module32Next(snapshot.get(), &module)) {
+        tstring name = module.szModule;
+        for (TCHAR& c : name) c = static_cast<TCHAR>(std::towlower(c));
         names.push_back(std::move(name));
     }
     if (names.empty()) return std::nullopt;
     return names;
 }
 
-ReportedWindowsVersion::ReportedWindowsVersion(const std::wstring& program,
-                                               const std::wstring& version)
-    : key_(L"Software\\Wine\\AppDefaults\\" + program) {
+ReportedWindowsVersion::ReportedWindowsVersion(const tstring& program,
+                                               const tstring& version)
+    : key_(TEXT("Software\\Wine\\AppDefaults\\") + program) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                         &key, nullptr) != ERROR_SUCCESS) {
         return;
     }
-    ok_ = RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                         static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))) ==
+    ok_ = RegSetValueEx(key, TEXT("Version"), 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                         static_cast<DWORD>((version.size() + 1) * sizeof(TCHAR))) ==
           ERROR_SUCCESS;
     RegCloseKey(key);
 }
 
 ReportedWindowsVersion::~ReportedWindowsVersion() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, L"Version");
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValue(key, TEXT("Version"));
         RegCloseKey(key);
     }
 }
 
 ScratchFolder::ScratchFolder() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, temp);
+    TCHAR temp[MAX_PATH + 1] = {};
+    GetTempPath(MAX_PATH, temp);
     static LONG counter = 0;
-    path_ = std::wstring(temp) + L"pd-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(InterlockedIncrement(&counter));
-    CreateDirectoryW(path_.c_str(), nullptr);
+    path_ = tstring(temp) + TEXT("pd-e2e-") + ToTString(GetCurrentProcessId()) + TEXT("-") +
+            ToTString(InterlockedIncrement(&counter));
+    CreateDirectory(path_.c_str(), nullptr);
 }
 
 ScratchFolder::~ScratchFolder() {
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    WIN32_FIND_DATA found{};
+    const HANDLE search = FindFirstFile((path_ + TEXT("\\*")).c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileW(File(found.cFileName).c_str());
+                DeleteFile(File(found.cFileName).c_str());
             }
-        } while (FindNextFileW(search, &found));
+        } while (FindNextFile(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryW(path_.c_str());
+    RemoveDirectory(path_.c_str());
 }
 
-bool ChildProcess::Start(const std::wstring& program, const std::wstring& arguments,
-                         const std::wstring& folder, const std::wstring& outputFile,
-                         std::string* error, const std::wstring& errorFile) {
+bool ChildProcess::Start(const tstring& program, const tstring& arguments,
+                         const tstring& folder, const tstring& outputFile,
+                         std::string* error, const tstring& errorFile) {
     Kill();
     // The child's standard handles are files of our choosing, so that it never holds on to
     // the test runner's output and keeps it waiting.
-    const OwnedHandle input = InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    const OwnedHandle input = InheritableFile(TEXT("NUL"), GENERIC_READ, OPEN_EXISTING);
     const OwnedHandle output = outputFile.empty()
-                                   ? InheritableFile(L"NUL", GENERIC_WRITE, OPEN_EXISTING)
+                                   ? InheritableFile(TEXT("NUL"), GENERIC_WRITE, OPEN_EXISTING)
                                    : InheritableFile(outputFile, GENERIC_WRITE, CREATE_ALWAYS);
     const OwnedHandle errors = errorFile.empty()
                                    ? OwnedHandle()
                                    : InheritableFile(errorFile, GENERIC_WRITE, CREATE_ALWAYS);
-    STARTUPINFOW startup{};
+    STARTUPINFO startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
     startup.hStdOutput = output.get();
     startup.hStdError = errors ? errors.get() : output.get();
 
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    tstring commandLine = TEXT("\"") + program + TEXT("\" ") + arguments;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+    if (!CreateProcess(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                         CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder.c_str(), &startup,
                         &started)) {
         *error =
-            "cannot start " + pd::NarrowToUtf8(program) + " (error " + std::to_string(GetLastError()) + ")";
+            "cannot start " + pd::Utf8FromText(program) + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
     if (HANDLE job = ChildJob()) AssignProcessToJobObject(job, started.hProcess);
@@ -273,24 +274,24 @@ void ChildProcess::Kill() {
     id_ = 0;
 }
 
-bool Simulator::Start(const std::wstring& options, std::string* error) {
+bool Simulator::Start(const tstring& options, std::string* error) {
     if (DemoPipesServed()) {
         *error = "another simulator already serves the demo pipes; stop it first";
         return false;
     }
     // --exit-with: should the job not end it, the simulator still ends with this test. The
     // tests bring their own phonebook contents, so the demo's sample stays out.
-    std::wstring arguments = L"--state \"" + StatePath() + L"\" --empty-phonebook --exit-with " +
-                             std::to_wstring(GetCurrentProcessId()) + L" " + options;
+    tstring arguments = TEXT("--state \"") + StatePath() + TEXT("\" --empty-phonebook --exit-with ") +
+                             ToTString(GetCurrentProcessId()) + TEXT(" ") + options;
     if (TestedRoute().route != Route::Usb) {
         if (TestedRoute().portFolder.empty()) {
             *error = "no port bridge: run this under scripts/port-bridge";
             return false;
         }
-        arguments += L" --port \"" + TestedRoute().portFolder + L"\"";
+        arguments += TEXT(" --port \"") + TestedRoute().portFolder + TEXT("\"");
     }
-    if (!process_.Start(DemoFolder() + L"\\mf40sim.exe", arguments, scratch_.path(),
-                        scratch_.File(L"mf40sim.log"), error)) {
+    if (!process_.Start(DemoFolder() + TEXT("\\mf40sim.exe"), arguments, scratch_.path(),
+                        scratch_.File(TEXT("mf40sim.log")), error)) {
         return false;
     }
     for (DWORD waited = 0; waited < kSimulatorStartMs; waited += kPollMs) {
@@ -318,6 +319,6 @@ std::string Simulator::TrafficOffRoute() const {
            (!overPipes && !overPort ? "nowhere" : "") + ":\n" + log;
 }
 
-std::string Simulator::Output() const { return FileBytes(scratch_.File(L"mf40sim.log")); }
+std::string Simulator::Output() const { return FileBytes(scratch_.File(TEXT("mf40sim.log"))); }
 
 }  // namespace pd::e2e

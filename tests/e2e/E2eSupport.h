@@ -12,12 +12,13 @@
 
 #include "win32/OwnedHandle.h"
 #include "win32/Win32Os.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 
 // The folder this program runs from, and the demo folder beside it in the build tree.
-std::wstring ProgramFolder();
-std::wstring DemoFolder();
+tstring ProgramFolder();
+tstring DemoFolder();
 
 // The high-resolution counter in milliseconds, for the measuring tools.
 double MillisecondsNow();
@@ -27,12 +28,12 @@ double MillisecondsNow();
 bool DemoPipesServed();
 
 // The bytes of a file; empty when it cannot be read. It may be open for writing elsewhere.
-std::string FileBytes(const std::wstring& path);
+std::string FileBytes(const tstring& path);
 // Creates or replaces a file with `bytes`; false when it cannot be written whole.
-bool PutFileBytes(const std::wstring& path, std::string_view bytes);
+bool PutFileBytes(const tstring& path, std::string_view bytes);
 // The file names, in lower case, of the modules loaded in a running process; nothing when the
 // system cannot list them.
-std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId);
+std::optional<std::vector<tstring>> LoadedModules(DWORD processId);
 
 // Makes Wine report another Windows to every program of one file name (e.g. PanelDesk.exe)
 // started while the object lives: Wine's own setting for the program, in the prefix's
@@ -41,7 +42,7 @@ std::optional<std::vector<std::wstring>> LoadedModules(DWORD processId);
 // Windows. The setting goes with the object.
 class ReportedWindowsVersion {
 public:
-    ReportedWindowsVersion(const std::wstring& program, const std::wstring& version);
+    ReportedWindowsVersion(const tstring& program, const tstring& version);
     ReportedWindowsVersion(const ReportedWindowsVersion&) = delete;
     ReportedWindowsVersion& operator=(const ReportedWindowsVersion&) = delete;
     ~ReportedWindowsVersion();
@@ -50,7 +51,7 @@ public:
     bool ok() const { return ok_; }
 
 private:
-    std::wstring key_;
+    tstring key_;
     bool ok_ = false;
 };
 
@@ -59,7 +60,7 @@ private:
 enum class Route { Usb, Lpt, Ecp };
 struct RouteUnderTest {
     Route route = Route::Usb;
-    std::wstring portFolder;  // the bridge's FIFOs, for mf40sim --port
+    tstring portFolder;  // the bridge's FIFOs, for mf40sim --port
 };
 const RouteUnderTest& TestedRoute();
 
@@ -70,11 +71,11 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder();
-    const std::wstring& path() const { return path_; }
-    std::wstring File(const wchar_t* name) const { return path_ + L"\\" + name; }
+    const tstring& path() const { return path_; }
+    tstring File(const TCHAR* name) const { return path_ + TEXT("\\") + name; }
 
 private:
-    std::wstring path_;
+    tstring path_;
 };
 
 // A program this test started. It belongs to a job that ends it if the test itself dies, and
@@ -89,9 +90,9 @@ public:
     // Starts `program` with `arguments` in `folder`; its output goes to `outputFile` (or
     // nowhere when empty), its error output to `errorFile` (or with the output when empty).
     // False, with `error` set, when it cannot be started.
-    bool Start(const std::wstring& program, const std::wstring& arguments,
-               const std::wstring& folder, const std::wstring& outputFile, std::string* error,
-               const std::wstring& errorFile = {});
+    bool Start(const tstring& program, const tstring& arguments,
+               const tstring& folder, const tstring& outputFile, std::string* error,
+               const tstring& errorFile = {});
 
     bool running() const;
     DWORD id() const { return id_; }
@@ -116,13 +117,13 @@ bool StartPanel(ChildProcess& panel, std::string* error);
 // the route under test too; serving once Start returns true, stopped when the object goes.
 class Simulator {
 public:
-    // `options` as on the simulator's command line, e.g. L"--silent".
-    bool Start(const std::wstring& options, std::string* error);
+    // `options` as on the simulator's command line, e.g. TEXT("--silent").
+    bool Start(const tstring& options, std::string* error);
     void Stop();
     // What the simulator printed so far, for failure messages.
     std::string Output() const;
     // The device's memory on disk, which the simulator rewrites soon after every change.
-    std::wstring StatePath() const { return scratch_.File(L"mf40sim.state"); }
+    tstring StatePath() const { return scratch_.File(TEXT("mf40sim.state")); }
     // Empty when the device heard the panel over the route under test and no other way;
     // otherwise what it heard over which.
     std::string TrafficOffRoute() const;

@@ -14,6 +14,7 @@
 // route under test, walks through the update with the demo's sample image, and checks that
 // the device took the route's own start command and holds the image afterwards.
 #include <windows.h>
+#include <tchar.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -27,11 +28,12 @@
 #include "sim/DeviceStateFile.h"
 #include "sim/VirtualDevice.h"
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
 
-constexpr const wchar_t* kPanelTitle = L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu";
+constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
 constexpr int kFirmwareTab = 4;
 constexpr int kUpdateId = 1000;
 constexpr int kFileNameId = 1004;
@@ -45,16 +47,16 @@ constexpr int kDialogFileNameCombo = 1148;
 constexpr DWORD kStepMs = 30000;
 constexpr DWORD kDownloadMs = 120000;
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[128] = {};
-    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+tstring ClassOf(HWND window) {
+    TCHAR name[128] = {};
+    GetClassName(window, name, static_cast<int>(std::size(name)));
     return name;
 }
 
 // The text as the window keeps it, read without a message: the panel takes none while it
 // downloads.
-std::wstring StoredText(HWND window) {
-    wchar_t text[512] = {};
+tstring StoredText(HWND window) {
+    TCHAR text[512] = {};
     InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
     return text;
 }
@@ -93,14 +95,14 @@ HWND Await(DWORD milliseconds, const std::function<HWND()>& find) {
     }
 }
 
-bool JoinDesktop(const std::wstring& name) {
+bool JoinDesktop(const tstring& name) {
     if (name.empty()) return true;
-    const HDESK desktop = OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+    const HDESK desktop = OpenDesktop(name.c_str(), 0, FALSE, GENERIC_ALL);
     return desktop != nullptr && SetThreadDesktop(desktop);
 }
 
 // The whole screen as a 24-bit BMP file.
-void Shot(const std::wstring& prefix, const char* name) {
+void Shot(const tstring& prefix, const char* name) {
     if (prefix.empty()) return;
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
@@ -130,8 +132,8 @@ void Shot(const std::wstring& prefix, const char* name) {
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    const std::wstring path = prefix + L"-" + pd::WidenUtf8(name) + L".bmp";
-    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const tstring path = prefix + TEXT("-") + pd::TextFromUtf8(name) + TEXT(".bmp");
+    HANDLE out = CreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
@@ -139,11 +141,11 @@ void Shot(const std::wstring& prefix, const char* name) {
     WriteFile(out, &info, sizeof info, &written, nullptr);
     WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
     CloseHandle(out);
-    std::printf("  picture: %s\n", pd::NarrowToUtf8(path).c_str());
+    std::printf("  picture: %s\n", pd::Utf8FromText(path).c_str());
 }
 
-void Say(const char* format, const std::wstring& text = L"") {
-    std::printf(format, pd::NarrowToUtf8(text).c_str());
+void Say(const char* format, const tstring& text = TEXT("")) {
+    std::printf(format, pd::Utf8FromText(text).c_str());
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -153,19 +155,19 @@ int Fail(const char* what) {
     return 1;
 }
 
-int Walk(const std::wstring& image, const std::wstring& statePath, const std::wstring& shots) {
+int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
     const HWND main = Await(kStepMs, [] {
         return FindTopLevel([](HWND w) { return StoredText(w) == kPanelTitle &&
                                                 FindChild(w, [](HWND c) {
-                                                    return ClassOf(c) == WC_TABCONTROLW;
+                                                    return ClassOf(c) == WC_TABCONTROL;
                                                 }) != nullptr; });
     });
     if (main == nullptr) return Fail("no panel window");
-    const HWND tabs = FindChild(main, [](HWND c) { return ClassOf(c) == WC_TABCONTROLW; });
+    const HWND tabs = FindChild(main, [](HWND c) { return ClassOf(c) == WC_TABCONTROL; });
     const HWND sheet = GetParent(tabs);
 
     // Showing the tab creates the page, which reads the versions from the device.
-    SendMessageW(sheet, PSM_SETCURSEL, kFirmwareTab, 0);
+    SendMessage(sheet, PSM_SETCURSEL, kFirmwareTab, 0);
     const HWND page = Await(kStepMs, [&] {
         return FindChild(sheet, [](HWND c) { return GetDlgCtrlID(c) == kBrowseId; });
     });
@@ -178,7 +180,7 @@ int Walk(const std::wstring& image, const std::wstring& statePath, const std::ws
     Say("               message '%s'", text(kMessageId));
     Shot(shots, "1-page");
 
-    PostMessageW(fwPage, WM_COMMAND, MAKEWPARAM(kBrowseId, BN_CLICKED),
+    PostMessage(fwPage, WM_COMMAND, MAKEWPARAM(kBrowseId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kBrowseId)));
     const HWND dialog = Await(kStepMs, [&] {
         return FindTopLevel([&](HWND w) {
@@ -192,8 +194,8 @@ int Walk(const std::wstring& image, const std::wstring& statePath, const std::ws
     Shot(shots, "2-dialog");
     HWND nameBox = GetDlgItem(dialog, kDialogFileNameEdit);
     if (nameBox == nullptr) nameBox = GetDlgItem(dialog, kDialogFileNameCombo);
-    SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(image.c_str()));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SendMessage(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(image.c_str()));
+    PostMessage(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     const bool chosen = Await(kStepMs, [&]() -> HWND {
         return text(kFileNameId).empty() ? nullptr : fwPage;
     }) != nullptr;
@@ -202,27 +204,27 @@ int Walk(const std::wstring& image, const std::wstring& statePath, const std::ws
     Say("chosen: '%s'", text(kFileNameId));
     Say("        size '%s'", text(kFileSizeId));
     Say("        update enabled: %s", IsWindowEnabled(GetDlgItem(fwPage, kUpdateId))
-                                           ? std::wstring(L"yes") : std::wstring(L"no"));
+                                           ? tstring(TEXT("yes")) : tstring(TEXT("no")));
     Shot(shots, "3-chosen");
 
-    PostMessageW(fwPage, WM_COMMAND, MAKEWPARAM(kUpdateId, BN_CLICKED),
+    PostMessage(fwPage, WM_COMMAND, MAKEWPARAM(kUpdateId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kUpdateId)));
     const DWORD clicked = GetTickCount();
-    std::wstring lastPercent;
+    tstring lastPercent;
     DWORD firstBlock = 0;
     DWORD lastBlock = 0;
     bool midShot = false;
     bool waitShot = false;
     HWND box = nullptr;
     while (box == nullptr && GetTickCount() - clicked < kDownloadMs) {
-        const std::wstring percent = text(kPercentId);
+        const tstring percent = text(kPercentId);
         if (percent != lastPercent && !percent.empty()) {
             const DWORD at = GetTickCount() - clicked;
             if (firstBlock == 0) firstBlock = at;
-            if (percent == L"100 %") lastBlock = at;
+            if (percent == TEXT("100 %")) lastBlock = at;
             std::printf("  %6lu ms: %s, %s\n", static_cast<unsigned long>(at),
-                        pd::NarrowToUtf8(percent).c_str(), pd::NarrowToUtf8(text(kMessageId)).c_str());
-            if (!midShot && percent != L"100 %") {
+                        pd::Utf8FromText(percent).c_str(), pd::Utf8FromText(text(kMessageId)).c_str());
+            if (!midShot && percent != TEXT("100 %")) {
                 Shot(shots, "4-progress");
                 midShot = true;
             }
@@ -239,7 +241,7 @@ int Walk(const std::wstring& image, const std::wstring& statePath, const std::ws
             box = FindTopLevel([&](HWND w) {
                 return GetWindow(w, GW_OWNER) == main && w != dialog &&
                        FindChild(w, [](HWND c) {
-                           return StoredText(c).find(L"valmis") != std::wstring::npos;
+                           return StoredText(c).find(TEXT("valmis")) != tstring::npos;
                        }) != nullptr;
             });
         }
@@ -254,22 +256,22 @@ int Walk(const std::wstring& image, const std::wstring& statePath, const std::ws
                 static_cast<unsigned long>(boxAt));
     Say("completion box: caption '%s'", StoredText(box));
     const HWND boxText = FindChild(box, [](HWND c) {
-        return StoredText(c).find(L"valmis") != std::wstring::npos;
+        return StoredText(c).find(TEXT("valmis")) != tstring::npos;
     });
     Say("                text '%s'", StoredText(boxText));
     Sleep(300);
     Shot(shots, "6-box");
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostMessage(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     Sleep(1000);
     Say("after the box: message '%s'", text(kMessageId));
     Say("               file name '%s'", text(kFileNameId));
     Say("               percent '%s'", text(kPercentId));
     Say("               update enabled: %s", IsWindowEnabled(GetDlgItem(fwPage, kUpdateId))
-                                                  ? std::wstring(L"yes") : std::wstring(L"no"));
+                                                  ? tstring(TEXT("yes")) : tstring(TEXT("no")));
     Shot(shots, "7-cleared");
 
     Win32Os os;
-    const sim::LoadedDeviceState saved = sim::LoadDeviceState(os, pd::NarrowToUtf8(statePath));
+    const sim::LoadedDeviceState saved = sim::LoadDeviceState(os, pd::Utf8FromText(statePath));
     const std::string sent = FileBytes(image);
     const std::string kept(saved.state.firmwareImage.begin(), saved.state.firmwareImage.end());
     const bool same = !sent.empty() && kept == sent;
@@ -300,11 +302,11 @@ int RunE2e() {
     Simulator simulator;
     ChildProcess panel;
     std::string error;
-    if (!simulator.Start(L"", &error) || !StartPanel(panel, &error)) {
+    if (!simulator.Start(TEXT(""), &error) || !StartPanel(panel, &error)) {
         std::printf("FAIL: %s\n", error.c_str());
         return 1;
     }
-    const int walked = Walk(DemoFolder() + L"\\sample-firmware.img", simulator.StatePath(), L"");
+    const int walked = Walk(DemoFolder() + TEXT("\\sample-firmware.img"), simulator.StatePath(), TEXT(""));
     const std::string log = simulator.Output();
     std::string wrong = StartOffRoute(log);
     if (wrong.empty()) wrong = simulator.TrafficOffRoute();
@@ -316,15 +318,15 @@ int RunE2e() {
 }  // namespace
 }  // namespace pd::e2e
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc == 2 && std::wstring(argv[1]) == L"e2e") return pd::e2e::RunE2e();
-    std::wstring image, state, desktop, shots;
+int _tmain(int argc, TCHAR** argv) {
+    if (argc == 2 && pd::tstring(argv[1]) == TEXT("e2e")) return pd::e2e::RunE2e();
+    pd::tstring image, state, desktop, shots;
     for (int i = 1; i + 1 < argc; i += 2) {
-        const std::wstring option = argv[i];
-        if (option == L"--image") image = argv[i + 1];
-        if (option == L"--state") state = argv[i + 1];
-        if (option == L"--desktop") desktop = argv[i + 1];
-        if (option == L"--shots") shots = argv[i + 1];
+        const pd::tstring option = argv[i];
+        if (option == TEXT("--image")) image = argv[i + 1];
+        if (option == TEXT("--state")) state = argv[i + 1];
+        if (option == TEXT("--desktop")) desktop = argv[i + 1];
+        if (option == TEXT("--shots")) shots = argv[i + 1];
     }
     if (image.empty() || state.empty()) {
         std::printf("usage: firmware_walkthrough --image PATH --state FILE [--desktop NAME] "
@@ -333,7 +335,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     if (!pd::e2e::JoinDesktop(desktop)) {
-        std::printf("cannot join desktop %s\n", pd::NarrowToUtf8(desktop).c_str());
+        std::printf("cannot join desktop %s\n", pd::Utf8FromText(desktop).c_str());
         return 1;
     }
     return pd::e2e::Walk(image, state, shots);

@@ -13,6 +13,7 @@
 #include "protocol/Frames.h"
 #include "protocol/Probe.h"
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
@@ -24,10 +25,10 @@ protected:
     void SetUp() override {
         // The program finds the maker's libraries on the standard search path, which ends
         // with the current folder; here that is the demo folder with the stand-ins.
-        ASSERT_TRUE(SetCurrentDirectoryW(DemoFolder().c_str())) << pd::NarrowToUtf8(DemoFolder());
+        ASSERT_TRUE(SetCurrentDirectory(DemoFolder().c_str())) << pd::Utf8FromText(DemoFolder());
     }
 
-    void StartSimulator(const std::wstring& options) {
+    void StartSimulator(const tstring& options) {
         std::string error;
         ASSERT_TRUE(simulator_.Start(options, &error)) << error;
     }
@@ -56,7 +57,7 @@ protected:
 };
 
 TEST_F(LinkE2e, DeviceAnswering_LinkIsUsbAndProbeSucceeds) {
-    StartSimulator(L"");
+    StartSimulator(TEXT(""));
     SelectLink();
     EXPECT_EQ(link_.state().linkIndex, LinkKind::Usb);
     EXPECT_STREQ(link_.state().usbWritePipeName.data(), R"(\\.\pipe\OstrexMF40\PIPE00)");
@@ -65,14 +66,14 @@ TEST_F(LinkE2e, DeviceAnswering_LinkIsUsbAndProbeSucceeds) {
 }
 
 TEST_F(LinkE2e, SilentDevice_LinkIsUsbButProbeFails) {
-    StartSimulator(L"--silent");
+    StartSimulator(TEXT("--silent"));
     SelectLink();
     EXPECT_EQ(link_.state().linkIndex, LinkKind::Usb);
     EXPECT_FALSE(ProbeDevice(link_));
 }
 
 TEST_F(LinkE2e, PortReservedBySomeoneElse_AcquireRefusedUntilTheyLetGo) {
-    StartSimulator(L"--reserved");
+    StartSimulator(TEXT("--reserved"));
     EXPECT_FALSE(link_.AcquireSharedPort(kSharedPortId));
     EXPECT_FALSE(link_.ReleaseSharedPort(kSharedPortId));
 
@@ -93,7 +94,7 @@ TEST_F(LinkE2e, NoDevice_LinkFallsBackToEcp1) {
 // The channel opens and closes a pipe for every transfer; exchanges without the usual waits
 // show that a reopen right after a close always finds a listening instance.
 TEST_F(LinkE2e, BackToBackExchanges_EachFindsAListeningPipe) {
-    StartSimulator(L"");
+    StartSimulator(TEXT(""));
     SelectLink();
     ASSERT_EQ(link_.state().linkIndex, LinkKind::Usb);
     for (int round = 0; round < 20; ++round) {
@@ -110,7 +111,7 @@ TEST_F(LinkE2e, BackToBackExchanges_EachFindsAListeningPipe) {
 // A write over 4000 bytes goes through the library in pieces, each on a pipe of its own; the
 // device answers only if they arrived whole and in order, as one frame.
 TEST_F(LinkE2e, LongWrite_ArrivesInPiecesAndInOrder) {
-    StartSimulator(L"");
+    StartSimulator(TEXT(""));
     SelectLink();
     ASSERT_EQ(link_.state().linkIndex, LinkKind::Usb);
 

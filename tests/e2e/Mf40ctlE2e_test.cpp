@@ -13,6 +13,7 @@
 #include "win32/Win32Os.h"
 #include "sim/DeviceStateFile.h"
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
@@ -70,17 +71,17 @@ class Mf40ctlE2e : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(simulator_.Start(L"", &error)) << error;
+        ASSERT_TRUE(simulator_.Start(TEXT(""), &error)) << error;
     }
 
-    CtlRun Ctl(const std::wstring& arguments) {
+    CtlRun Ctl(const tstring& arguments) {
         CtlRun run;
-        run.command = NarrowToUtf8(arguments);
-        const std::wstring out = work_.File(L"ctl.out");
-        const std::wstring err = work_.File(L"ctl.err");
+        run.command = Utf8FromText(arguments);
+        const tstring out = work_.File(TEXT("ctl.out"));
+        const tstring err = work_.File(TEXT("ctl.err"));
         ChildProcess ctl;
         std::string error;
-        if (!ctl.Start(DemoFolder() + L"\\mf40ctl.exe", arguments, work_.path(), out, &error,
+        if (!ctl.Start(DemoFolder() + TEXT("\\mf40ctl.exe"), arguments, work_.path(), out, &error,
                        err)) {
             run.err = error;
             return run;
@@ -98,7 +99,7 @@ protected:
     // Waits for the simulator's state file to show `wanted`; false when it never does.
     bool AwaitState(const std::function<bool(const sim::DeviceState&)>& wanted,
                     sim::DeviceState* last = nullptr) {
-        const std::string path = NarrowToUtf8(simulator_.StatePath());
+        const std::string path = Utf8FromText(simulator_.StatePath());
         for (DWORD waited = 0;; waited += kPollMs) {
             const sim::LoadedDeviceState loaded = sim::LoadDeviceState(os_, path);
             if (last) *last = loaded.state;
@@ -116,31 +117,31 @@ protected:
 };
 
 TEST_F(Mf40ctlE2e, VersionBlockVersionFlagAndDeviceAgree) {
-    const std::wstring program = DemoFolder() + L"\\mf40ctl.exe";
+    const tstring program = DemoFolder() + TEXT("\\mf40ctl.exe");
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSize(program.c_str(), &ignored);
     ASSERT_GT(size, 0u) << "mf40ctl.exe has no version block";
     std::vector<BYTE> block(size);
-    ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, block.data()));
+    ASSERT_TRUE(GetFileVersionInfo(program.c_str(), 0, size, block.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_TRUE(VerQueryValue(block.data(), TEXT("\\"), reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS,
               static_cast<DWORD>(MAKELONG(PD_VERSION_MINOR, PD_VERSION_MAJOR)));
-    wchar_t* text = nullptr;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040B04B0\\FileVersion",
+    TCHAR* text = nullptr;
+    ASSERT_TRUE(VerQueryValue(block.data(), TEXT("\\StringFileInfo\\040B04B0\\FileVersion"),
                                reinterpret_cast<void**>(&text), &length));
-    EXPECT_EQ(NarrowToUtf8(text), PD_VERSION_STRING);
+    EXPECT_EQ(Utf8FromText(text), PD_VERSION_STRING);
 
-    const CtlRun version = Ctl(L"--version");
+    const CtlRun version = Ctl(TEXT("--version"));
     EXPECT_EQ(version.code, 0u) << version;
     EXPECT_EQ(version.out, std::string(PD_VERSION_STRING) + "\n") << version;
 
-    const CtlRun info = Ctl(L"info");
+    const CtlRun info = Ctl(TEXT("info"));
     EXPECT_EQ(info.code, 0u) << info;
     EXPECT_NE(info.out.find("Model:                   Ostrex MF 40\n"), std::string::npos) << info;
 
-    const CtlRun unknown = Ctl(L"frobnicate");
+    const CtlRun unknown = Ctl(TEXT("frobnicate"));
     EXPECT_EQ(unknown.code, 2u) << unknown;
     EXPECT_NE(unknown.err.find("unknown command 'frobnicate'"), std::string::npos) << unknown;
 }
@@ -148,29 +149,29 @@ TEST_F(Mf40ctlE2e, VersionBlockVersionFlagAndDeviceAgree) {
 // One user's session, each step checked in the simulator's memory: change settings, options
 // and phonebook, see them, export, back up, change everything again, and restore.
 TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSaw) {
-    const CtlRun settings = Ctl(L"settings set answerDelay=5 powerSave=off");
+    const CtlRun settings = Ctl(TEXT("settings set answerDelay=5 powerSave=off"));
     ASSERT_EQ(settings.code, 0u) << settings;
     EXPECT_TRUE(AwaitState([](const sim::DeviceState& s) {
         return s.faxSettings[kAnswerDelay] == 5 && s.faxSettings[kPowerSave] == 0;
     })) << "the simulator does not hold the settings written";
-    const CtlRun settingsShown = Ctl(L"settings");
+    const CtlRun settingsShown = Ctl(TEXT("settings"));
     EXPECT_NE(settingsShown.out.find("powerSave=off\n"), std::string::npos) << settingsShown;
     EXPECT_NE(settingsShown.out.find("answerDelay=5\n"), std::string::npos) << settingsShown;
 
-    const CtlRun options = Ctl(L"options set \"customerName=e2e oy\" language=English");
+    const CtlRun options = Ctl(TEXT("options set \"customerName=e2e oy\" language=English"));
     ASSERT_EQ(options.code, 0u) << options;
     EXPECT_TRUE(AwaitState([](const sim::DeviceState& s) {
         return Trimmed(s.systemData.data() + kCustomerName, kCustomerNameWidth) == "E2E OY" &&
                s.systemData[kLanguage] == 0;
     })) << "the simulator does not hold the options written";
-    const CtlRun optionsShown = Ctl(L"options --json");
+    const CtlRun optionsShown = Ctl(TEXT("options --json"));
     EXPECT_NE(optionsShown.out.find("\"customerName\": \"E2E OY\","), std::string::npos)
         << optionsShown;
 
-    ASSERT_TRUE(PutFileBytes(work_.File(L"in.csv"), "Nro;Nimi;Puhelinnumero\r\n"
+    ASSERT_TRUE(PutFileBytes(work_.File(TEXT("in.csv")), "Nro;Nimi;Puhelinnumero\r\n"
                                                      "3;Virtanen Oy;09 123 456\r\n"
                                                      "7;\"Doe, Jane\";p55\r\n"));
-    const CtlRun imported = Ctl(L"phonebook import in.csv");
+    const CtlRun imported = Ctl(TEXT("phonebook import in.csv"));
     ASSERT_EQ(imported.code, 0u) << imported;
     sim::DeviceState saved;
     ASSERT_TRUE(AwaitState(
@@ -180,23 +181,23 @@ TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSa
         &saved))
         << "entry 3: " << Entry(saved, 2) << ", entry 7: " << Entry(saved, 6);
 
-    const CtlRun exported = Ctl(L"phonebook export out.csv");
+    const CtlRun exported = Ctl(TEXT("phonebook export out.csv"));
     ASSERT_EQ(exported.code, 0u) << exported;
-    EXPECT_EQ(FileBytes(work_.File(L"out.csv")),
+    EXPECT_EQ(FileBytes(work_.File(TEXT("out.csv"))),
               "\xEF\xBB\xBFNro;Nimi;Puhelinnumero\r\n3;Virtanen Oy;09123456\r\n"
               "7;\"Doe, Jane\";P55\r\n");
-    const CtlRun listed = Ctl(L"phonebook");
+    const CtlRun listed = Ctl(TEXT("phonebook"));
     EXPECT_EQ(listed.out,
               "  Nro  Nimi                  Puhelinnumero\n"
               "    3  Virtanen Oy           09123456\n"
               "    7  Doe, Jane             P55\n")
         << listed;
 
-    const CtlRun backup = Ctl(L"backup device.json");
+    const CtlRun backup = Ctl(TEXT("backup device.json"));
     ASSERT_EQ(backup.code, 0u) << backup;
-    ASSERT_TRUE(PutFileBytes(work_.File(L"other.csv"), "Nro;Nimi;Puhelinnumero\n2;Other;222\n"));
-    for (const wchar_t* command : {L"settings set answerDelay=7", L"options set customerName=LOST",
-                                   L"phonebook import other.csv --replace"}) {
+    ASSERT_TRUE(PutFileBytes(work_.File(TEXT("other.csv")), "Nro;Nimi;Puhelinnumero\n2;Other;222\n"));
+    for (const TCHAR* command : {TEXT("settings set answerDelay=7"), TEXT("options set customerName=LOST"),
+                                   TEXT("phonebook import other.csv --replace")}) {
         const CtlRun run = Ctl(command);
         ASSERT_EQ(run.code, 0u) << run;
     }
@@ -204,7 +205,7 @@ TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSa
         return s.faxSettings[kAnswerDelay] == 7 && Entry(s, 2) == "|" && Entry(s, 1) == "Other|222";
     })) << "the changes after the backup did not reach the device";
 
-    const CtlRun restore = Ctl(L"restore device.json");
+    const CtlRun restore = Ctl(TEXT("restore device.json"));
     ASSERT_EQ(restore.code, 0u) << restore;
     sim::DeviceState now;
     EXPECT_TRUE(AwaitState(

@@ -14,11 +14,12 @@
 
 #include "resources/resource.h"
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
 
-constexpr const wchar_t* kPanelTitle = L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu";
+constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
 constexpr DWORD kWindowWithinMs = 30000;
 // A page's exchange is 1.5 s; anything far beyond means the panel hangs.
 constexpr DWORD kExchangeWithinMs = 10000;
@@ -31,14 +32,14 @@ constexpr int kInfoTab = 3;
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kExchangeWithinMs,
+    SendMessageTimeout(window, message, wParam, lParam, SMTO_NORMAL, kExchangeWithinMs,
                         &result);
     return static_cast<LRESULT>(result);
 }
 
 // Another process's window text, asked of the window itself.
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
+tstring TextOf(HWND window) {
+    TCHAR text[512] = {};
     Send(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
     return text;
 }
@@ -50,9 +51,9 @@ struct Found {
 };
 
 BOOL CALLBACK FindTabs(HWND child, LPARAM tabs) {
-    wchar_t name[64] = {};
-    GetClassNameW(child, name, 64);
-    if (std::wstring_view(name) != L"SysTabControl32") return TRUE;
+    TCHAR name[64] = {};
+    GetClassName(child, name, 64);
+    if (tstring_view(name) != TEXT("SysTabControl32")) return TRUE;
     *reinterpret_cast<HWND*>(tabs) = child;
     return FALSE;
 }
@@ -68,9 +69,9 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner != found.processId || !IsWindowVisible(window)) return TRUE;
-    wchar_t title[128] = {};
-    GetWindowTextW(window, title, 128);
-    if (std::wstring_view(title) != kPanelTitle) return TRUE;
+    TCHAR title[128] = {};
+    GetWindowText(window, title, 128);
+    if (tstring_view(title) != kPanelTitle) return TRUE;
     (TabsOf(window) ? found.main : found.box) = window;
     return TRUE;
 }
@@ -107,7 +108,7 @@ public:
     }
 
     void Close() {
-        PostMessageW(main_, WM_CLOSE, 0, 0);
+        PostMessage(main_, WM_CLOSE, 0, 0);
         ASSERT_TRUE(process_.WaitForExit(kExitWithinMs)) << "the panel did not end";
     }
 
@@ -117,7 +118,7 @@ private:
     HWND sheet_ = nullptr;
 };
 
-std::wstring ItemText(HWND page, int id) { return TextOf(GetDlgItem(page, id)); }
+tstring ItemText(HWND page, int id) { return TextOf(GetDlgItem(page, id)); }
 int Selected(HWND page, int id) {
     return static_cast<int>(Send(GetDlgItem(page, id), CB_GETCURSEL));
 }
@@ -130,31 +131,31 @@ void Pick(HWND page, int id, int position) {
     Send(list, CB_SETCURSEL, static_cast<WPARAM>(position));
     Send(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
-void TypeOver(HWND page, int id, std::wstring_view text) {
+void TypeOver(HWND page, int id, tstring_view text) {
     HWND edit = GetDlgItem(page, id);
     Send(edit, EM_SETSEL, 0, -1);
-    for (wchar_t c : text) Send(edit, WM_CHAR, c, 1);
+    for (TCHAR c : text) Send(edit, WM_CHAR, c, 1);
 }
 
 class PagesE2e : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(simulator_.Start(L"", &error)) << error;
+        ASSERT_TRUE(simulator_.Start(TEXT(""), &error)) << error;
     }
 
     // The changes made on the first run, as the pages should show them from then on.
     void ExpectChangedSettings(HWND page) {
         EXPECT_EQ(Selected(page, IDC_SET_BYPASS_PAPER_SIZE), 2);
         EXPECT_EQ(Checked(page, IDC_SET_HORIZONTAL_REDUCTION), BST_CHECKED);
-        EXPECT_EQ(ItemText(page, IDC_SET_ANSWER_DELAY), L"4");
-        EXPECT_EQ(ItemText(page, IDC_SET_DISCARD_LENGTH), L"10") << "unchanged";
+        EXPECT_EQ(ItemText(page, IDC_SET_ANSWER_DELAY), TEXT("4"));
+        EXPECT_EQ(ItemText(page, IDC_SET_DISCARD_LENGTH), TEXT("10")) << "unchanged";
     }
     void ExpectChangedAdvanced(HWND page) {
-        EXPECT_EQ(ItemText(page, IDC_ADV_CUSTOMER_NAME), L"ASIAKAS \u00c4\u00d6");
+        EXPECT_EQ(ItemText(page, IDC_ADV_CUSTOMER_NAME), TEXT("ASIAKAS \u00c4\u00d6"));
         EXPECT_EQ(Selected(page, IDC_ADV_LANGUAGE), 0);
         EXPECT_EQ(Checked(page, IDC_ADV_TONER_SAVE), BST_CHECKED);
-        EXPECT_EQ(ItemText(page, IDC_ADV_SERIAL_NUMBER), L"OMF40-0012345") << "unchanged";
+        EXPECT_EQ(ItemText(page, IDC_ADV_SERIAL_NUMBER), TEXT("OMF40-0012345")) << "unchanged";
     }
 
     Simulator simulator_;
@@ -169,37 +170,37 @@ TEST_F(PagesE2e, PagesShowTheDeviceAndAppliedChangesOutliveRefreshAndRestart) {
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(Selected(settings, IDC_SET_BYPASS_PAPER_SIZE), 1);
     EXPECT_EQ(Checked(settings, IDC_SET_HORIZONTAL_REDUCTION), BST_UNCHECKED);
-    EXPECT_EQ(ItemText(settings, IDC_SET_ANSWER_DELAY), L"2");
-    EXPECT_EQ(ItemText(settings, IDC_SET_DISCARD_LENGTH), L"10");
+    EXPECT_EQ(ItemText(settings, IDC_SET_ANSWER_DELAY), TEXT("2"));
+    EXPECT_EQ(ItemText(settings, IDC_SET_DISCARD_LENGTH), TEXT("10"));
     EXPECT_EQ(Checked(settings, IDC_SET_POWER_SAVE_ON), BST_CHECKED);
     EXPECT_EQ(Selected(settings, IDC_SET_POWER_SAVE_MINUTES), 2);
 
     HWND advanced = panel.ShowPage(kAdvancedTab);
     ASSERT_NE(advanced, nullptr);
-    EXPECT_EQ(ItemText(advanced, IDC_ADV_DEVICE_ID_NAME), L"VELTRA");
-    EXPECT_EQ(ItemText(advanced, IDC_ADV_DEVICE_ID_NUMBER), L"0981234567");
-    EXPECT_EQ(ItemText(advanced, IDC_ADV_CUSTOMER_NAME), L"");
+    EXPECT_EQ(ItemText(advanced, IDC_ADV_DEVICE_ID_NAME), TEXT("VELTRA"));
+    EXPECT_EQ(ItemText(advanced, IDC_ADV_DEVICE_ID_NUMBER), TEXT("0981234567"));
+    EXPECT_EQ(ItemText(advanced, IDC_ADV_CUSTOMER_NAME), TEXT(""));
     EXPECT_EQ(Selected(advanced, IDC_ADV_LANGUAGE), 9);
 
     HWND info = panel.ShowPage(kInfoTab);
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(ItemText(info, IDC_INFO_MODEL), L"Ostrex MF 40" + std::wstring(20, L' '));
-    EXPECT_EQ(ItemText(info, IDC_INFO_FIRMWARE_VERSION), L"1.12 ");
-    EXPECT_EQ(ItemText(info, IDC_INFO_FREE_MEMORY), L" 87 % ");
-    EXPECT_EQ(ItemText(info, IDC_INFO_PRINTS), L"12874");
+    EXPECT_EQ(ItemText(info, IDC_INFO_MODEL), TEXT("Ostrex MF 40") + tstring(20, TEXT(' ')));
+    EXPECT_EQ(ItemText(info, IDC_INFO_FIRMWARE_VERSION), TEXT("1.12 "));
+    EXPECT_EQ(ItemText(info, IDC_INFO_FREE_MEMORY), TEXT(" 87 % "));
+    EXPECT_EQ(ItemText(info, IDC_INFO_PRINTS), TEXT("12874"));
     EXPECT_FALSE(panel.ShowsABox());
 
     // Changes on the Settings and Advanced pages, applied, then read back by refresh.
     settings = panel.ShowPage(kSettingsTab);
     Pick(settings, IDC_SET_BYPASS_PAPER_SIZE, 2);
     Click(settings, IDC_SET_HORIZONTAL_REDUCTION);
-    TypeOver(settings, IDC_SET_ANSWER_DELAY, L"4");
+    TypeOver(settings, IDC_SET_ANSWER_DELAY, TEXT("4"));
     Click(settings, IDC_SET_APPLY);
     Click(settings, IDC_SET_REFRESH);
     ExpectChangedSettings(settings);
 
     advanced = panel.ShowPage(kAdvancedTab);
-    TypeOver(advanced, IDC_ADV_CUSTOMER_NAME, L"asiakas \u00e4\u00f6");
+    TypeOver(advanced, IDC_ADV_CUSTOMER_NAME, TEXT("asiakas \u00e4\u00f6"));
     Pick(advanced, IDC_ADV_LANGUAGE, 0);
     Click(advanced, IDC_ADV_TONER_SAVE);
     Click(advanced, IDC_ADV_APPLY);

@@ -26,6 +26,7 @@
 //
 // Everything it starts is ended before it returns, whatever happens.
 #include <windows.h>
+#include <tchar.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -36,13 +37,14 @@
 #include <vector>
 
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
 
 // The panel's window title, which is also the caption of all its message boxes.
-constexpr const wchar_t* kPanelTitle = L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu";
-constexpr const wchar_t* kNoAnswerText = L"Ei vastaa";
+constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
+constexpr const TCHAR* kNoAnswerText = TEXT("Ei vastaa");
 
 constexpr DWORD kPollMs = 100;
 constexpr DWORD kWindowWithinMs = 30000;
@@ -53,25 +55,25 @@ constexpr DWORD kFirstPageMs = 2500;
 constexpr DWORD kExitWithinMs = 15000;
 
 // The maker's USB library of Windows 2000 and later; the demo folder holds a stand-in.
-constexpr const wchar_t* kUsbLibraryNt5 = L"usbpipe.dll";
+constexpr const TCHAR* kUsbLibraryNt5 = TEXT("usbpipe.dll");
 
 // The panel's own top-level windows: its main window (the one with the page tabs) and any
 // message box bearing its caption.
 struct PanelWindows {
     HWND main = nullptr;
     HWND box = nullptr;
-    std::wstring boxText;
+    tstring boxText;
 };
 
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+tstring TextOf(HWND window) {
+    TCHAR text[512] = {};
+    GetWindowText(window, text, static_cast<int>(std::size(text)));
     return text;
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[128] = {};
-    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+tstring ClassOf(HWND window) {
+    TCHAR name[128] = {};
+    GetClassName(window, name, static_cast<int>(std::size(name)));
     return name;
 }
 
@@ -97,11 +99,11 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
     if (search.processId != 0 && owner != search.processId) return TRUE;
 
     bool hasTabs = false;
-    std::wstring statics;
+    tstring statics;
     ForEachChild(window, [&](HWND child) {
-        const std::wstring name = ClassOf(child);
-        if (name == L"SysTabControl32") hasTabs = true;
-        if (name == L"Static" && GetWindowTextLengthW(child) > 0) statics += TextOf(child);
+        const tstring name = ClassOf(child);
+        if (name == TEXT("SysTabControl32")) hasTabs = true;
+        if (name == TEXT("Static") && GetWindowTextLength(child) > 0) statics += TextOf(child);
     });
     if (hasTabs) {
         search.found.main = window;
@@ -148,10 +150,10 @@ bool NoPanelRunning(std::string* error) {
 }
 
 // Starts `program` from its own folder, as its shortcut would.
-bool StartInstalledPanel(ChildProcess& panel, const std::wstring& program, std::string* error) {
+bool StartInstalledPanel(ChildProcess& panel, const tstring& program, std::string* error) {
     if (!NoPanelRunning(error)) return false;
-    const std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
-    return panel.Start(program, L"", folder, L"", error);
+    const tstring folder = program.substr(0, program.find_last_of(TEXT("\\/")));
+    return panel.Start(program, TEXT(""), folder, TEXT(""), error);
 }
 
 // The demo's panel, for the route under test.
@@ -169,11 +171,11 @@ bool PollFor(DWORD milliseconds, const std::function<bool()>& done) {
 }
 
 // "As Windows 2000: " for Wine's name of a Windows, nothing for Wine's own.
-std::string AsWindows(const std::wstring& version) {
-    return version.empty() ? "" : "as " + pd::NarrowToUtf8(version) + ": ";
+std::string AsWindows(const tstring& version) {
+    return version.empty() ? "" : "as " + pd::Utf8FromText(version) + ": ";
 }
 
-bool HasLoaded(DWORD processId, const wchar_t* module, std::string* error) {
+bool HasLoaded(DWORD processId, const TCHAR* module, std::string* error) {
     const auto modules = LoadedModules(processId);
     if (!modules) {
         *error = "the panel's modules cannot be listed";
@@ -183,18 +185,18 @@ bool HasLoaded(DWORD processId, const wchar_t* module, std::string* error) {
 }
 
 // `version`: the Windows that Wine reports to the panel (empty: Wine's own).
-void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const std::wstring& version) {
+void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const tstring& version) {
     const std::string as = AsWindows(version);
     const std::string what = as + "the panel opens its window when the device answers";
     std::optional<ReportedWindowsVersion> reported;
-    if (!version.empty() && !reported.emplace(L"PanelDesk.exe", version).ok()) {
+    if (!version.empty() && !reported.emplace(TEXT("PanelDesk.exe"), version).ok()) {
         checks.Fail(what, "Wine's Windows version for the panel cannot be set");
         return;
     }
     Simulator simulator;
     ChildProcess panel;
     std::string error;
-    if (!simulator.Start(L"", &error) || !StartDemoPanel(panel, &error)) {
+    if (!simulator.Start(TEXT(""), &error) || !StartDemoPanel(panel, &error)) {
         checks.Fail(what, error);
         return;
     }
@@ -205,7 +207,7 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const std::wstring& versio
         return windows.main || windows.box || !panel.running();
     });
     if (!windows.main) {
-        checks.Fail(what, windows.box ? "it showed \"" + pd::NarrowToUtf8(windows.boxText) + "\" instead"
+        checks.Fail(what, windows.box ? "it showed \"" + pd::Utf8FromText(windows.boxText) + "\" instead"
                           : panel.running() ? "no window within the time-out"
                                             : "it ended without a window");
         return;
@@ -224,14 +226,14 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const std::wstring& versio
     windows = FindPanelWindows(panel.id());
     if (windows.box) {
         checks.Fail(firstPage,
-                    "it showed \"" + pd::NarrowToUtf8(windows.boxText) + "\"\n" + simulator.Output());
-        PostMessageW(windows.box, WM_COMMAND, IDOK, 0);
+                    "it showed \"" + pd::Utf8FromText(windows.boxText) + "\"\n" + simulator.Output());
+        PostMessage(windows.box, WM_COMMAND, IDOK, 0);
     } else {
         checks.Pass(firstPage);
     }
 
     const std::string closes = as + "the panel ends when its window is closed";
-    PostMessageW(windows.main, WM_CLOSE, 0, 0);
+    PostMessage(windows.main, WM_CLOSE, 0, 0);
     if (panel.WaitForExit(kExitWithinMs)) {
         checks.Pass(closes);
     } else {
@@ -253,7 +255,7 @@ void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, Child
     if (windows.main || !windows.box || windows.boxText != kNoAnswerText || !abort ||
         !GetDlgItem(windows.box, IDRETRY) || !GetDlgItem(windows.box, IDIGNORE)) {
         checks.Fail(what, windows.main  ? "the main window opened"
-                          : windows.box ? "the box said \"" + pd::NarrowToUtf8(windows.boxText) +
+                          : windows.box ? "the box said \"" + pd::Utf8FromText(windows.boxText) +
                                               "\" without all three choices"
                           : panel.running() ? "no box within the time-out"
                                             : "the panel ended without a box");
@@ -263,7 +265,7 @@ void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, Child
     if (whileOffered) whileOffered();
 
     const std::string ends = "Abort ends the panel without its window";
-    PostMessageW(windows.box, WM_COMMAND, MAKEWPARAM(IDABORT, BN_CLICKED),
+    PostMessage(windows.box, WM_COMMAND, MAKEWPARAM(IDABORT, BN_CLICKED),
                  reinterpret_cast<LPARAM>(abort));
     bool windowOpened = false;
     const bool ended = PollFor(kExitWithinMs, [&] {
@@ -282,7 +284,7 @@ void CheckAbortWhenDeviceSilent(Checks& checks) {
     Simulator simulator;
     ChildProcess panel;
     std::string error;
-    if (!simulator.Start(L"--silent", &error) || !StartDemoPanel(panel, &error)) {
+    if (!simulator.Start(TEXT("--silent"), &error) || !StartDemoPanel(panel, &error)) {
         checks.Fail(what, error);
         return;
     }
@@ -294,7 +296,7 @@ void CheckAbortWhenDeviceSilent(Checks& checks) {
 void CheckNt4TakesTheEcpRoute(Checks& checks) {
     const std::string what =
         "as nt40: the panel finds no device on the ECP route and offers Abort/Retry/Ignore";
-    ReportedWindowsVersion nt4(L"PanelDesk.exe", L"nt40");
+    ReportedWindowsVersion nt4(TEXT("PanelDesk.exe"), TEXT("nt40"));
     Simulator simulator;
     ChildProcess panel;
     std::string error;
@@ -302,7 +304,7 @@ void CheckNt4TakesTheEcpRoute(Checks& checks) {
         checks.Fail(what, "Wine's Windows version for the panel cannot be set");
         return;
     }
-    if (!simulator.Start(L"", &error) || !StartPanel(panel, &error)) {
+    if (!simulator.Start(TEXT(""), &error) || !StartPanel(panel, &error)) {
         checks.Fail(what, error);
         return;
     }
@@ -329,9 +331,9 @@ void CheckNt4TakesTheEcpRoute(Checks& checks) {
 
 // An installed panel has neither the simulator nor the stand-in libraries: with no device
 // cabled it must come to the same box.
-int RunNoAnswerCheck(const std::wstring& program) {
+int RunNoAnswerCheck(const tstring& program) {
     Checks checks;
-    const std::string what = "with no device, " + pd::NarrowToUtf8(program) +
+    const std::string what = "with no device, " + pd::Utf8FromText(program) +
                              " offers Abort/Retry/Ignore with \"Ei vastaa\"";
     ChildProcess panel;
     std::string error;
@@ -346,7 +348,7 @@ int RunNoAnswerCheck(const std::wstring& program) {
 int RunChecks() {
     Checks checks;
     // Wine's own Windows, and the oldest two that the USB library serves.
-    for (const wchar_t* version : {L"", L"win2k", L"winxp"}) {
+    for (const TCHAR* version : {TEXT(""), TEXT("win2k"), TEXT("winxp")}) {
         CheckPanelOpensWhenDeviceAnswers(checks, version);
     }
     CheckAbortWhenDeviceSilent(checks);
@@ -364,11 +366,11 @@ constexpr int kBoxAppeared = 3;
 // The panel's windows on the named desktop (the current one when the name is empty); the
 // desktop itself may not exist yet. Windows of another desktop show as hidden to a thread
 // outside it, so this thread moves there first.
-PanelWindows FindOnDesktop(const std::wstring& desktopName) {
+PanelWindows FindOnDesktop(const tstring& desktopName) {
     static HDESK joined = nullptr;  // kept for the life of the process, as the thread uses it
     if (!desktopName.empty() && joined == nullptr) {
         const HDESK desktop =
-            OpenDesktopW(desktopName.c_str(), 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+            OpenDesktop(desktopName.c_str(), 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
         if (desktop == nullptr) return {};
         if (!SetThreadDesktop(desktop)) {
             CloseDesktop(desktop);
@@ -379,7 +381,7 @@ PanelWindows FindOnDesktop(const std::wstring& desktopName) {
     return FindPanelWindows(0);
 }
 
-int WaitForWindow(const std::wstring& desktopName, DWORD milliseconds) {
+int WaitForWindow(const tstring& desktopName, DWORD milliseconds) {
     PanelWindows windows;
     PollFor(milliseconds, [&] {
         windows = FindOnDesktop(desktopName);
@@ -391,7 +393,7 @@ int WaitForWindow(const std::wstring& desktopName, DWORD milliseconds) {
     }
     if (windows.box) {
         std::printf("the panel shows a message box instead of its window: \"%s\"\n",
-                    pd::NarrowToUtf8(windows.boxText).c_str());
+                    pd::Utf8FromText(windows.boxText).c_str());
         return kBoxAppeared;
     }
     std::printf("the panel's window did not appear\n");
@@ -402,10 +404,10 @@ int WaitForWindow(const std::wstring& desktopName, DWORD milliseconds) {
 // after the page has changed is answered only once the page's exchange is over.
 bool WaitUntilAnswering(HWND window, DWORD milliseconds) {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, milliseconds, &result) != 0;
+    return SendMessageTimeout(window, WM_NULL, 0, 0, SMTO_NORMAL, milliseconds, &result) != 0;
 }
 
-int WaitForPage(const std::wstring& desktopName, int index, DWORD milliseconds) {
+int WaitForPage(const tstring& desktopName, int index, DWORD milliseconds) {
     HWND tabs = nullptr;
     HWND main = nullptr;
     const bool shown = PollFor(milliseconds, [&] {
@@ -413,12 +415,12 @@ int WaitForPage(const std::wstring& desktopName, int index, DWORD milliseconds) 
         tabs = nullptr;
         if (main) {
             ForEachChild(main, [&](HWND child) {
-                if (ClassOf(child) == L"SysTabControl32") tabs = child;
+                if (ClassOf(child) == TEXT("SysTabControl32")) tabs = child;
             });
         }
         DWORD_PTR selected = 0;
         return tabs &&
-               SendMessageTimeoutW(tabs, TCM_GETCURSEL, 0, 0, SMTO_NORMAL, milliseconds,
+               SendMessageTimeout(tabs, TCM_GETCURSEL, 0, 0, SMTO_NORMAL, milliseconds,
                                    &selected) != 0 &&
                static_cast<int>(selected) == index;
     });
@@ -430,7 +432,7 @@ int WaitForPage(const std::wstring& desktopName, int index, DWORD milliseconds) 
 }
 
 // The visible top-level windows of the process that owns the panel's main window.
-std::vector<HWND> PanelProcessWindows(const std::wstring& desktopName) {
+std::vector<HWND> PanelProcessWindows(const tstring& desktopName) {
     const PanelWindows panel = FindOnDesktop(desktopName);
     const HWND any = panel.main ? panel.main : panel.box;
     std::vector<HWND> found;
@@ -446,7 +448,7 @@ std::vector<HWND> PanelProcessWindows(const std::wstring& desktopName) {
     return found;
 }
 
-int WaitForBox(const std::wstring& desktopName, const std::wstring& caption, DWORD milliseconds) {
+int WaitForBox(const tstring& desktopName, const tstring& caption, DWORD milliseconds) {
     HWND box = nullptr;
     PollFor(milliseconds, [&] {
         for (HWND window : PanelProcessWindows(desktopName)) {
@@ -455,13 +457,13 @@ int WaitForBox(const std::wstring& desktopName, const std::wstring& caption, DWO
         return box != nullptr;
     });
     if (box == nullptr || !WaitUntilAnswering(box, milliseconds)) {
-        std::printf("no window \"%s\" appeared in time\n", pd::NarrowToUtf8(caption).c_str());
+        std::printf("no window \"%s\" appeared in time\n", pd::Utf8FromText(caption).c_str());
         return kTimedOut;
     }
     return kWindowAppeared;
 }
 
-int PrintWindowRect(const std::wstring& desktopName) {
+int PrintWindowRect(const tstring& desktopName) {
     RECT all{};
     for (HWND window : PanelProcessWindows(desktopName)) {
         RECT one{};
@@ -477,14 +479,14 @@ int PrintWindowRect(const std::wstring& desktopName) {
     return kWindowAppeared;
 }
 
-int ClosePanel(const std::wstring& desktopName) {
+int ClosePanel(const tstring& desktopName) {
     const PanelWindows windows = FindOnDesktop(desktopName);
     if (windows.box) {
         const int answer = GetDlgItem(windows.box, IDABORT) ? IDABORT : IDOK;
-        PostMessageW(windows.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+        PostMessage(windows.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(windows.box, answer)));
     }
-    if (windows.main) PostMessageW(windows.main, WM_CLOSE, 0, 0);
+    if (windows.main) PostMessage(windows.main, WM_CLOSE, 0, 0);
     return windows.main || windows.box ? 0 : kTimedOut;
 }
 
@@ -501,35 +503,35 @@ int Usage() {
     return kUsage;
 }
 
-int Main(const std::vector<std::wstring>& arguments) {
-    if (arguments.size() == 1 && arguments[0] == L"e2e") return RunChecks();
-    if (arguments.size() == 2 && arguments[0] == L"no-answer") {
+int Main(const std::vector<tstring>& arguments) {
+    if (arguments.size() == 1 && arguments[0] == TEXT("e2e")) return RunChecks();
+    if (arguments.size() == 2 && arguments[0] == TEXT("no-answer")) {
         return RunNoAnswerCheck(arguments[1]);
     }
     if (arguments.empty()) return Usage();
-    const std::wstring& command = arguments[0];
+    const tstring& command = arguments[0];
 
-    std::wstring desktop;
+    tstring desktop;
     DWORD timeoutMs = kWindowWithinMs;
-    std::vector<std::wstring> words;
+    std::vector<tstring> words;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == L"--desktop" && i + 1 < arguments.size()) {
+        if (arguments[i] == TEXT("--desktop") && i + 1 < arguments.size()) {
             desktop = arguments[++i];
-        } else if (arguments[i] == L"--timeout" && i + 1 < arguments.size()) {
-            timeoutMs = static_cast<DWORD>(_wtoi(arguments[++i].c_str())) * 1000;
-        } else if (arguments[i].rfind(L"--", 0) == 0) {
+        } else if (arguments[i] == TEXT("--timeout") && i + 1 < arguments.size()) {
+            timeoutMs = static_cast<DWORD>(_ttoi(arguments[++i].c_str())) * 1000;
+        } else if (arguments[i].rfind(TEXT("--"), 0) == 0) {
             return Usage();
         } else {
             words.push_back(arguments[i]);
         }
     }
-    if (command == L"wait-window" && words.empty()) return WaitForWindow(desktop, timeoutMs);
-    if (command == L"close-window" && words.empty()) return ClosePanel(desktop);
-    if (command == L"window-rect" && words.empty()) return PrintWindowRect(desktop);
-    if (command == L"wait-page" && words.size() == 1) {
-        return WaitForPage(desktop, _wtoi(words[0].c_str()), timeoutMs);
+    if (command == TEXT("wait-window") && words.empty()) return WaitForWindow(desktop, timeoutMs);
+    if (command == TEXT("close-window") && words.empty()) return ClosePanel(desktop);
+    if (command == TEXT("window-rect") && words.empty()) return PrintWindowRect(desktop);
+    if (command == TEXT("wait-page") && words.size() == 1) {
+        return WaitForPage(desktop, _ttoi(words[0].c_str()), timeoutMs);
     }
-    if (command == L"wait-box" && words.size() == 1) {
+    if (command == TEXT("wait-box") && words.size() == 1) {
         return WaitForBox(desktop, words[0], timeoutMs);
     }
     return Usage();
@@ -538,6 +540,6 @@ int Main(const std::vector<std::wstring>& arguments) {
 }  // namespace
 }  // namespace pd::e2e
 
-int wmain(int argc, wchar_t** argv) {
-    return pd::e2e::Main(std::vector<std::wstring>(argv + 1, argv + argc));
+int _tmain(int argc, TCHAR** argv) {
+    return pd::e2e::Main(std::vector<pd::tstring>(argv + 1, argv + argc));
 }

@@ -7,6 +7,7 @@
 // It prints every step with PASS or FAIL and the real times of the page's exchanges; the
 // exit code is 0 when every step held. Everything it starts is ended before it returns.
 #include <windows.h>
+#include <tchar.h>
 #include <commctrl.h>
 
 #include <cstdio>
@@ -17,20 +18,21 @@
 
 #include "resources/resource.h"
 #include "tests/e2e/E2eSupport.h"
+#include "win32/TextMode.h"
 
 namespace pd::e2e {
 namespace {
 
-constexpr const wchar_t* kPanelTitle = L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu";
-constexpr const wchar_t* kEditorCaption = L"Muokkaa";
+constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
+constexpr const TCHAR* kEditorCaption = TEXT("Muokkaa");
 constexpr int kPhonebookTab = 2;
 constexpr int kRows = 80;
 
 // The entry the story edits, as typed and as it must come out.
 constexpr int kEditedRow = 4;
-constexpr const wchar_t* kTypedName = L"story test";
-constexpr const wchar_t* kStoredName = L"STORY TEST";
-constexpr const wchar_t* kTypedNumber = L"0401234567";
+constexpr const TCHAR* kTypedName = TEXT("story test");
+constexpr const TCHAR* kStoredName = TEXT("STORY TEST");
+constexpr const TCHAR* kTypedNumber = TEXT("0401234567");
 constexpr const char* kFileName = "story";  // the panel adds ".PBF"
 constexpr std::size_t kPhonebookFileSize = 5480;
 constexpr std::size_t kFileHeaderSize = 40;
@@ -55,17 +57,17 @@ bool PollFor(DWORD milliseconds, const std::function<bool()>& done) {
     return done();
 }
 
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
+tstring TextOf(HWND window) {
+    TCHAR text[512] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+    SendMessageTimeout(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
                         SMTO_NORMAL, kExchangeWithinMs, &copied);
     return text;
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[128] = {};
-    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+tstring ClassOf(HWND window) {
+    TCHAR name[128] = {};
+    GetClassName(window, name, static_cast<int>(std::size(name)));
     return name;
 }
 
@@ -95,20 +97,20 @@ std::vector<HWND> ChildrenOf(HWND parent) {
 
 bool HasTabs(HWND window) {
     for (HWND child : ChildrenOf(window)) {
-        if (ClassOf(child) == L"SysTabControl32") return true;
+        if (ClassOf(child) == TEXT("SysTabControl32")) return true;
     }
     return false;
 }
 
 // The panel's message box, if one shows, with its text.
-std::wstring BoxText(DWORD processId) {
+tstring BoxText(DWORD processId) {
     for (HWND window : WindowsOf(processId)) {
         if (TextOf(window) != kPanelTitle || HasTabs(window)) continue;
-        std::wstring text;
+        tstring text;
         for (HWND child : ChildrenOf(window)) {
-            if (ClassOf(child) == L"Static") text += TextOf(child);
+            if (ClassOf(child) == TEXT("Static")) text += TextOf(child);
         }
-        return text.empty() ? L"(a box without text)" : text;
+        return text.empty() ? TEXT("(a box without text)") : text;
     }
     return {};
 }
@@ -153,35 +155,35 @@ public:
     bool ok() const { return block_.ok(); }
     int Rows() const {
         DWORD_PTR count = 0;
-        SendMessageTimeoutW(list_, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
+        SendMessageTimeout(list_, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
                             &count);
         return static_cast<int>(count);
     }
-    std::wstring Cell(int row, int column) {
-        LVITEMW item{};
+    tstring Cell(int row, int column) {
+        LVITEM item{};
         item.iSubItem = column;
         item.cchTextMax = kTextChars;
-        item.pszText = reinterpret_cast<LPWSTR>(block_.At(kTextOffset));
-        std::vector<wchar_t> text(kTextChars, L'\0');
+        item.pszText = reinterpret_cast<LPTSTR>(block_.At(kTextOffset));
+        std::vector<TCHAR> text(kTextChars, TEXT('\0'));
         DWORD_PTR length = 0;
-        if (!block_.Put(kTextOffset, text.data(), text.size() * sizeof(wchar_t)) ||
+        if (!block_.Put(kTextOffset, text.data(), text.size() * sizeof(TCHAR)) ||
             !block_.Put(0, &item, sizeof item) ||
-            !SendMessageTimeoutW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+            !SendMessageTimeout(list_, LVM_GETITEMTEXT, static_cast<WPARAM>(row),
                                  reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
                                  kExchangeWithinMs, &length) ||
-            !block_.Get(kTextOffset, text.data(), text.size() * sizeof(wchar_t))) {
-            return L"(unreadable)";
+            !block_.Get(kTextOffset, text.data(), text.size() * sizeof(TCHAR))) {
+            return TEXT("(unreadable)");
         }
-        text.back() = L'\0';
+        text.back() = TEXT('\0');
         return text.data();
     }
     bool Select(int row) {
-        LVITEMW item{};
+        LVITEM item{};
         item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         item.state = LVIS_SELECTED | LVIS_FOCUSED;
         DWORD_PTR done = 0;
         return block_.Put(0, &item, sizeof item) &&
-               SendMessageTimeoutW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+               SendMessageTimeout(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                                    reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
                                    kExchangeWithinMs, &done) &&
                done != FALSE;
@@ -202,7 +204,7 @@ public:
 
     int Tell() {
         std::string error;
-        if (!simulator_.Start(L"", &error)) return Fail("the simulator serves", error);
+        if (!simulator_.Start(TEXT(""), &error)) return Fail("the simulator serves", error);
 
         if (!OpenPanel()) return Finish();
         if (!ShowPhonebook("first showing of the page reads the device")) return Finish();
@@ -211,13 +213,13 @@ public:
         if (!SaveFile()) return Finish();
         if (!Exchange(IDC_PB_DELETE_ALL, "delete all")) return Finish();
         Expect(list_->Cell(kEditedRow, 1).empty(), "delete all empties the edited row",
-               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+               Utf8FromText(list_->Cell(kEditedRow, 1)));
         if (!OpenFile()) return Finish();
         Expect(list_->Cell(kEditedRow, 1) == kStoredName, "the loaded file brings the entry back",
-               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+               Utf8FromText(list_->Cell(kEditedRow, 1)));
         if (!Exchange(IDC_PB_READ, "read button reads the device")) return Finish();
         Expect(list_->Cell(kEditedRow, 1) == kStoredName, "the device holds the written entry",
-               NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+               Utf8FromText(list_->Cell(kEditedRow, 1)));
         if (!ClosePanel()) return Finish();
 
         if (!OpenPanel()) return Finish();
@@ -225,7 +227,7 @@ public:
         Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
                    list_->Cell(kEditedRow, 2) == kTypedNumber,
                "the device kept the entry across panels",
-               NarrowToUtf8(list_->Cell(kEditedRow, 1) + L" / " + list_->Cell(kEditedRow, 2)));
+               Utf8FromText(list_->Cell(kEditedRow, 1) + TEXT(" / ") + list_->Cell(kEditedRow, 2)));
         ClosePanel();
         const std::string offRoute = simulator_.TrafficOffRoute();
         Expect(offRoute.empty(), "the device heard the panel on the route under test only",
@@ -263,7 +265,7 @@ private:
     // was doing has ended (or a modal loop of its own runs).
     bool WaitIdle(HWND window) {
         DWORD_PTR ignored = 0;
-        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
+        return SendMessageTimeout(window, WM_NULL, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
                                    &ignored) != 0;
     }
 
@@ -282,22 +284,22 @@ private:
             return main_ != nullptr || !BoxText(panel_.id()).empty() || !panel_.running();
         });
         if (main_ == nullptr) {
-            return Expect(false, "the panel opens its window", NarrowToUtf8(BoxText(panel_.id())));
+            return Expect(false, "the panel opens its window", Utf8FromText(BoxText(panel_.id())));
         }
         WaitIdle(main_);
         return Expect(BoxText(panel_.id()).empty(), "the panel opens its window",
-                      NarrowToUtf8(BoxText(panel_.id())));
+                      Utf8FromText(BoxText(panel_.id())));
     }
 
     bool ClosePanel() {
-        PostMessageW(main_, WM_CLOSE, 0, 0);
+        PostMessage(main_, WM_CLOSE, 0, 0);
         return Expect(panel_.WaitForExit(kExitWithinMs), "the panel ends when closed",
                       "still running");
     }
 
     HWND Sheet() const {
         for (HWND child : ChildrenOf(main_)) {
-            if (GetParent(child) == main_ && ClassOf(child) == L"#32770") return child;
+            if (GetParent(child) == main_ && ClassOf(child) == TEXT("#32770")) return child;
         }
         return nullptr;
     }
@@ -307,21 +309,21 @@ private:
         if (sheet == nullptr) return Expect(false, what, "no property sheet");
         const double start = MillisecondsNow();
         DWORD_PTR ignored = 0;
-        const bool returned = SendMessageTimeoutW(sheet, PSM_SETCURSEL, kPhonebookTab, 0,
+        const bool returned = SendMessageTimeout(sheet, PSM_SETCURSEL, kPhonebookTab, 0,
                                                   SMTO_NORMAL, kExchangeWithinMs, &ignored);
         const double took = MillisecondsNow() - start;
-        if (!returned) return Expect(false, what, "box: " + NarrowToUtf8(BoxText(panel_.id())));
+        if (!returned) return Expect(false, what, "box: " + Utf8FromText(BoxText(panel_.id())));
         DWORD_PTR page = 0;
-        SendMessageTimeoutW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
+        SendMessageTimeout(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
                             &page);
         page_ = reinterpret_cast<HWND>(page);
         list_ = std::make_unique<RemoteList>(GetDlgItem(page_, IDC_PB_LIST), panel_.id());
         if (!list_->ok()) return Expect(false, what, "cannot reach the panel's memory");
         const int rows = list_->Rows();
         const bool ok = BoxText(panel_.id()).empty() && rows == kRows &&
-                        list_->Cell(0, 0) == L"  1" && list_->Cell(kRows - 1, 0) == L" 80";
+                        list_->Cell(0, 0) == TEXT("  1") && list_->Cell(kRows - 1, 0) == TEXT(" 80");
         Time("first showing (1500 pause + 2000 read)", took);
-        const std::string box = NarrowToUtf8(BoxText(panel_.id()));
+        const std::string box = Utf8FromText(BoxText(panel_.id()));
         return Expect(ok, what, "rows " + std::to_string(rows) + ", box \"" + box + "\"");
     }
 
@@ -330,14 +332,14 @@ private:
         const double start = MillisecondsNow();
         DWORD_PTR ignored = 0;
         const bool returned =
-            SendMessageTimeoutW(page_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+            SendMessageTimeout(page_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                                 reinterpret_cast<LPARAM>(GetDlgItem(page_, button)), SMTO_NORMAL,
                                 kExchangeWithinMs, &ignored);
         const double took = MillisecondsNow() - start;
         if (button == IDC_PB_READ) Time("read button (2000 read + 500 settle)", took);
         if (button == IDC_PB_WRITE) Time("write button (1000 write + 500 settle)", took);
-        const std::wstring box = BoxText(panel_.id());
-        return Expect(returned && box.empty(), what, "box \"" + NarrowToUtf8(box) + "\"");
+        const tstring box = BoxText(panel_.id());
+        return Expect(returned && box.empty(), what, "box \"" + Utf8FromText(box) + "\"");
     }
 
     HWND WaitForWindow(const std::function<bool(HWND)>& wanted) {
@@ -356,14 +358,14 @@ private:
                        [&] { return !IsWindow(window) || !IsWindowVisible(window); });
     }
 
-    void Type(HWND edit, const std::wstring& text) {
-        for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
+    void Type(HWND edit, const tstring& text) {
+        for (TCHAR c : text) PostMessage(edit, WM_CHAR, c, 1);
     }
 
     bool EditEntry() {
         const std::string what = "the editor stores a typed entry in capitals";
         if (!list_->Select(kEditedRow)) return Expect(false, what, "cannot select the row");
-        PostMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_PB_EDIT, BN_CLICKED),
+        PostMessage(page_, WM_COMMAND, MAKEWPARAM(IDC_PB_EDIT, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(page_, IDC_PB_EDIT)));
         HWND editor = WaitForWindow([](HWND w) { return TextOf(w) == kEditorCaption; });
         if (editor == nullptr) return Expect(false, what, "no editor window");
@@ -375,77 +377,77 @@ private:
             return TextOf(name) == kStoredName && TextOf(number) == kTypedNumber;
         });
         if (!typed) {
-            PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
-            return Expect(false, what, "the editor shows " + NarrowToUtf8(TextOf(name)));
+            PostMessage(editor, WM_COMMAND, IDCANCEL, 0);
+            return Expect(false, what, "the editor shows " + Utf8FromText(TextOf(name)));
         }
-        PostMessageW(editor, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+        PostMessage(editor, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(editor, IDOK)));
         if (!WaitGone(editor)) return Expect(false, what, "the editor stays open");
         WaitIdle(main_);
         return Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
                           list_->Cell(kEditedRow, 2) == kTypedNumber,
-                      what, NarrowToUtf8(list_->Cell(kEditedRow, 1)));
+                      what, Utf8FromText(list_->Cell(kEditedRow, 1)));
     }
 
     // Answers the panel's file dialog with `path`.
-    bool AnswerFileDialog(const std::wstring& path, const std::string& what) {
+    bool AnswerFileDialog(const tstring& path, const std::string& what) {
         HWND dialog = WaitForWindow([](HWND w) {
-            return ClassOf(w) == L"#32770" && TextOf(w) != kPanelTitle &&
+            return ClassOf(w) == TEXT("#32770") && TextOf(w) != kPanelTitle &&
                    TextOf(w) != kEditorCaption;
         });
         if (dialog == nullptr) return Expect(false, what, "no file dialog");
         HWND field = GetDlgItem(dialog, kFileNameCombo);
-        if (field != nullptr && ClassOf(field) != L"Edit") {
+        if (field != nullptr && ClassOf(field) != TEXT("Edit")) {
             // The edit sits inside the combo box, which may sit inside an extended one.
             HWND combo = field;
             field = nullptr;
             for (HWND inner : ChildrenOf(combo)) {
-                if (field == nullptr && ClassOf(inner) == L"Edit") field = inner;
+                if (field == nullptr && ClassOf(inner) == TEXT("Edit")) field = inner;
             }
         }
         if (field == nullptr) field = GetDlgItem(dialog, kFileNameEdit);
         if (field == nullptr) {
             std::string children;
             for (HWND child : ChildrenOf(dialog)) {
-                children += " " + NarrowToUtf8(ClassOf(child)) + "#" +
+                children += " " + Utf8FromText(ClassOf(child)) + "#" +
                             std::to_string(GetDlgCtrlID(child));
             }
-            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            PostMessage(dialog, WM_COMMAND, IDCANCEL, 0);
             return Expect(false, what, "no name field in the file dialog:" + children);
         }
         DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+        SendMessageTimeout(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
                             SMTO_NORMAL, kExchangeWithinMs, &ignored);
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+        PostMessage(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
         if (!WaitGone(dialog)) return Expect(false, what, "the file dialog stays open");
         WaitIdle(main_);
         return true;
     }
 
-    std::wstring StoryPath() const { return scratch_.File(WidenUtf8(kFileName).c_str()); }
+    tstring StoryPath() const { return scratch_.File(TextFromUtf8(kFileName).c_str()); }
 
     bool SaveFile() {
         const std::string what = "saving writes the phonebook file with the entry";
-        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_PHONEBOOK, 0), 0);
+        PostMessage(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_PHONEBOOK, 0), 0);
         if (!AnswerFileDialog(StoryPath(), what)) return false;
-        const std::wstring saved = StoryPath() + L".PBF";
-        const OwnedHandle file(CreateFileW(saved.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        const tstring saved = StoryPath() + TEXT(".PBF");
+        const OwnedHandle file(CreateFile(saved.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         std::vector<char> bytes(kPhonebookFileSize + 1);
         DWORD got = 0;
         if (!file || !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got,
                                nullptr)) {
-            return Expect(false, what, "no file " + NarrowToUtf8(saved) + "; box \"" +
-                                           NarrowToUtf8(BoxText(panel_.id())) + "\"");
+            return Expect(false, what, "no file " + Utf8FromText(saved) + "; box \"" +
+                                           Utf8FromText(BoxText(panel_.id())) + "\"");
         }
         const std::string name(bytes.data() + kFileHeaderSize + kEditedRow * kEntrySize);
-        return Expect(got == kPhonebookFileSize && name == NarrowToUtf8(kStoredName), what,
+        return Expect(got == kPhonebookFileSize && name == Utf8FromText(kStoredName), what,
                       std::to_string(got) + " bytes, entry \"" + name + "\"");
     }
 
     bool OpenFile() {
-        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN_PHONEBOOK, 0), 0);
+        PostMessage(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN_PHONEBOOK, 0), 0);
         return AnswerFileDialog(StoryPath(), "opening the file");
     }
 
@@ -462,7 +464,7 @@ private:
 }  // namespace
 }  // namespace pd::e2e
 
-int wmain() {
+int _tmain() {
     pd::e2e::ScratchFolder scratch;
     return pd::e2e::Story(scratch).Tell();
 }

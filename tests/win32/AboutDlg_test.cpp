@@ -8,6 +8,7 @@
 #include "controls/Strings.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -20,7 +21,7 @@ constexpr int kPictureHeight = 327;
 class AboutBox : public ::testing::Test {
 protected:
     void SetUp() override {
-        owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 150,
+        owner = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 150,
                                   120, 700, 560, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(about.Create(owner));
     }
@@ -35,7 +36,7 @@ protected:
 
 TEST_F(AboutBox, WindowIsSizedFromThePicture) {
     BITMAP picture{};
-    ASSERT_TRUE(::GetObjectW(about.picture(), sizeof picture, &picture));
+    ASSERT_TRUE(::GetObject(about.picture(), sizeof picture, &picture));
     EXPECT_EQ(picture.bmWidth, kPictureWidth);
     EXPECT_EQ(picture.bmHeight, kPictureHeight);
 
@@ -65,11 +66,11 @@ TEST_F(AboutBox, SitsCentredOverItsOwner) {
 }
 
 TEST_F(AboutBox, TextFontIsEightPixelMsSansSerif) {
-    LOGFONTW font{};
-    ASSERT_TRUE(::GetObjectW(about.textFont(), sizeof font, &font));
+    LOGFONT font{};
+    ASSERT_TRUE(::GetObject(about.textFont(), sizeof font, &font));
     EXPECT_EQ(font.lfHeight, 8);
     EXPECT_EQ(font.lfWeight, FW_NORMAL);
-    EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
+    EXPECT_STREQ(font.lfFaceName, TEXT("MS Sans Serif"));
 }
 
 // Where the painted texts are: the pixels that differ from the picture alone. White text
@@ -130,7 +131,7 @@ TEST_F(AboutBox, PaintsThePictureAndTheFourTextsWhiteAndCentredOverTheGreyField)
     }
     EXPECT_EQ(TextIn(painted, picture, 0, 145).count, 0) << "nothing above the texts";
     EXPECT_EQ(TextIn(painted, picture, 185, 225).count, 0) << "nothing between the groups";
-    EXPECT_NE(LoadResString(IDS_ABOUT_COPYRIGHT).find(L"Veltra"), std::wstring::npos);
+    EXPECT_NE(LoadResString(IDS_ABOUT_COPYRIGHT).find(TEXT("Veltra")), tstring::npos);
 }
 
 TEST(DrawBitmapAt, DrawsTheBitmapCutToItsOwnSizeAndRefusesWhatIsMissing) {

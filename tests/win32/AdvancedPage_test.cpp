@@ -17,6 +17,7 @@
 #include "pages/AdvancedPage.h"
 #include "resources/resource.h"
 #include "support/PageTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -77,7 +78,7 @@ class AdvancedPageTest : public ::testing::Test, public test::PageMachine {
 protected:
     void Open() { ASSERT_TRUE(sheet.Open(page)); }
     HWND hwnd() const { return page.hwnd(); }
-    std::wstring Shown(const EditField& edit) const { return ItemText(hwnd(), edit.id); }
+    tstring Shown(const EditField& edit) const { return ItemText(hwnd(), edit.id); }
     void PutText(const EditField& edit, std::string_view text) {
         PutSystemText(edit.replyOffset, edit.width, text);
     }
@@ -92,11 +93,11 @@ TEST_F(AdvancedPageTest, FirstShowingReadsTheDeviceAndShowsTheOptionsTrimmed) {
     EXPECT_EQ(device.ReceivedFrames(), std::vector<sim::Bytes>{kSystemRead});
     const struct {
         EditField edit;
-        const wchar_t* shown;
+        const TCHAR* shown;
     } texts[] = {
-        {kDeviceIdName, L"VELTRA"}, {kDeviceIdNumber, L"0981234567"}, {kCustomerName, L""},
-        {kCustomerNumber, L""},     {kServiceNumber, L""},            {kNumberPrefix, L""},
-        {kSerialNumber, L"OMF40-0012345"},
+        {kDeviceIdName, TEXT("VELTRA")}, {kDeviceIdNumber, TEXT("0981234567")}, {kCustomerName, TEXT("")},
+        {kCustomerNumber, TEXT("")},     {kServiceNumber, TEXT("")},            {kNumberPrefix, TEXT("")},
+        {kSerialNumber, TEXT("OMF40-0012345")},
     };
     for (const auto& text : texts) EXPECT_EQ(Shown(text.edit), text.shown) << text.edit.id;
     const int positions[] = {1, 1, 5, 0, 0, 9, 0};
@@ -117,9 +118,9 @@ TEST_F(AdvancedPageTest, FirstShowingReadsTheDeviceAndShowsTheOptionsTrimmed) {
 TEST_F(AdvancedPageTest, EditsTakeAsManyCharactersAsTheirFieldsAreWide) {
     Open();
     for (const EditField& edit : kEdits) {
-        EXPECT_EQ(::SendDlgItemMessageW(hwnd(), edit.id, EM_GETLIMITTEXT, 0, 0), edit.width);
-        TypeOver(hwnd(), edit.id, std::wstring(static_cast<std::size_t>(edit.width) + 1, L'1'));
-        EXPECT_EQ(Shown(edit), std::wstring(static_cast<std::size_t>(edit.width), L'1'))
+        EXPECT_EQ(::SendDlgItemMessage(hwnd(), edit.id, EM_GETLIMITTEXT, 0, 0), edit.width);
+        TypeOver(hwnd(), edit.id, tstring(static_cast<std::size_t>(edit.width) + 1, TEXT('1')));
+        EXPECT_EQ(Shown(edit), tstring(static_cast<std::size_t>(edit.width), TEXT('1')))
             << "edit " << edit.id << " took a character beyond its field";
     }
 }
@@ -130,22 +131,22 @@ TEST_F(AdvancedPageTest, EditsFilterTypedCharactersByTheirMode) {
     Open();
     const struct {
         EditField edit;
-        const wchar_t* typed;
-        const wchar_t* shown;
+        const TCHAR* typed;
+        const TCHAR* shown;
         int beeps;
     } cases[] = {
-        {kDeviceIdName, L"oy ab-1", L"OY AB-1", 0},
-        {kDeviceIdName, L"x!y", L"XY", 1},
-        {kDeviceIdNumber, L"+358 9x", L"+358 9", 1},
-        {kCustomerName, L"m\u00e4tti", L"M\u00c4TTI", 0},
-        {kCustomerNumber, L"12a#*p", L"12#*P", 1},
-        {kCustomerNumber, L"Pp", L"PP", 0},
-        {kServiceNumber, L"0800 1-2", L"080012", 2},
-        {kSerialNumber, L"sn/1.2", L"SN/1.2", 0},
-        {kNumberPrefix, L"0 9", L"09", 1},
+        {kDeviceIdName, TEXT("oy ab-1"), TEXT("OY AB-1"), 0},
+        {kDeviceIdName, TEXT("x!y"), TEXT("XY"), 1},
+        {kDeviceIdNumber, TEXT("+358 9x"), TEXT("+358 9"), 1},
+        {kCustomerName, TEXT("m\u00e4tti"), TEXT("M\u00c4TTI"), 0},
+        {kCustomerNumber, TEXT("12a#*p"), TEXT("12#*P"), 1},
+        {kCustomerNumber, TEXT("Pp"), TEXT("PP"), 0},
+        {kServiceNumber, TEXT("0800 1-2"), TEXT("080012"), 2},
+        {kSerialNumber, TEXT("sn/1.2"), TEXT("SN/1.2"), 0},
+        {kNumberPrefix, TEXT("0 9"), TEXT("09"), 1},
     };
     for (const auto& c : cases) {
-        ::SetWindowTextW(page.Item(c.edit.id), L"");
+        ::SetWindowText(page.Item(c.edit.id), TEXT(""));
         const int before = Beeps();
         Type(hwnd(), c.edit.id, c.typed);
         EXPECT_EQ(Shown(c.edit), c.shown) << "edit " << c.edit.id;
@@ -155,12 +156,12 @@ TEST_F(AdvancedPageTest, EditsFilterTypedCharactersByTheirMode) {
 
 TEST_F(AdvancedPageTest, ApplySendsExactlyTheFrameBuiltFromTheControls) {
     Open();
-    TypeOver(hwnd(), kDeviceIdName.id, L"oy ab");
-    TypeOver(hwnd(), kDeviceIdNumber.id, L"+358 9 1234");
-    TypeOver(hwnd(), kCustomerName.id, L"m\u00e4tti");
-    TypeOver(hwnd(), kCustomerNumber.id, L"0401234");
-    TypeOver(hwnd(), kServiceNumber.id, L"0800*12#");
-    TypeOver(hwnd(), kNumberPrefix.id, L"9p");
+    TypeOver(hwnd(), kDeviceIdName.id, TEXT("oy ab"));
+    TypeOver(hwnd(), kDeviceIdNumber.id, TEXT("+358 9 1234"));
+    TypeOver(hwnd(), kCustomerName.id, TEXT("m\u00e4tti"));
+    TypeOver(hwnd(), kCustomerNumber.id, TEXT("0401234"));
+    TypeOver(hwnd(), kServiceNumber.id, TEXT("0800*12#"));
+    TypeOver(hwnd(), kNumberPrefix.id, TEXT("9p"));
     const int positions[] = {3, 2, 10, 1, 2, 0, 2};
     for (int i = 0; i < 7; ++i) Pick(hwnd(), kListIds[i], positions[i]);
     for (int id : kCheckIds) Click(hwnd(), id);
@@ -198,11 +199,11 @@ TEST_F(AdvancedPageTest, TrimsTextsAndSendsThemBackPaddedWithSpaces) {
     PutText(kDeviceIdName, "K\xC4YTT\xD6 ");
     Open();
 
-    EXPECT_EQ(Shown(kCustomerName), L"ABCD");
-    EXPECT_EQ(Shown(kCustomerNumber), L"");
-    EXPECT_EQ(Shown(kServiceNumber), std::wstring(46, L'7'));
-    EXPECT_EQ(Shown(kSerialNumber), L"12");
-    EXPECT_EQ(Shown(kDeviceIdName), L"K\u00c4YTT\u00d6");
+    EXPECT_EQ(Shown(kCustomerName), TEXT("ABCD"));
+    EXPECT_EQ(Shown(kCustomerNumber), TEXT(""));
+    EXPECT_EQ(Shown(kServiceNumber), tstring(46, TEXT('7')));
+    EXPECT_EQ(Shown(kSerialNumber), TEXT("12"));
+    EXPECT_EQ(Shown(kDeviceIdName), TEXT("K\u00c4YTT\u00d6"));
     const auto block = device.state.systemData;
 
     Click(hwnd(), IDC_ADV_APPLY);
@@ -251,21 +252,21 @@ TEST_F(AdvancedPageTest, ValuesBeyondListsAndTheThirdStateOfTheCheckBoxes) {
 
 TEST_F(AdvancedPageTest, RefreshDiscardsUnsavedEditsEvenWhenTheReadFails) {
     Open();
-    TypeOver(hwnd(), kCustomerName.id, L"XYZ");
+    TypeOver(hwnd(), kCustomerName.id, TEXT("XYZ"));
     Pick(hwnd(), IDC_ADV_LANGUAGE, 0);
     Click(hwnd(), IDC_ADV_TONER_SAVE);
     PutText(kCustomerName, "NEW");
     device.faults.silent = true;
 
     Click(hwnd(), IDC_ADV_REFRESH);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
-    EXPECT_EQ(Shown(kCustomerName), L"") << "the record as it stood";
+    EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")});
+    EXPECT_EQ(Shown(kCustomerName), TEXT("")) << "the record as it stood";
     EXPECT_EQ(Selected(hwnd(), IDC_ADV_LANGUAGE), 9);
     EXPECT_EQ(Checked(hwnd(), IDC_ADV_TONER_SAVE), BST_UNCHECKED);
 
     device.faults.silent = false;
     Click(hwnd(), IDC_ADV_REFRESH);
-    EXPECT_EQ(Shown(kCustomerName), L"NEW");
+    EXPECT_EQ(Shown(kCustomerName), TEXT("NEW"));
     EXPECT_EQ(BoxTexts().size(), 1u);
 }
 
@@ -278,9 +279,9 @@ TEST_F(AdvancedPageTest, CutReplyFailsAndTheControlsShowTheLastGoodRead) {
         device.faults.replyLimit = cut;
         ui.Clear();
         Click(hwnd(), IDC_ADV_REFRESH);
-        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"}) << cut << " bytes";
-        EXPECT_EQ(Shown(kSerialNumber), L"OMF40-0012345") << cut << " bytes";
-        EXPECT_EQ(Shown(kDeviceIdName), L"VELTRA") << cut << " bytes";
+        EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")}) << cut << " bytes";
+        EXPECT_EQ(Shown(kSerialNumber), TEXT("OMF40-0012345")) << cut << " bytes";
+        EXPECT_EQ(Shown(kDeviceIdName), TEXT("VELTRA")) << cut << " bytes";
         EXPECT_EQ(Selected(hwnd(), IDC_ADV_LANGUAGE), 9) << cut << " bytes";
     }
 }
@@ -288,8 +289,8 @@ TEST_F(AdvancedPageTest, CutReplyFailsAndTheControlsShowTheLastGoodRead) {
 TEST_F(AdvancedPageTest, DeviceSilentAtFirstShowingShowsTheEmptyRecordWhichApplySends) {
     device.faults.silent = true;
     Open();
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
-    for (const EditField& edit : kEdits) EXPECT_EQ(Shown(edit), L"") << edit.id;
+    EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")});
+    for (const EditField& edit : kEdits) EXPECT_EQ(Shown(edit), TEXT("")) << edit.id;
     for (int id : kListIds) EXPECT_EQ(Selected(hwnd(), id), 0) << id;
     for (int id : kCheckIds) EXPECT_EQ(Checked(hwnd(), id), BST_UNCHECKED) << id;
 
@@ -302,12 +303,12 @@ TEST_F(AdvancedPageTest, DeviceSilentAtFirstShowingShowsTheEmptyRecordWhichApply
 
 TEST_F(AdvancedPageTest, FailedApplyKeepsTheUsersValuesAndSendsThemAgain) {
     Open();
-    TypeOver(hwnd(), kSerialNumber.id, L"SN2");
+    TypeOver(hwnd(), kSerialNumber.id, TEXT("SN2"));
     device.faults.unplugged = true;
     Click(hwnd(), IDC_ADV_APPLY);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
+    EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")});
     EXPECT_STREQ(context.store.system.serialNumber, "SN2");
-    EXPECT_EQ(Shown(kSerialNumber), L"SN2");
+    EXPECT_EQ(Shown(kSerialNumber), TEXT("SN2"));
 
     device.faults.unplugged = false;
     Click(hwnd(), IDC_ADV_APPLY);

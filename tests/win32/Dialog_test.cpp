@@ -20,6 +20,7 @@
 #include "protocol/FieldRules.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -28,7 +29,7 @@ namespace {
 class PageHost {
 public:
     PageHost() {
-        parent_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 700, 600,
+        parent_ = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("host"), WS_OVERLAPPEDWINDOW, 0, 0, 700, 600,
                                     nullptr, nullptr, nullptr, nullptr);
     }
     ~PageHost() { ::DestroyWindow(parent_); }
@@ -56,45 +57,45 @@ protected:
     }
 };
 
-std::vector<std::wstring> ComboItems(HWND combo) {
-    std::vector<std::wstring> items;
-    const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+std::vector<tstring> ComboItems(HWND combo) {
+    std::vector<tstring> items;
+    const int count = static_cast<int>(::SendMessage(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        wchar_t text[64] = {};
-        ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        TCHAR text[64] = {};
+        ::SendMessage(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
         items.push_back(text);
     }
     return items;
 }
 
 TEST(DialogLists, EveryDropDownListGetsItsTemplateItemsInOrder) {
-    using Items = std::vector<std::wstring>;
+    using Items = std::vector<tstring>;
     const struct {
         int templateId;
         int control;
         Items items;
     } lists[] = {
-        {IDD_SETTINGS, IDC_SET_TRAY_PAPER_SIZE, {L"Letter", L"A4", L"Legal"}},
-        {IDD_SETTINGS, IDC_SET_BYPASS_PAPER_SIZE, {L"Letter", L"A4", L"Legal"}},
+        {IDD_SETTINGS, IDC_SET_TRAY_PAPER_SIZE, {TEXT("Letter"), TEXT("A4"), TEXT("Legal")}},
+        {IDD_SETTINGS, IDC_SET_BYPASS_PAPER_SIZE, {TEXT("Letter"), TEXT("A4"), TEXT("Legal")}},
         {IDD_SETTINGS, IDC_SET_BYPASS_PAPER_TYPE,
-         {L"Tavallinen", L"Bond", L"Kalvo", L"Kartonki", L"Tarrat", L"Esipainettu",
-          L"Värillinen", L"Kirjekuori"}},
-        {IDD_SETTINGS, IDC_SET_POWER_SAVE_MINUTES, {L"5", L"10", L"15", L"30", L"45"}},
-        {IDD_SETTINGS, IDC_SET_SEND_CONFIRMATION, {L"Ei", L"On", L"Kun virhe"}},
+         {TEXT("Tavallinen"), TEXT("Bond"), TEXT("Kalvo"), TEXT("Kartonki"), TEXT("Tarrat"), TEXT("Esipainettu"),
+          ShownText(L"Värillinen"), TEXT("Kirjekuori")}},
+        {IDD_SETTINGS, IDC_SET_POWER_SAVE_MINUTES, {TEXT("5"), TEXT("10"), TEXT("15"), TEXT("30"), TEXT("45")}},
+        {IDD_SETTINGS, IDC_SET_SEND_CONFIRMATION, {TEXT("Ei"), TEXT("On"), TEXT("Kun virhe")}},
         {IDD_SETTINGS, IDC_SET_REMOTE_RECEIVE_CODE,
-         {L"*0*", L"*1*", L"*2*", L"*3*", L"*4*", L"*5*", L"*6*", L"*7*", L"*8*", L"*9*"}},
-        {IDD_SETTINGS, IDC_SET_CLOCK_FORMAT, {L"12 t", L"24 t"}},
-        {IDD_ADVANCED, IDC_ADV_RECEIVE_MODE, {L"PUH", L"FAKSI", L"PUH/FAKSI", L"VAST/FAKSI"}},
-        {IDD_ADVANCED, IDC_ADV_SPEAKER_MODE, {L"Ei", L"On", L"YHTEYS"}},
+         {TEXT("*0*"), TEXT("*1*"), TEXT("*2*"), TEXT("*3*"), TEXT("*4*"), TEXT("*5*"), TEXT("*6*"), TEXT("*7*"), TEXT("*8*"), TEXT("*9*")}},
+        {IDD_SETTINGS, IDC_SET_CLOCK_FORMAT, {TEXT("12 t"), TEXT("24 t")}},
+        {IDD_ADVANCED, IDC_ADV_RECEIVE_MODE, {TEXT("PUH"), TEXT("FAKSI"), TEXT("PUH/FAKSI"), TEXT("VAST/FAKSI")}},
+        {IDD_ADVANCED, IDC_ADV_SPEAKER_MODE, {TEXT("Ei"), TEXT("On"), TEXT("YHTEYS")}},
         {IDD_ADVANCED, IDC_ADV_RING_VOLUME,
-         {L"0", L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9", L"10"}},
-        {IDD_ADVANCED, IDC_ADV_USB_MODE, {L"Hidas", L"Nopea"}},
-        {IDD_ADVANCED, IDC_ADV_DUPLEX_FAX, {L"Ei", L"Pitkä reuna", L"Lyhyt reuna"}},
+         {TEXT("0"), TEXT("1"), TEXT("2"), TEXT("3"), TEXT("4"), TEXT("5"), TEXT("6"), TEXT("7"), TEXT("8"), TEXT("9"), TEXT("10")}},
+        {IDD_ADVANCED, IDC_ADV_USB_MODE, {TEXT("Hidas"), TEXT("Nopea")}},
+        {IDD_ADVANCED, IDC_ADV_DUPLEX_FAX, {TEXT("Ei"), ShownText(L"Pitkä reuna"), TEXT("Lyhyt reuna")}},
         {IDD_ADVANCED, IDC_ADV_LANGUAGE,
-         {L"English", L"Francais", L"Espanol", L"Portugues", L"Deutsch", L"Italiano",
-          L"Nederlands", L"Dansk", L"Svenska", L"Suomi", L"Norsk"}},
+         {TEXT("English"), TEXT("Francais"), TEXT("Espanol"), TEXT("Portugues"), TEXT("Deutsch"), TEXT("Italiano"),
+          TEXT("Nederlands"), TEXT("Dansk"), TEXT("Svenska"), TEXT("Suomi"), TEXT("Norsk")}},
         {IDD_ADVANCED, IDC_ADV_IMAGE_QUALITY,
-         {L"Normaali", L"Tekstin parannus", L"Kuvan parannus"}},
+         {TEXT("Normaali"), TEXT("Tekstin parannus"), TEXT("Kuvan parannus")}},
     };
     PageHost host;
     for (int templateId : {IDD_SETTINGS, IDD_ADVANCED}) {
@@ -108,24 +109,24 @@ TEST(DialogLists, EveryDropDownListGetsItsTemplateItemsInOrder) {
     }
 }
 
-std::wstring FromUtf8(const char* text) {
+tstring FromUtf8(const char* text) {
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    tstring wide(static_cast<std::size_t>(length), TEXT('\0'));
     ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
     wide.resize(wide.size() - 1);
     return wide;
 }
 
 template <std::size_t Count>
-std::vector<std::wstring> Items(const char* const (&items)[Count]) {
-    std::vector<std::wstring> wide;
+std::vector<tstring> Items(const char* const (&items)[Count]) {
+    std::vector<tstring> wide;
     for (const char* item : items) wide.push_back(FromUtf8(item));
     return wide;
 }
 
-std::vector<std::wstring> Items(NumberRange range) {
-    std::vector<std::wstring> wide;
-    for (int n = range.lowest; n <= range.highest; ++n) wide.push_back(std::to_wstring(n));
+std::vector<tstring> Items(NumberRange range) {
+    std::vector<tstring> wide;
+    for (int n = range.lowest; n <= range.highest; ++n) wide.push_back(ToTString(n));
     return wide;
 }
 
@@ -135,7 +136,7 @@ TEST(DialogLists, EveryTemplateListHoldsTheFieldTableItems) {
     const struct {
         int templateId;
         int control;
-        std::vector<std::wstring> items;
+        std::vector<tstring> items;
     } lists[] = {
         {IDD_SETTINGS, IDC_SET_TRAY_PAPER_SIZE, Items(kPaperSizeItems)},
         {IDD_SETTINGS, IDC_SET_BYPASS_PAPER_SIZE, Items(kPaperSizeItems)},
@@ -159,9 +160,9 @@ TEST(DialogLists, EveryTemplateListHoldsTheFieldTableItems) {
         std::vector<int> combos;
         for (HWND child = ::GetWindow(page.hwnd(), GW_CHILD); child != nullptr;
              child = ::GetWindow(child, GW_HWNDNEXT)) {
-            wchar_t className[32] = {};
-            ::GetClassNameW(child, className, static_cast<int>(std::size(className)));
-            if (_wcsicmp(className, L"ComboBox") == 0) combos.push_back(::GetDlgCtrlID(child));
+            TCHAR className[32] = {};
+            ::GetClassName(child, className, static_cast<int>(std::size(className)));
+            if (_tcsicmp(className, TEXT("ComboBox")) == 0) combos.push_back(::GetDlgCtrlID(child));
         }
         for (int control : combos) {
             const auto list = std::find_if(std::begin(lists), std::end(lists), [&](const auto& l) {
@@ -194,8 +195,8 @@ class Exchange : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(page.Create(host.get())); }
     void TearDown() override { page.Destroy(); }
-    LRESULT Checked(int id) { return ::SendMessageW(page.Item(id), BM_GETCHECK, 0, 0); }
-    LRESULT Selected(int id) { return ::SendMessageW(page.Item(id), CB_GETCURSEL, 0, 0); }
+    LRESULT Checked(int id) { return ::SendMessage(page.Item(id), BM_GETCHECK, 0, 0); }
+    LRESULT Selected(int id) { return ::SendMessage(page.Item(id), CB_GETCURSEL, 0, 0); }
 
     PageHost host;
     ExchangeDialog page{IDD_SETTINGS};
@@ -207,7 +208,7 @@ TEST_F(Exchange, ComboPositionShowsAndTakesTheSelectedPosition) {
     page.UpdateData(false);
     EXPECT_EQ(Selected(IDC_SET_POWER_SAVE_MINUTES), 4);
 
-    ::SendMessageW(page.Item(IDC_SET_POWER_SAVE_MINUTES), CB_SETCURSEL, 1, 0);
+    ::SendMessage(page.Item(IDC_SET_POWER_SAVE_MINUTES), CB_SETCURSEL, 1, 0);
     page.UpdateData(true);
     EXPECT_EQ(value, 1);
 }
@@ -247,12 +248,12 @@ TEST_F(Exchange, RadioIsThePositionOfTheCheckedButtonInItsGroup) {
     EXPECT_EQ(Checked(IDC_SET_POWER_SAVE_OFF), BST_UNCHECKED);
     EXPECT_EQ(Checked(IDC_SET_POWER_SAVE_ON), BST_CHECKED);
 
-    ::SendMessageW(page.Item(IDC_SET_POWER_SAVE_ON), BM_SETCHECK, BST_UNCHECKED, 0);
-    ::SendMessageW(page.Item(IDC_SET_POWER_SAVE_OFF), BM_SETCHECK, BST_CHECKED, 0);
+    ::SendMessage(page.Item(IDC_SET_POWER_SAVE_ON), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessage(page.Item(IDC_SET_POWER_SAVE_OFF), BM_SETCHECK, BST_CHECKED, 0);
     page.UpdateData(true);
     EXPECT_EQ(value, 0);
 
-    ::SendMessageW(page.Item(IDC_SET_POWER_SAVE_OFF), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessage(page.Item(IDC_SET_POWER_SAVE_OFF), BM_SETCHECK, BST_UNCHECKED, 0);
     page.UpdateData(true);
     EXPECT_EQ(value, -1) << "no button checked";
 }
@@ -261,40 +262,40 @@ TEST(ExchangeRadio, AHiddenFirstButtonStillCountsInTheGroup) {
     PageHost host;
     ExchangeDialog page(IDD_PHONEBOOK);
     ASSERT_TRUE(page.Create(host.get()));
-    EXPECT_FALSE(::GetWindowLongW(page.Item(IDC_PB_ONE_TOUCH), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(::GetWindowLong(page.Item(IDC_PB_ONE_TOUCH), GWL_STYLE) & WS_VISIBLE);
     int section = 1;
     page.exchange = [&](DataExchange& dx) { dx.Radio(IDC_PB_ONE_TOUCH, section); };
     page.UpdateData(false);
-    EXPECT_EQ(::SendMessageW(page.Item(IDC_PB_SPEED_DIAL), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendMessage(page.Item(IDC_PB_SPEED_DIAL), BM_GETCHECK, 0, 0), BST_CHECKED);
     page.Destroy();
 }
 
 TEST_F(Exchange, TextGoesBothWays) {
-    std::wstring text = L"12";
+    tstring text = TEXT("12");
     page.exchange = [&](DataExchange& dx) { dx.Text(IDC_SET_DISCARD_LENGTH, text); };
     page.UpdateData(false);
-    EXPECT_EQ(test::Text(page.Item(IDC_SET_DISCARD_LENGTH)), L"12");
-    ::SetWindowTextW(page.Item(IDC_SET_DISCARD_LENGTH), L"7ä");
+    EXPECT_EQ(test::Text(page.Item(IDC_SET_DISCARD_LENGTH)), TEXT("12"));
+    ::SetWindowText(page.Item(IDC_SET_DISCARD_LENGTH), ShownText(L"7ä").c_str());
     page.UpdateData(true);
-    EXPECT_EQ(text, L"7ä");
+    EXPECT_EQ(text, ShownText(L"7ä"));
 }
 
 TEST_F(Exchange, ChangesMadeByThePageItselfNeverReachItsHandlers) {
-    std::wstring text = L"5";
+    tstring text = TEXT("5");
     page.exchange = [&](DataExchange& dx) { dx.Text(IDC_SET_ANSWER_DELAY, text); };
     page.UpdateData(false);
     EXPECT_TRUE(page.changeNotices.empty()) << "filling the controls is not a user change";
 
-    ::SetWindowTextW(page.Item(IDC_SET_ANSWER_DELAY), L"9");  // as a user's typing would
+    ::SetWindowText(page.Item(IDC_SET_ANSWER_DELAY), TEXT("9"));  // as a user's typing would
     EXPECT_EQ(page.changeNotices, std::vector<int>{IDC_SET_ANSWER_DELAY});
     EXPECT_FALSE(page.filling());
 }
 
 TEST_F(Exchange, AFailingHandlerDoesNotTakeTheDialogDown) {
     page.throwOnCommand = true;
-    ::SetWindowTextW(page.Item(IDC_SET_ANSWER_DELAY), L"1");
+    ::SetWindowText(page.Item(IDC_SET_ANSWER_DELAY), TEXT("1"));
     page.throwOnCommand = false;
-    ::SetWindowTextW(page.Item(IDC_SET_ANSWER_DELAY), L"2");
+    ::SetWindowText(page.Item(IDC_SET_ANSWER_DELAY), TEXT("2"));
     EXPECT_EQ(page.changeNotices, std::vector<int>{IDC_SET_ANSWER_DELAY});
 }
 
@@ -311,8 +312,8 @@ protected:
         if (quitInstead) {
             ::PostQuitMessage(3);
         } else {
-            ::PostMessageW(hwnd(), WM_APP, 0, 0);
-            ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            ::PostMessage(hwnd(), WM_APP, 0, 0);
+            ::PostMessage(hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
         return CDialog::OnInit();
     }
@@ -346,7 +347,7 @@ TEST(ModalLoop, QuitRequestEndsTheLoopAndIsPassedOn) {
     dialog.quitInstead = true;
     dialog.DoModal(owner.get());
     MSG message{};
-    ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    ASSERT_TRUE(::PeekMessage(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(message.wParam, 3u);
     EXPECT_TRUE(::IsWindowEnabled(owner.get()));
 }
@@ -354,7 +355,7 @@ TEST(ModalLoop, QuitRequestEndsTheLoopAndIsPassedOn) {
 TEST(Handles, NullAndInvalidHandleValueAreBothEmpty) {
     EXPECT_FALSE(ScopedHandle());
     EXPECT_FALSE(ScopedHandle(INVALID_HANDLE_VALUE));
-    ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ScopedHandle event(::CreateEvent(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(event);
     const HANDLE raw = event.get();
 
@@ -378,28 +379,28 @@ TEST(Handles, SelectGuardPutsThePreviousObjectBack) {
 
 TEST(Strings, ReplaceExtensionSwapsOnlyTheFileNamesExtension) {
     const struct {
-        const wchar_t* path;
-        const wchar_t* expected;
+        const TCHAR* path;
+        const TCHAR* expected;
     } cases[] = {
-        {L"C:\\Ohjelmat\\PanelDesk.exe", L"C:\\Ohjelmat\\PanelDesk.HLP"},
-        {L"C:\\Veltra.1\\PanelDesk", L"C:\\Veltra.1\\PanelDesk.HLP"},
-        {L"PanelDesk.tar.exe", L"PanelDesk.tar.HLP"},
-        {L"PanelDesk", L"PanelDesk.HLP"},
+        {TEXT("C:\\Ohjelmat\\PanelDesk.exe"), TEXT("C:\\Ohjelmat\\PanelDesk.HLP")},
+        {TEXT("C:\\Veltra.1\\PanelDesk"), TEXT("C:\\Veltra.1\\PanelDesk.HLP")},
+        {TEXT("PanelDesk.tar.exe"), TEXT("PanelDesk.tar.HLP")},
+        {TEXT("PanelDesk"), TEXT("PanelDesk.HLP")},
     };
-    for (const auto& c : cases) EXPECT_EQ(ReplaceExtension(c.path, L".HLP"), c.expected);
+    for (const auto& c : cases) EXPECT_EQ(ReplaceExtension(c.path, TEXT(".HLP")), c.expected);
 }
 
 TEST(Strings, LoadsTextsByIdAndNothingForUnknownIds) {
-    EXPECT_EQ(LoadResString(IDS_TITLE), L" Veltra Ostrex MF 40 PanelDesk - etäohjaustaulu");
+    EXPECT_EQ(LoadResString(IDS_TITLE), ShownText(L" Veltra Ostrex MF 40 PanelDesk - etäohjaustaulu"));
     EXPECT_EQ(LoadResString(IDS_DATA_WRITTEN),
-              L"Tiedot kirjoitettu. Älä sammuta laitetta, ennen kuin se on täysin alustettu.");
-    EXPECT_EQ(LoadResString(3), L"");
+              ShownText(L"Tiedot kirjoitettu. Älä sammuta laitetta, ennen kuin se on täysin alustettu."));
+    EXPECT_EQ(LoadResString(3), TEXT(""));
 }
 
 TEST(Win32UiFilter, BarsBecomeTheZeroSeparatedListTheFileDialogsTake) {
-    const std::wstring filter = FileDialogFilter(L"Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||");
-    static const wchar_t kExpected[] = L"Phonebook Files(*.pbf)\0*.pbf\0All files (*.*)\0*.*\0";
-    const std::wstring expected(kExpected, std::size(kExpected));  // with the closing zero
+    const tstring filter = FileDialogFilter(TEXT("Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||"));
+    static const TCHAR kExpected[] = TEXT("Phonebook Files(*.pbf)\0*.pbf\0All files (*.*)\0*.*\0");
+    const tstring expected(kExpected, std::size(kExpected));  // with the closing zero
     EXPECT_EQ(filter.substr(0, expected.size()), expected);
 }
 

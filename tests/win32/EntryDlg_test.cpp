@@ -14,6 +14,7 @@
 #include "testing/FakeUi.h"
 #include "resources/resource.h"
 #include "support/PhonebookUi.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -28,7 +29,7 @@ using test::Type;
 class OwnerWindow {
 public:
     OwnerWindow(int x, int y, int width, int height) {
-        window_ = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x,
+        window_ = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, x,
                                     y, width, height, nullptr, nullptr, nullptr, nullptr);
     }
     ~OwnerWindow() { ::DestroyWindow(window_); }
@@ -63,14 +64,14 @@ protected:
 
     HWND Name() const { return editor->Item(IDC_ENTRY_NAME); }
     HWND Number() const { return editor->Item(IDC_ENTRY_NUMBER); }
-    std::wstring Shown(HWND edit) const { return test::Text(edit); }
+    tstring Shown(HWND edit) const { return test::Text(edit); }
     void Command(int id) {
-        ::SendMessageW(editor->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+        ::SendMessage(editor->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                        reinterpret_cast<LPARAM>(editor->Item(id)));
     }
     void Key(HWND target, WPARAM key) {
-        ::PostMessageW(target, WM_KEYDOWN, key, 1);
-        ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        ::PostMessage(target, WM_KEYDOWN, key, 1);
+        ::PostMessage(target, WM_KEYUP, key, 0xC0000001);
         Pump(editor.get());
     }
     int Beeps() const { return ui.Count(Kind::Beep); }
@@ -83,15 +84,15 @@ protected:
 
 TEST_F(EntryEditor, OpensWithTheEntrysTextsAsTheyAreUnderItsCaption) {
     OpenWith("\xE4iti m", "0401*");  // äiti m: lower case from the device stays as it came
-    EXPECT_EQ(test::Text(editor->hwnd()), L"Muokkaa");
-    EXPECT_EQ(Shown(Name()), L"\u00E4iti m");
-    EXPECT_EQ(Shown(Number()), L"0401*");
+    EXPECT_EQ(test::Text(editor->hwnd()), TEXT("Muokkaa"));
+    EXPECT_EQ(Shown(Name()), TEXT("\u00E4iti m"));
+    EXPECT_EQ(Shown(Number()), TEXT("0401*"));
     EXPECT_EQ(editor->nameText(), "\xE4iti m");
     EXPECT_EQ(Beeps(), 0) << "its own filling is not a change by the user";
     EXPECT_EQ(::GetFocus(), Name());
 
-    EXPECT_EQ(::SendMessageW(Name(), EM_GETLIMITTEXT, 0, 0), 20);
-    EXPECT_EQ(::SendMessageW(Number(), EM_GETLIMITTEXT, 0, 0), 46);
+    EXPECT_EQ(::SendMessage(Name(), EM_GETLIMITTEXT, 0, 0), 20);
+    EXPECT_EQ(::SendMessage(Number(), EM_GETLIMITTEXT, 0, 0), 46);
     EXPECT_EQ(editor->nameEdit().hwnd(), Name());
     EXPECT_EQ(editor->nameEdit().filterMode(), FilterMode::Name);
     EXPECT_EQ(editor->numberEdit().hwnd(), Number());
@@ -107,7 +108,7 @@ TEST_F(EntryEditor, OkAndCancelAreFlatHoverButtonsWithIconsAndFocusRectangle) {
         EXPECT_NE(button->icon(), nullptr);
         EXPECT_EQ(button->hoverIcon(), button->icon()) << "no second icon";
         EXPECT_EQ(button->iconWidth(), 32);
-        EXPECT_EQ(::GetWindowLongW(button->hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
+        EXPECT_EQ(::GetWindowLong(button->hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
     }
     EXPECT_EQ(editor->okButton().hwnd(), editor->Item(IDOK));
     EXPECT_EQ(editor->cancelButton().hwnd(), editor->Item(IDCANCEL));
@@ -136,18 +137,18 @@ TEST_F(EntryEditor, TypedTextTurnsToCapitalsWithTheCaretAfterTheTypedCharacter) 
         std::string name, number;  // the entry
         bool inName;               // where the typing goes
         int caret;
-        std::wstring typed;
-        std::wstring shownName, shownNumber;
+        tstring typed;
+        tstring shownName, shownNumber;
         int caretAfter;
     } cases[] = {
-        {"abc into an empty name", "", "", true, 0, L"abc", L"ABC", L"", 3},
-        {"p into the number", "", "12", false, 2, L"p", L"", L"12P", 3},
-        {"a letter in the middle", "ABCD", "", true, 2, L"x", L"ABXCD", L"", 3},
-        {"backspace", "ABC", "", true, 3, L"\b", L"AB", L"", 2},
-        {"device's small letters follow the first keystroke", "\xE4iti", "1", true, 4, L"s",
-         L"\u00C4ITIS", L"1", 5},
-        {"typing in the number leaves the name's case", "\xE4iti", "1", false, 1, L"2",
-         L"\u00E4iti", L"12", 2},
+        {"abc into an empty name", "", "", true, 0, TEXT("abc"), TEXT("ABC"), TEXT(""), 3},
+        {"p into the number", "", "12", false, 2, TEXT("p"), TEXT(""), TEXT("12P"), 3},
+        {"a letter in the middle", "ABCD", "", true, 2, TEXT("x"), TEXT("ABXCD"), TEXT(""), 3},
+        {"backspace", "ABC", "", true, 3, TEXT("\b"), TEXT("AB"), TEXT(""), 2},
+        {"device's small letters follow the first keystroke", "\xE4iti", "1", true, 4, TEXT("s"),
+         TEXT("\u00C4ITIS"), TEXT("1"), 5},
+        {"typing in the number leaves the name's case", "\xE4iti", "1", false, 1, TEXT("2"),
+         TEXT("\u00E4iti"), TEXT("12"), 2},
     };
     for (const auto& c : cases) {
         if (editor) editor->Destroy();
@@ -166,22 +167,22 @@ TEST_F(EntryEditor, TypedTextTurnsToCapitalsWithTheCaretAfterTheTypedCharacter) 
 
 TEST_F(EntryEditor, FieldsTakeNoMoreThanTheEntryHolds) {
     Open();
-    Type(Name(), std::wstring(20, L'a'));
-    Type(Name(), L"b");
-    EXPECT_EQ(Shown(Name()), std::wstring(20, L'A'));
+    Type(Name(), tstring(20, TEXT('a')));
+    Type(Name(), TEXT("b"));
+    EXPECT_EQ(Shown(Name()), tstring(20, TEXT('A')));
     EXPECT_EQ(editor->nameText(), std::string(20, 'A'));
 
-    Type(Number(), std::wstring(46, L'7'));
-    Type(Number(), L"8");
-    EXPECT_EQ(Shown(Number()), std::wstring(46, L'7'));
+    Type(Number(), tstring(46, TEXT('7')));
+    Type(Number(), TEXT("8"));
+    EXPECT_EQ(Shown(Number()), tstring(46, TEXT('7')));
 }
 
 TEST_F(EntryEditor, CharacterOutsideTheFieldsSetIsRefusedWithABeep) {
     Open();
-    Type(Name(), L"a!");
-    Type(Number(), L"1a");
-    EXPECT_EQ(Shown(Name()), L"A");
-    EXPECT_EQ(Shown(Number()), L"1");
+    Type(Name(), TEXT("a!"));
+    Type(Number(), TEXT("1a"));
+    EXPECT_EQ(Shown(Name()), TEXT("A"));
+    EXPECT_EQ(Shown(Number()), TEXT("1"));
     EXPECT_EQ(Beeps(), 2);
 }
 
@@ -190,14 +191,14 @@ TEST_F(EntryEditor, CharacterOf128OrAboveIsTakenOutAgainWithABeep) {
         const char* what;
         std::string name;
         int caret;
-        wchar_t typed;
-        std::wstring shown;
+        TCHAR typed;
+        tstring shown;
         std::string kept;
         int caretAfter;  // the caret as it was, less the characters taken out
     } cases[] = {
-        {"e acute at the end", "AB", 2, L'\u00E9', L"AB", "AB", 2},
-        {"euro sign in the middle", "ABCD", 2, L'\u20AC', L"ABCD", "ABCD", 3},
-        {"the field's own such characters go too", "\xC4" "BC", 3, L'\u00E9', L"BC", "BC", 2},
+        {"e acute at the end", "AB", 2, TEXT('\u00E9'), TEXT("AB"), "AB", 2},
+        {"euro sign in the middle", "ABCD", 2, TEXT('\u20AC'), TEXT("ABCD"), "ABCD", 3},
+        {"the field's own such characters go too", "\xC4" "BC", 3, TEXT('\u00E9'), TEXT("BC"), "BC", 2},
     };
     for (const auto& c : cases) {
         if (editor) editor->Destroy();
@@ -205,7 +206,7 @@ TEST_F(EntryEditor, CharacterOf128OrAboveIsTakenOutAgainWithABeep) {
         OpenWith(c.name, "");
         ::SetFocus(Name());
         PutCaretAt(Name(), c.caret);
-        Type(Name(), std::wstring(1, c.typed));
+        Type(Name(), tstring(1, c.typed));
         EXPECT_EQ(Shown(Name()), c.shown) << c.what;
         EXPECT_EQ(editor->nameText(), c.kept) << c.what;
         EXPECT_EQ(CaretOf(Name()), c.caretAfter) << c.what;
@@ -215,24 +216,24 @@ TEST_F(EntryEditor, CharacterOf128OrAboveIsTakenOutAgainWithABeep) {
 
 TEST_F(EntryEditor, FieldChangedAfterARefusedWideCharacterComesBackToItsLastText) {
     OpenWith("AB", "");
-    Type(Name(), L"\u00E9");
+    Type(Name(), TEXT("\u00E9"));
     ASSERT_EQ(Beeps(), 1);
     // The next typed character is plain again and is taken as usual.
     PutCaretAt(Name(), 2);
-    Type(Name(), L"c");
-    EXPECT_EQ(Shown(Name()), L"ABC");
+    Type(Name(), TEXT("c"));
+    EXPECT_EQ(Shown(Name()), TEXT("ABC"));
     EXPECT_EQ(Beeps(), 1);
 }
 
 TEST_F(EntryEditor, OkClosesOnlyWhenTheNumberHasMoreThanTwoCharactersWithADigit) {
     const struct {
-        std::wstring name;
-        std::wstring number;
+        tstring name;
+        tstring number;
         bool closes;
     } cases[] = {
-        {L"ab", L"12", false}, {L"ab", L"123", true}, {L"ab", L"*#P", false},
-        {L"ab", L"P12", true}, {L"", L"555", true},   {L"ab", L"", false},
-        {L"", L"", false},     {L"ab", L"PPP1", true},
+        {TEXT("ab"), TEXT("12"), false}, {TEXT("ab"), TEXT("123"), true}, {TEXT("ab"), TEXT("*#P"), false},
+        {TEXT("ab"), TEXT("P12"), true}, {TEXT(""), TEXT("555"), true},   {TEXT("ab"), TEXT(""), false},
+        {TEXT(""), TEXT(""), false},     {TEXT("ab"), TEXT("PPP1"), true},
     };
     for (const auto& c : cases) {
         if (editor) editor->Destroy();
@@ -247,7 +248,7 @@ TEST_F(EntryEditor, OkClosesOnlyWhenTheNumberHasMoreThanTwoCharactersWithADigit)
         if (c.closes) {
             EXPECT_EQ(editor->result(), IDOK) << what;
             EXPECT_EQ(editor->numberText(), std::string(c.number.begin(), c.number.end()));
-            EXPECT_EQ(editor->nameText(), c.name == L"ab" ? "AB" : "") << what;
+            EXPECT_EQ(editor->nameText(), c.name == TEXT("ab") ? "AB" : "") << what;
         }
     }
     EXPECT_EQ(table.Name(1), "") << "the editor never writes the table";
@@ -263,15 +264,15 @@ TEST_F(EntryEditor, EnterIsOkAndEscapeOrCloseIsCancel) {
         const char* what;
         std::function<void()> act;
     } cancels[] = {
-        {"cancel button", [this] { ::SendMessageW(editor->Item(IDCANCEL), BM_CLICK, 0, 0); }},
+        {"cancel button", [this] { ::SendMessage(editor->Item(IDCANCEL), BM_CLICK, 0, 0); }},
         {"escape", [this] { Key(Name(), VK_ESCAPE); }},
-        {"close box", [this] { ::SendMessageW(editor->hwnd(), WM_CLOSE, 0, 0); }},
+        {"close box", [this] { ::SendMessage(editor->hwnd(), WM_CLOSE, 0, 0); }},
     };
     for (const auto& c : cancels) {
         editor->Destroy();
         ui.Clear();
         OpenWith("", "123");
-        Type(Name(), L"x");
+        Type(Name(), TEXT("x"));
         c.act();
         Pump(editor.get());
         EXPECT_TRUE(editor->ended()) << c.what;
@@ -283,12 +284,12 @@ TEST_F(EntryEditor, EnterIsOkAndEscapeOrCloseIsCancel) {
 
 TEST_F(EntryEditor, EntryTextsAreWindows1252BothWays) {
     OpenWith("", "");
-    Type(Name(), L"a");
-    ::SendMessageW(Name(), EM_SETSEL, 0, -1);
+    Type(Name(), TEXT("a"));
+    ::SendMessage(Name(), EM_SETSEL, 0, -1);
     // Text that reaches the edit without being typed (pasted, say) keeps 1252's characters
     // and their capitals.
-    ::SendMessageW(Name(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\u00E5s\u00FF"));
-    EXPECT_EQ(Shown(Name()), L"\u00C5S\u0178");
+    ::SendMessage(Name(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(TEXT("\u00E5s\u00FF")));
+    EXPECT_EQ(Shown(Name()), TEXT("\u00C5S\u0178"));
     EXPECT_EQ(editor->nameText(), "\xC5S\x9F");
 }
 

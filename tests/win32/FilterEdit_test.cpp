@@ -11,28 +11,29 @@
 #include "controls/FilterEdit.h"
 #include "testing/FakeUi.h"
 #include "support/UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
 
-constexpr wchar_t kBackspace = 8;
+constexpr TCHAR kBackspace = 8;
 constexpr int kPlainEdit = 100;
 constexpr int kUpperCaseEdit = 101;
 
-std::wstring Span(wchar_t first, wchar_t last) {
-    std::wstring text;
-    for (wchar_t c = first; c <= last; ++c) text += c;
+tstring Span(TCHAR first, TCHAR last) {
+    tstring text;
+    for (TCHAR c = first; c <= last; ++c) text += c;
     return text;
 }
 
-const std::wstring kDigits = Span(L'0', L'9');
-const std::wstring kCapitals = Span(L'A', L'Z');
-const std::wstring kSmall = Span(L'a', L'z');
+const tstring kDigits = Span(TEXT('0'), TEXT('9'));
+const tstring kCapitals = Span(TEXT('A'), TEXT('Z'));
+const tstring kSmall = Span(TEXT('a'), TEXT('z'));
 
 class FilterEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        parent = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 200,
+        parent = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("host"), WS_OVERLAPPEDWINDOW, 0, 0, 400, 200,
                                    nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(parent, nullptr);
         MakeEdit(kPlainEdit, 0);
@@ -43,12 +44,12 @@ protected:
     void TearDown() override { ::DestroyWindow(parent); }
 
     void MakeEdit(int id, DWORD style) {
-        ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | style, 0,
+        ::CreateWindowEx(0, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | style, 0,
                           0, 300, 20, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           nullptr, nullptr);
     }
-    static void Type(const CFilterEdit& edit, std::wstring_view characters) {
-        for (wchar_t c : characters) ::SendMessageW(edit.hwnd(), WM_CHAR, c, 1);
+    static void Type(const CFilterEdit& edit, tstring_view characters) {
+        for (TCHAR c : characters) ::SendMessage(edit.hwnd(), WM_CHAR, c, 1);
     }
     int Beeps() const { return ui.Count(UiEvent::Kind::Beep); }
 
@@ -63,31 +64,31 @@ protected:
 TEST_F(FilterEditTest, EachModeLetsInExactlyItsCharactersAndBeepsForTheRest) {
     const struct {
         FilterMode mode;
-        std::wstring accepted;  // besides backspace
+        tstring accepted;  // besides backspace
     } modes[] = {
-        {FilterMode::DialDigits, kDigits + L"#*Pp"},
-        {FilterMode::Name, kCapitals + kSmall + kDigits + L" +-,.'/*#&"},
-        {FilterMode::CapitalLetters, kCapitals + L" +"},
+        {FilterMode::DialDigits, kDigits + TEXT("#*Pp")},
+        {FilterMode::Name, kCapitals + kSmall + kDigits + TEXT(" +-,.'/*#&")},
+        {FilterMode::CapitalLetters, kCapitals + TEXT(" +")},
         {FilterMode::Digits, kDigits},
-        {FilterMode::InternationalNumber, kDigits + L" +"},
-        {FilterMode::PhonebookNumber, kDigits + L"#*pP"},
-        {FilterMode::FormattedNumber, kDigits + L"- +"},
+        {FilterMode::InternationalNumber, kDigits + TEXT(" +")},
+        {FilterMode::PhonebookNumber, kDigits + TEXT("#*pP")},
+        {FilterMode::FormattedNumber, kDigits + TEXT("- +")},
     };
     for (const auto& mode : modes) {
         plain.SetFilterMode(mode.mode);
-        for (wchar_t c = 1; c < 128; ++c) {
+        for (TCHAR c = 1; c < 128; ++c) {
             if (c == kBackspace) continue;
-            ::SetWindowTextW(plain.hwnd(), L"");
+            ::SetWindowText(plain.hwnd(), TEXT(""));
             const int beepsBefore = Beeps();
-            Type(plain, std::wstring(1, c));
-            const bool accepted = mode.accepted.find(c) != std::wstring::npos;
-            const std::wstring shown = test::Text(plain.hwnd());
+            Type(plain, tstring(1, c));
+            const bool accepted = mode.accepted.find(c) != tstring::npos;
+            const tstring shown = test::Text(plain.hwnd());
             if (accepted) {
-                EXPECT_EQ(shown, std::wstring(1, c))
+                EXPECT_EQ(shown, tstring(1, c))
                     << "mode " << static_cast<int>(mode.mode) << " character " << int(c);
                 EXPECT_EQ(Beeps(), beepsBefore) << "character " << int(c);
             } else {
-                EXPECT_EQ(shown, L"") << "mode " << static_cast<int>(mode.mode)
+                EXPECT_EQ(shown, TEXT("")) << "mode " << static_cast<int>(mode.mode)
                                       << " let in character " << int(c);
                 EXPECT_EQ(Beeps(), beepsBefore + 1) << "character " << int(c);
             }
@@ -98,15 +99,15 @@ TEST_F(FilterEditTest, EachModeLetsInExactlyItsCharactersAndBeepsForTheRest) {
 TEST_F(FilterEditTest, BackspaceWorksInEveryModeAndModeZeroTakesEverything) {
     for (int mode = 0; mode <= 7; ++mode) {
         plain.SetFilterMode(static_cast<FilterMode>(mode));
-        ::SetWindowTextW(plain.hwnd(), L"12");
-        ::SendMessageW(plain.hwnd(), EM_SETSEL, 2, 2);
-        Type(plain, std::wstring(1, kBackspace));
-        EXPECT_EQ(test::Text(plain.hwnd()), L"1") << "mode " << mode;
+        ::SetWindowText(plain.hwnd(), TEXT("12"));
+        ::SendMessage(plain.hwnd(), EM_SETSEL, 2, 2);
+        Type(plain, tstring(1, kBackspace));
+        EXPECT_EQ(test::Text(plain.hwnd()), TEXT("1")) << "mode " << mode;
     }
     plain.SetFilterMode(FilterMode::All);
-    ::SetWindowTextW(plain.hwnd(), L"");
-    Type(plain, L"aZ!~ %");
-    EXPECT_EQ(test::Text(plain.hwnd()), L"aZ!~ %");
+    ::SetWindowText(plain.hwnd(), TEXT(""));
+    Type(plain, TEXT("aZ!~ %"));
+    EXPECT_EQ(test::Text(plain.hwnd()), TEXT("aZ!~ %"));
     EXPECT_EQ(Beeps(), 0);
 }
 
@@ -116,21 +117,21 @@ TEST_F(FilterEditTest, UpperCasingIsTheEditsOwnStyle) {
     const struct {
         FilterMode mode;
         bool upperCaseEdit;
-        std::wstring typed;
-        std::wstring shown;
+        tstring typed;
+        tstring shown;
         int beeps;
     } cases[] = {
-        {FilterMode::Name, true, L"ab c", L"AB C", 0},
-        {FilterMode::Name, false, L"ab c", L"ab c", 0},
-        {FilterMode::DialDigits, true, L"a", L"", 1},
-        {FilterMode::DialDigits, false, L"pP1", L"pP1", 0},
-        {FilterMode::DialDigits, true, L"pP1", L"PP1", 0},
-        {FilterMode::CapitalLetters, true, L"a", L"", 1},
+        {FilterMode::Name, true, TEXT("ab c"), TEXT("AB C"), 0},
+        {FilterMode::Name, false, TEXT("ab c"), TEXT("ab c"), 0},
+        {FilterMode::DialDigits, true, TEXT("a"), TEXT(""), 1},
+        {FilterMode::DialDigits, false, TEXT("pP1"), TEXT("pP1"), 0},
+        {FilterMode::DialDigits, true, TEXT("pP1"), TEXT("PP1"), 0},
+        {FilterMode::CapitalLetters, true, TEXT("a"), TEXT(""), 1},
     };
     for (const auto& c : cases) {
         CFilterEdit& edit = c.upperCaseEdit ? upper : plain;
         edit.SetFilterMode(c.mode);
-        ::SetWindowTextW(edit.hwnd(), L"");
+        ::SetWindowText(edit.hwnd(), TEXT(""));
         ui.Clear();
         Type(edit, c.typed);
         EXPECT_EQ(test::Text(edit.hwnd()), c.shown) << "mode " << static_cast<int>(c.mode);
@@ -146,21 +147,21 @@ TEST_F(FilterEditTest, LastCharacterFlagFollowsEveryTypedCharacterInAnyEdit) {
     upper.SetFilterMode(FilterMode::Name);
     const struct {
         CFilterEdit* edit;
-        wchar_t typed;
+        TCHAR typed;
         bool flag;
         int beeps;  // so far
     } steps[] = {
-        {&plain, L'1', false, 0},      {&plain, L'\u00E4', true, 0},  {&plain, L'x', false, 1},
-        {&upper, L'\u20AC', true, 1},  {&plain, L'2', false, 1},      {&upper, L'\u00E9', true, 1},
-        {&plain, L'\u00C5', true, 1},  {&upper, L'!', false, 2},
+        {&plain, TEXT('1'), false, 0},      {&plain, TEXT('\u00E4'), true, 0},  {&plain, TEXT('x'), false, 1},
+        {&upper, TEXT('\u20AC'), true, 1},  {&plain, TEXT('2'), false, 1},      {&upper, TEXT('\u00E9'), true, 1},
+        {&plain, TEXT('\u00C5'), true, 1},  {&upper, TEXT('!'), false, 2},
     };
     for (const auto& step : steps) {
-        Type(*step.edit, std::wstring(1, step.typed));
+        Type(*step.edit, tstring(1, step.typed));
         EXPECT_EQ(CFilterEdit::LastCharacterNotAscii(), step.flag) << "after " << int(step.typed);
         EXPECT_EQ(Beeps(), step.beeps) << "after " << int(step.typed);
     }
-    EXPECT_EQ(test::Text(plain.hwnd()), L"1\u00E42\u00C5");
-    EXPECT_EQ(test::Text(upper.hwnd()), L"\u20AC\u00C9") << "the edit upper-cases e-acute";
+    EXPECT_EQ(test::Text(plain.hwnd()), TEXT("1\u00E42\u00C5"));
+    EXPECT_EQ(test::Text(upper.hwnd()), TEXT("\u20AC\u00C9")) << "the edit upper-cases e-acute";
 }
 
 // Only typed characters are judged: text that arrives through the clipboard is left to the
@@ -170,22 +171,22 @@ TEST_F(FilterEditTest, PastedTextIsNotFilteredButKeepsTheLimit) {
     plain.SetLimit(5);
     ASSERT_TRUE(::OpenClipboard(parent));
     ::EmptyClipboard();
-    const std::wstring pasted = L"ab-cdefg";
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+    const tstring pasted = TEXT("ab-cdefg");
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(TCHAR));
     ASSERT_NE(memory, nullptr);
-    std::memcpy(::GlobalLock(memory), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+    std::memcpy(::GlobalLock(memory), pasted.c_str(), (pasted.size() + 1) * sizeof(TCHAR));
     ::GlobalUnlock(memory);
     ASSERT_NE(::SetClipboardData(CF_UNICODETEXT, memory), nullptr);
     ::CloseClipboard();
 
-    ::SendMessageW(plain.hwnd(), WM_PASTE, 0, 0);
-    EXPECT_EQ(test::Text(plain.hwnd()), L"ab-cd");
+    ::SendMessage(plain.hwnd(), WM_PASTE, 0, 0);
+    EXPECT_EQ(test::Text(plain.hwnd()), TEXT("ab-cd"));
     EXPECT_EQ(Beeps(), 0);
 
     // The keyboard's paste is a typed control character, and refused like any other.
-    ::SetWindowTextW(plain.hwnd(), L"");
-    Type(plain, L"\x16");
-    EXPECT_EQ(test::Text(plain.hwnd()), L"");
+    ::SetWindowText(plain.hwnd(), TEXT(""));
+    Type(plain, TEXT("\x16"));
+    EXPECT_EQ(test::Text(plain.hwnd()), TEXT(""));
     EXPECT_EQ(Beeps(), 1);
 }
 
@@ -196,7 +197,7 @@ int charactersSeenByHook = 0;
 
 LRESULT CALLBACK CountingHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CHAR) ++charactersSeenByHook;
-    return ::CallWindowProcW(procedureBelowHook, window, message, wParam, lParam);
+    return ::CallWindowProc(procedureBelowHook, window, message, wParam, lParam);
 }
 
 TEST_F(FilterEditTest, FilterLetsGoAndReturnsBeneathAnotherProcedure) {
@@ -204,16 +205,16 @@ TEST_F(FilterEditTest, FilterLetsGoAndReturnsBeneathAnotherProcedure) {
     plain.SetFilterMode(FilterMode::Digits);
     charactersSeenByHook = 0;
     procedureBelowHook = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingHook)));
+        ::SetWindowLongPtr(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingHook)));
 
-    Type(plain, L"1a");
-    EXPECT_EQ(test::Text(edit), L"1");
+    Type(plain, TEXT("1a"));
+    EXPECT_EQ(test::Text(edit), TEXT("1"));
     plain.Detach();
-    ::SendMessageW(edit, WM_CHAR, L'b', 1);
-    EXPECT_EQ(test::Text(edit), L"1b") << "a filter that let go refuses nothing";
+    ::SendMessage(edit, WM_CHAR, TEXT('b'), 1);
+    EXPECT_EQ(test::Text(edit), TEXT("1b")) << "a filter that let go refuses nothing";
     ASSERT_TRUE(plain.Attach(parent, kPlainEdit));
-    ::SendMessageW(edit, WM_CHAR, L'c', 1);
-    EXPECT_EQ(test::Text(edit), L"1b") << "the filter is back";
+    ::SendMessage(edit, WM_CHAR, TEXT('c'), 1);
+    EXPECT_EQ(test::Text(edit), TEXT("1b")) << "the filter is back";
     EXPECT_EQ(Beeps(), 2);
     EXPECT_EQ(charactersSeenByHook, 4);
 }

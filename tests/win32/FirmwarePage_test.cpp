@@ -15,6 +15,7 @@
 #include "firmware/FirmwarePage.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -23,9 +24,9 @@ using sim::Bytes;
 using Kind = UiEvent::Kind;
 
 constexpr const char* kImagePath = R"(C:\images\mf40.img)";
-constexpr const wchar_t* kImagePathW = LR"(C:\images\mf40.img)";
+constexpr const TCHAR* kImagePathW = TEXT(R"(C:\images\mf40.img)");
 constexpr const char* kOtherPath = R"(C:\images\other.bin)";
-constexpr const wchar_t* kOtherPathW = LR"(C:\images\other.bin)";
+constexpr const TCHAR* kOtherPathW = TEXT(R"(C:\images\other.bin)");
 constexpr std::uint32_t kLongWaitMs = 40000;
 
 Bytes MakeImage(std::size_t size) {
@@ -50,8 +51,8 @@ public:
 // What the user sees each time the progress bar is painted.
 struct Seen {
     int bar = 0;
-    std::wstring percent;
-    std::wstring message;
+    tstring percent;
+    tstring message;
     bool textsPainted = false;  // no part of the percent or message text waits to be painted
     bool waitCursor = false;
 };
@@ -71,14 +72,14 @@ protected:
     void Open() {
         HPROPSHEETPAGE pages[] = {page.CreatePage()};
         ASSERT_NE(pages[0], nullptr);
-        PROPSHEETHEADERW header{};
+        PROPSHEETHEADER header{};
         header.dwSize = PROPSHEETHEADERW_V1_SIZE;
         header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP;
         header.hInstance = ResourceModule();
-        header.pszCaption = L"";
+        header.pszCaption = TEXT("");
         header.nPages = 1;
         header.phpage = pages;
-        const INT_PTR created = ::PropertySheetW(&header);
+        const INT_PTR created = ::PropertySheet(&header);
         ASSERT_NE(created, 0);
         ASSERT_NE(created, -1);
         sheet_ = reinterpret_cast<HWND>(created);
@@ -92,11 +93,11 @@ protected:
     void Click(int id) {
         HWND button = page.Item(id);
         ASSERT_TRUE(::IsWindowEnabled(button)) << "button " << id << " is disabled";
-        ::SendMessageW(button, BM_CLICK, 0, 0);
+        ::SendMessage(button, BM_CLICK, 0, 0);
     }
 
     // Chooses `path` in the file dialog (or cancels it) and lets the page check the file.
-    void Browse(std::optional<std::wstring> path) {
+    void Browse(std::optional<tstring> path) {
         ui.AnswerFileDialog(std::move(path));
         Click(IDC_FW_BROWSE);
     }
@@ -108,9 +109,9 @@ protected:
         return image;
     }
 
-    std::wstring TextOf(int id) { return test::Text(page.Item(id)); }
+    tstring TextOf(int id) { return test::Text(page.Item(id)); }
     bool UpdateEnabled() { return ::IsWindowEnabled(page.Item(IDC_FW_UPDATE)) != FALSE; }
-    int BarPosition() { return static_cast<int>(::SendMessageW(bar_, PBM_GETPOS, 0, 0)); }
+    int BarPosition() { return static_cast<int>(::SendMessage(bar_, PBM_GETPOS, 0, 0)); }
     std::vector<UiEvent> Boxes() const { return ui.EventsOf(Kind::MessageBox); }
     void SetVersionField(int replyOffset, const Bytes& bytes) {
         std::copy(bytes.begin(), bytes.end(), device.state.systemData.begin() + replyOffset - 4);
@@ -149,8 +150,8 @@ private:
     HWND bar_ = nullptr;
 };
 
-const std::wstring kChoose = L"Valitse laiteohjelmiston tiedosto.";
-const std::wstring kInvalid = L"Virheellinen laiteohjelmistotiedosto";
+const tstring kChoose = TEXT("Valitse laiteohjelmiston tiedosto.");
+const tstring kInvalid = TEXT("Virheellinen laiteohjelmistotiedosto");
 
 // --- Versions -------------------------------------------------------------------------------
 
@@ -158,14 +159,14 @@ TEST_F(FirmwarePageTest, Opening_ReadsTheVersionsAndShowsThemWithTheirSpaces) {
     Open();
     const Bytes systemRead = {0x1B, 0xA4, 0x00, 0x05, 0x50, 0xE0, 0x82, 0xC1, 0x40};
     EXPECT_EQ(device.ReceivedFrames(), std::vector<Bytes>{systemRead});
-    EXPECT_EQ(TextOf(IDC_FW_MODEL), L"Ostrex MF 40" + std::wstring(20, L' '));
-    EXPECT_EQ(TextOf(IDC_FW_FIRMWARE_VERSION), L"1.12 ");
-    EXPECT_EQ(TextOf(IDC_FW_EMULATION1_VERSION), L"PCL 5e 1.04    ");
-    EXPECT_EQ(TextOf(IDC_FW_EMULATION2_VERSION), L"GDI 2.10       ");
+    EXPECT_EQ(TextOf(IDC_FW_MODEL), TEXT("Ostrex MF 40") + tstring(20, TEXT(' ')));
+    EXPECT_EQ(TextOf(IDC_FW_FIRMWARE_VERSION), TEXT("1.12 "));
+    EXPECT_EQ(TextOf(IDC_FW_EMULATION1_VERSION), TEXT("PCL 5e 1.04    "));
+    EXPECT_EQ(TextOf(IDC_FW_EMULATION2_VERSION), TEXT("GDI 2.10       "));
     // None of the template's placeholders shows.
-    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), L"");
-    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"");
-    EXPECT_EQ(TextOf(IDC_FW_PERCENT), L"");
+    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), TEXT(""));
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), TEXT(""));
+    EXPECT_EQ(TextOf(IDC_FW_PERCENT), TEXT(""));
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose);
     EXPECT_EQ(BarPosition(), 0);
     EXPECT_FALSE(UpdateEnabled());
@@ -182,12 +183,12 @@ TEST_F(FirmwarePageTest, Opening_WithoutAnAnswerStillOpensWithEmptyVersionsAfter
     Open();
     const auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Ei vastaa");
+    EXPECT_EQ(boxes[0].text, TEXT("Ei vastaa"));
     EXPECT_EQ(boxes[0].caption, LoadResString(IDS_TITLE));
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
     for (int id : {IDC_FW_MODEL, IDC_FW_FIRMWARE_VERSION, IDC_FW_EMULATION1_VERSION,
                    IDC_FW_EMULATION2_VERSION}) {
-        EXPECT_EQ(TextOf(id), L"") << "control " << id;
+        EXPECT_EQ(TextOf(id), TEXT("")) << "control " << id;
     }
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose);
 }
@@ -200,8 +201,8 @@ TEST_F(FirmwarePageTest, Refresh_ShowsTheDevicesNewTextsReadAsWesternEuropean) {
     SetVersionField(10, model);
     SetVersionField(82, {'2', '.', '0', '0', ' '});
     Click(IDC_FW_REFRESH);
-    EXPECT_EQ(TextOf(IDC_FW_MODEL), L"MF \u00C4 \u20AC" + std::wstring(26, L' '));
-    EXPECT_EQ(TextOf(IDC_FW_FIRMWARE_VERSION), L"2.00 ");
+    EXPECT_EQ(TextOf(IDC_FW_MODEL), TEXT("MF \u00C4 \u20AC") + tstring(26, TEXT(' ')));
+    EXPECT_EQ(TextOf(IDC_FW_FIRMWARE_VERSION), TEXT("2.00 "));
     EXPECT_EQ(device.ReceivedFrames().size(), 2u);
     EXPECT_TRUE(Boxes().empty());
 }
@@ -212,10 +213,10 @@ TEST_F(FirmwarePageTest, Refresh_WithoutAnAnswerKeepsTheTextsAndShowsTheErrorBox
     device.faults.silent = true;
     ui.Clear();
     Click(IDC_FW_REFRESH);
-    EXPECT_EQ(TextOf(IDC_FW_FIRMWARE_VERSION), L"1.12 ");
+    EXPECT_EQ(TextOf(IDC_FW_FIRMWARE_VERSION), TEXT("1.12 "));
     const auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Ei vastaa");
+    EXPECT_EQ(boxes[0].text, TEXT("Ei vastaa"));
     // The cursor is back before the box shows.
     const auto& events = ui.events();
     ASSERT_GE(events.size(), 3u);
@@ -230,16 +231,16 @@ TEST_F(FirmwarePageTest, Browse_OffersEveryFileWithoutDefaultExtension) {
     const auto dialogs = ui.EventsOf(Kind::OpenFile);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].owner, page.hwnd());
-    EXPECT_EQ(dialogs[0].file.filter, L"All files (*.*)|*.*||");
-    EXPECT_EQ(dialogs[0].file.defaultExtension, L"");
-    EXPECT_EQ(dialogs[0].file.initialFolder, L"");
+    EXPECT_EQ(dialogs[0].file.filter, TEXT("All files (*.*)|*.*||"));
+    EXPECT_EQ(dialogs[0].file.defaultExtension, TEXT(""));
+    EXPECT_EQ(dialogs[0].file.initialFolder, TEXT(""));
 }
 
 TEST_F(FirmwarePageTest, Browse_ExactImageSignatureAtTheStartEnablesUpdate) {
     Open();
     ChooseImage(4);
     EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), kImagePathW);
-    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"4 Byte");
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), TEXT("4 Byte"));
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose) << "a good file leaves the message as it was";
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_EQ(page.fileName(), kImagePathW);
@@ -251,13 +252,13 @@ TEST_F(FirmwarePageTest, Browse_FileWithoutTheSignatureDisablesUpdateAndSaysSo) 
     struct Case {
         const char* what;
         Bytes bytes;
-        const wchar_t* size;
+        const TCHAR* size;
     };
     const Case cases[] = {
-        {"lower case", {'$', 'i', 'm', 'g', 1, 2}, L"6 Byte"},
-        {"a byte before it", {0, '$', 'I', 'M', 'G'}, L"5 Byte"},
-        {"three bytes", {'$', 'I', 'M'}, L"3 Byte"},
-        {"empty", {}, L"0 Byte"},
+        {"lower case", {'$', 'i', 'm', 'g', 1, 2}, TEXT("6 Byte")},
+        {"a byte before it", {0, '$', 'I', 'M', 'G'}, TEXT("5 Byte")},
+        {"three bytes", {'$', 'I', 'M'}, TEXT("3 Byte")},
+        {"empty", {}, TEXT("0 Byte")},
     };
     Open();
     for (const Case& c : cases) {
@@ -282,8 +283,8 @@ TEST_F(FirmwarePageTest, Browse_FileThatCannotBeOpenedLeavesNoFileChosenSilently
     Browse(kOtherPathW);
     EXPECT_FALSE(UpdateEnabled());
     EXPECT_TRUE(page.fileName().empty());
-    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), L"");
-    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"") << "the previous file's size stayed";
+    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), TEXT(""));
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), TEXT("")) << "the previous file's size stayed";
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(ui.Count(Kind::Beep), 0);
@@ -295,7 +296,7 @@ TEST_F(FirmwarePageTest, Browse_CancelledKeepsTheChosenFile) {
     Browse(std::nullopt);
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), kImagePathW);
-    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"4096 Byte");
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), TEXT("4096 Byte"));
     EXPECT_EQ(ui.Count(Kind::OpenFile), 2);
 }
 
@@ -305,7 +306,7 @@ TEST_F(FirmwarePageTest, Browse_CancelledKeepsTheChosenFile) {
 struct BlockCase {
     std::size_t size;
     std::vector<int> percents;
-    std::vector<std::wstring> messages;
+    std::vector<tstring> messages;
 };
 
 void PrintTo(const BlockCase& c, std::ostream* out) { *out << c.size << " bytes"; }
@@ -316,8 +317,8 @@ class FirmwarePageBlocksTest : public FirmwarePageTest,
 INSTANTIATE_TEST_SUITE_P(
     Sizes, FirmwarePageBlocksTest,
     ::testing::Values(
-        BlockCase{4096, {100}, {L"4096 tavua siirretty"}},
-        BlockCase{4097, {99, 100}, {L"4096 tavua siirretty", L"4097 tavua siirretty"}}),
+        BlockCase{4096, {100}, {TEXT("4096 tavua siirretty")}},
+        BlockCase{4097, {99, 100}, {TEXT("4096 tavua siirretty"), TEXT("4097 tavua siirretty")}}),
     [](const ::testing::TestParamInfo<BlockCase>& param) {
         return std::to_string(param.param.size) + "Bytes";
     });
@@ -327,7 +328,7 @@ TEST_P(FirmwarePageBlocksTest, Download_ShowsEveryBlockThenTheCompletionBoxAndCl
     Open();
     const Bytes image = ChooseImage(c.size);
 
-    std::wstring messageDuringLongWait;
+    tstring messageDuringLongWait;
     os.onSleep = [&](std::uint32_t ms) {
         if (ms == kLongWaitMs) messageDuringLongWait = TextOf(IDC_FW_MESSAGE);
     };
@@ -346,28 +347,28 @@ TEST_P(FirmwarePageBlocksTest, Download_ShowsEveryBlockThenTheCompletionBoxAndCl
     for (std::size_t i = 0; i < paintsBeforeBox; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(seen[i].bar, c.percents[i]);
-        EXPECT_EQ(seen[i].percent, std::to_wstring(c.percents[i]) + L" %");
+        EXPECT_EQ(seen[i].percent, ToTString(c.percents[i]) + TEXT(" %"));
         EXPECT_EQ(seen[i].message, c.messages[i]);
         EXPECT_TRUE(seen[i].textsPainted);
         EXPECT_TRUE(seen[i].waitCursor);
     }
     EXPECT_EQ(messageDuringLongWait,
-              L"Tiedot kirjoitettu. \u00C4l\u00E4 sammuta laitetta, ennen kuin se on "
-              L"t\u00E4ysin alustettu.");
+              TEXT("Tiedot kirjoitettu. \u00C4l\u00E4 sammuta laitetta, ennen kuin se on ")
+              TEXT("t\u00E4ysin alustettu."));
 
     const auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"P\u00E4ivitys on valmis!");
+    EXPECT_EQ(boxes[0].text, TEXT("P\u00E4ivitys on valmis!"));
     EXPECT_EQ(boxes[0].caption, LoadResString(IDS_TITLE));
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK)) << "OK only, no icon";
     EXPECT_EQ(duringBox.bar, 100);
-    EXPECT_EQ(duringBox.percent, L"100 %");
+    EXPECT_EQ(duringBox.percent, TEXT("100 %"));
     EXPECT_TRUE(duringBox.waitCursor);
 
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose);
-    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), L"");
-    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"");
-    EXPECT_EQ(TextOf(IDC_FW_PERCENT), L"");
+    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), TEXT(""));
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), TEXT(""));
+    EXPECT_EQ(TextOf(IDC_FW_PERCENT), TEXT(""));
     EXPECT_EQ(BarPosition(), 0);
     EXPECT_FALSE(UpdateEnabled());
     EXPECT_TRUE(page.fileName().empty());
@@ -382,11 +383,11 @@ TEST_F(FirmwarePageTest, Download_WriteFailureKeepsTheFileAndTheProgressForAnoth
     device.faults.acceptBudget = 8 + 4096;
     Click(IDC_FW_UPDATE);
 
-    EXPECT_EQ(TextOf(IDC_FW_MESSAGE), L"Tietojen kirjoittaminen ei onnistunut.");
+    EXPECT_EQ(TextOf(IDC_FW_MESSAGE), TEXT("Tietojen kirjoittaminen ei onnistunut."));
     EXPECT_EQ(BarPosition(), 40);
-    EXPECT_EQ(TextOf(IDC_FW_PERCENT), L"40 %");
+    EXPECT_EQ(TextOf(IDC_FW_PERCENT), TEXT("40 %"));
     EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), kImagePathW);
-    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"10000 Byte");
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), TEXT("10000 Byte"));
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(ui.waitDepth(), 0);
@@ -402,9 +403,9 @@ TEST_F(FirmwarePageTest, Download_StartTheDeviceRefusesChangesNothingButTheMessa
     ChooseImage(10000);
     device.firmwareFaults.startAnswers = {sim::StartAnswer::Refuse, sim::StartAnswer::Refuse};
     Click(IDC_FW_UPDATE);
-    EXPECT_EQ(TextOf(IDC_FW_MESSAGE), L"Tietojen kirjoittaminen ei onnistunut.");
+    EXPECT_EQ(TextOf(IDC_FW_MESSAGE), TEXT("Tietojen kirjoittaminen ei onnistunut."));
     EXPECT_EQ(BarPosition(), 0);
-    EXPECT_EQ(TextOf(IDC_FW_PERCENT), L"");
+    EXPECT_EQ(TextOf(IDC_FW_PERCENT), TEXT(""));
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_TRUE(seen.empty()) << "no block was shown";
 }
@@ -416,11 +417,11 @@ TEST_F(FirmwarePageTest, Download_FileCutShortDuringTheTransferSaysReadingFailed
         if (seen.size() == 1) os.PutFile(kImagePath, Bytes(image.begin(), image.begin() + 5000));
     };
     Click(IDC_FW_UPDATE);
-    EXPECT_EQ(TextOf(IDC_FW_MESSAGE), L"Tietojen lukeminen ei onnistunut.");
+    EXPECT_EQ(TextOf(IDC_FW_MESSAGE), TEXT("Tietojen lukeminen ei onnistunut."));
     // The 904 bytes left after the first block still went out; then the file ran dry.
     EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(BarPosition(), 50);
-    EXPECT_EQ(TextOf(IDC_FW_PERCENT), L"50 %");
+    EXPECT_EQ(TextOf(IDC_FW_PERCENT), TEXT("50 %"));
     EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), kImagePathW);
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_TRUE(Boxes().empty());
@@ -435,8 +436,8 @@ TEST_F(FirmwarePageTest, Download_FileGoneSinceBrowsingLeavesNoFileChosenAndSend
     Click(IDC_FW_UPDATE);
     EXPECT_EQ(device.ReceivedFrames().size(), framesBefore);
     EXPECT_TRUE(device.state.firmwareImage.empty());
-    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), L"");
-    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), L"") << "the file's size stayed";
+    EXPECT_EQ(TextOf(IDC_FW_FILE_NAME), TEXT(""));
+    EXPECT_EQ(TextOf(IDC_FW_FILE_SIZE), TEXT("")) << "the file's size stayed";
     EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kChoose);
     EXPECT_FALSE(UpdateEnabled());
     EXPECT_TRUE(ui.events().empty()) << "no box and no wait cursor";

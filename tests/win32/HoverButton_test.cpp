@@ -57,13 +57,13 @@ protected:
         button.DrawItem(item);
     }
     void MouseMove(int x, int y, WPARAM keys = 0) {
-        ::SendMessageW(button.hwnd(), WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
+        ::SendMessage(button.hwnd(), WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
     }
     void Hover() {
         MouseMove(5, 5);
         ASSERT_TRUE(button.hover());
     }
-    void NoCaption() { ::SetWindowTextW(button.hwnd(), L""); }
+    void NoCaption() { ::SetWindowText(button.hwnd(), TEXT("")); }
 
     ButtonHost host{IDD_ENTRY};
     CHoverButton button;
@@ -91,7 +91,7 @@ int OffFacePixelsInRow(const Canvas& canvas, int y, int x0, int x1) {
 }
 
 TEST_F(HoverButtonTest, AttachingMakesTheButtonOwnerDrawnAndNotesTheDefaultStyle) {
-    EXPECT_EQ(::GetWindowLongW(button.hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
+    EXPECT_EQ(::GetWindowLong(button.hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
     EXPECT_FALSE(button.isDefault()) << "the editor's OK is a plain push button";
     EXPECT_TRUE(button.flat()) << "a new button is flat";
 
@@ -104,8 +104,8 @@ TEST_F(HoverButtonTest, AttachingMakesTheButtonOwnerDrawnAndNotesTheDefaultStyle
 }
 
 TEST_F(HoverButtonTest, StaysOwnerDrawnWhenTheDialogManagerRestylesIt) {
-    ::SendMessageW(button.hwnd(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-    EXPECT_EQ(::GetWindowLongW(button.hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
+    ::SendMessage(button.hwnd(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    EXPECT_EQ(::GetWindowLong(button.hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
 }
 
 TEST_F(HoverButtonTest, LoadButtonIconTakesTheSizeFromTheHotspotAndSharesTheIcon) {
@@ -217,8 +217,8 @@ RECT Content(const Canvas& canvas) {
 
 TEST_F(HoverButtonTest, PressedButtonDrawsIconAndCaptionOnePixelRightAndDown) {
     button.LoadButtonIcon(IDI_OK, 0);
-    for (const wchar_t* caption : {L"", L"OK"}) {
-        ::SetWindowTextW(button.hwnd(), caption);
+    for (const TCHAR* caption : {TEXT(""), TEXT("OK")}) {
+        ::SetWindowText(button.hwnd(), caption);
         Canvas up(96, 44), down(96, 44);
         Draw(up, 0);
         Draw(down, ODS_SELECTED);
@@ -241,7 +241,7 @@ TEST_F(HoverButtonTest, IconSitsCentredWithoutCaptionAndTwentyPixelsInWithOne) {
     EXPECT_GE(icon.top, 6);
     EXPECT_LE(icon.bottom, 38);
 
-    ::SetWindowTextW(button.hwnd(), L"I");
+    ::SetWindowText(button.hwnd(), TEXT("I"));
     Draw(canvas, 0);
     icon = Content(canvas);
     EXPECT_GE(icon.left, 20);
@@ -249,7 +249,7 @@ TEST_F(HoverButtonTest, IconSitsCentredWithoutCaptionAndTwentyPixelsInWithOne) {
 }
 
 TEST_F(HoverButtonTest, DisabledButtonDrawsItsCaptionEmbossed) {
-    ::SetWindowTextW(button.hwnd(), L"Peruuta");
+    ::SetWindowText(button.hwnd(), TEXT("Peruuta"));
     Canvas normal(80, 24), disabled(80, 24);
     Draw(normal, 0);
     Draw(disabled, ODS_DISABLED);
@@ -266,9 +266,9 @@ TEST_F(HoverButtonTest, DisabledButtonDrawsItsCaptionEmbossed) {
 
 TEST_F(HoverButtonTest, AmpersandUnderlinesTheNextLetterInsteadOfShowing) {
     Canvas plain(60, 24), marked(60, 24);
-    ::SetWindowTextW(button.hwnd(), L"L");
+    ::SetWindowText(button.hwnd(), TEXT("L"));
     Draw(plain, 0);
-    ::SetWindowTextW(button.hwnd(), L"&L");
+    ::SetWindowText(button.hwnd(), TEXT("&L"));
     Draw(marked, 0);
     const RECT a = Content(plain), b = Content(marked);
     EXPECT_LE(b.right - b.left, a.right - a.left + 1) << "no ampersand drawn";
@@ -287,7 +287,7 @@ TEST_F(HoverButtonTest, DialogHandsItsOwnerDrawRequestToTheButton) {
     item.hwndItem = button.hwnd();
     item.hDC = canvas.dc();
     item.rcItem = {0, 0, 40, 24};
-    EXPECT_TRUE(::SendMessageW(host.hwnd(), WM_DRAWITEM, IDOK, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_TRUE(::SendMessage(host.hwnd(), WM_DRAWITEM, IDOK, reinterpret_cast<LPARAM>(&item)));
     EXPECT_EQ(canvas.At(0, 5), SysColour(COLOR_BTNHIGHLIGHT));
 }
 
@@ -342,10 +342,10 @@ TEST_F(HoverButtonTest, CaptureTakenElsewhereKeepsTheBorderAndLeavesTheOtherWind
 
 TEST_F(HoverButtonTest, QuickSecondClickCountsAsAClick) {
     const LPARAM inside = MAKELPARAM(5, 5);
-    ::SendMessageW(button.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, inside);
-    ::SendMessageW(button.hwnd(), WM_LBUTTONUP, 0, inside);
-    ::SendMessageW(button.hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
-    ::SendMessageW(button.hwnd(), WM_LBUTTONUP, 0, inside);
+    ::SendMessage(button.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    ::SendMessage(button.hwnd(), WM_LBUTTONUP, 0, inside);
+    ::SendMessage(button.hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
+    ::SendMessage(button.hwnd(), WM_LBUTTONUP, 0, inside);
     test::Pump(&host);
     EXPECT_EQ(host.clicks, 2);
 }

@@ -12,6 +12,7 @@
 #include "pages/InfoPage.h"
 #include "resources/resource.h"
 #include "support/PageTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -36,8 +37,8 @@ class InfoPageTest : public ::testing::Test, public test::PageMachine {
 protected:
     void Open() { ASSERT_TRUE(sheet.Open(page)); }
     HWND hwnd() const { return page.hwnd(); }
-    std::vector<std::wstring> Values() const {
-        std::vector<std::wstring> values;
+    std::vector<tstring> Values() const {
+        std::vector<tstring> values;
         for (int id : kValueFields) values.push_back(ItemText(hwnd(), id));
         return values;
     }
@@ -56,18 +57,18 @@ TEST_F(InfoPageTest, FirstShowingReadsTheDeviceAndShowsEveryValueAsStored) {
     Open();
 
     EXPECT_EQ(device.ReceivedFrames(), std::vector<sim::Bytes>{kSystemRead});
-    const std::vector<std::wstring> expected = {
-        L"Ostrex MF 40" + std::wstring(20, L' '),
-        L"1.12 ",
-        L"2.03 ",
-        L"PCL 5e 1.04    ",
-        L"GDI 2.10       ",
-        L" 87 % ",
-        L"1520", L"3342", L"12874", L"9110", L"17", L"42",
+    const std::vector<tstring> expected = {
+        TEXT("Ostrex MF 40") + tstring(20, TEXT(' ')),
+        TEXT("1.12 "),
+        TEXT("2.03 "),
+        TEXT("PCL 5e 1.04    "),
+        TEXT("GDI 2.10       "),
+        TEXT(" 87 % "),
+        TEXT("1520"), TEXT("3342"), TEXT("12874"), TEXT("9110"), TEXT("17"), TEXT("42"),
     };
     EXPECT_EQ(Values(), expected) << "texts keep their trailing spaces";
     EXPECT_EQ(ui.Count(Kind::MessageBox), 0);
-    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_REFRESH), L"Virkistä");
+    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_REFRESH), ShownText(L"Virkistä"));
 }
 
 // The page road: the read and the settling wait both under the wait cursor, 1000 + 500 ms of
@@ -91,7 +92,7 @@ TEST_F(InfoPageTest, RefreshWaitsUnderTheWaitCursorAndComplainsOnlyAfterIt) {
     EXPECT_EQ(events[1].kind, Kind::WaitOff);
     EXPECT_EQ(events[2].kind, Kind::MessageBox);
     EXPECT_EQ(waitDepthAtBox, 0);
-    EXPECT_EQ(events[2].text, L"Ei vastaa");
+    EXPECT_EQ(events[2].text, TEXT("Ei vastaa"));
     EXPECT_EQ(events[2].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
 }
 
@@ -100,14 +101,14 @@ TEST_F(InfoPageTest, ShowsFreeMemoryAndCountersAsUnsignedNumbers) {
     const struct {
         std::uint8_t freeMemory;
         std::uint32_t counter;
-        const wchar_t* memoryText;
-        const wchar_t* counterText;
+        const TCHAR* memoryText;
+        const TCHAR* counterText;
     } cases[] = {
-        {0, 0, L" 0 % ", L"0"},
-        {255, 0x00010000, L" 255 % ", L"65536"},
-        {100, 0x7FFFFFFF, L" 100 % ", L"2147483647"},
-        {1, 0x80000000, L" 1 % ", L"2147483648"},
-        {87, 0xFFFFFFFF, L" 87 % ", L"4294967295"},
+        {0, 0, TEXT(" 0 % "), TEXT("0")},
+        {255, 0x00010000, TEXT(" 255 % "), TEXT("65536")},
+        {100, 0x7FFFFFFF, TEXT(" 100 % "), TEXT("2147483647")},
+        {1, 0x80000000, TEXT(" 1 % "), TEXT("2147483648")},
+        {87, 0xFFFFFFFF, TEXT(" 87 % "), TEXT("4294967295")},
     };
     for (const auto& c : cases) {
         SystemByte(122) = c.freeMemory;
@@ -124,9 +125,9 @@ TEST_F(InfoPageTest, ShowsFreeMemoryAndCountersAsUnsignedNumbers) {
         SetCounter(kCounterOffsets[i], 100u + static_cast<std::uint32_t>(i));
     }
     PressRefresh();
-    const std::vector<std::wstring> values = Values();
-    EXPECT_EQ(std::vector<std::wstring>(values.begin() + 6, values.end()),
-              (std::vector<std::wstring>{L"100", L"101", L"102", L"103", L"104", L"105"}));
+    const std::vector<tstring> values = Values();
+    EXPECT_EQ(std::vector<tstring>(values.begin() + 6, values.end()),
+              (std::vector<tstring>{TEXT("100"), TEXT("101"), TEXT("102"), TEXT("103"), TEXT("104"), TEXT("105")}));
 }
 
 // Device texts are Windows-1252 bytes whatever the system's code page; a text the device
@@ -138,10 +139,10 @@ TEST_F(InfoPageTest, ShowsDeviceTextsInTheirOwnCodePage) {
     PutSystemText(92, 15, "123456789012345");
     PutSystemText(107, 15, "");
     PressRefresh();
-    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_MODEL), L"MÄÖ € é" + std::wstring(25, L' '));
-    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_FIRMWARE_VERSION), L"V1.0°");
-    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_EMULATION1_VERSION), L"123456789012345");
-    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_EMULATION2_VERSION), std::wstring(15, L' '));
+    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_MODEL), ShownText(L"MÄÖ € é") + tstring(25, TEXT(' ')));
+    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_FIRMWARE_VERSION), ShownText(L"V1.0°"));
+    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_EMULATION1_VERSION), TEXT("123456789012345"));
+    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_EMULATION2_VERSION), tstring(15, TEXT(' ')));
 }
 
 TEST_F(InfoPageTest, DeviceSilentAtFirstShowingComplainsOnceAndLeavesTheFieldsEmpty) {
@@ -153,9 +154,9 @@ TEST_F(InfoPageTest, DeviceSilentAtFirstShowingComplainsOnceAndLeavesTheFieldsEm
         CInfo info(machine.context, machine.ui);
         test::PageSheet host;
         ASSERT_TRUE(host.Open(info));
-        EXPECT_EQ(machine.BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
+        EXPECT_EQ(machine.BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")});
         for (int id : kValueFields) {
-            EXPECT_EQ(ItemText(info.hwnd(), id), L"") << "field " << id << " shows a placeholder";
+            EXPECT_EQ(ItemText(info.hwnd(), id), TEXT("")) << "field " << id << " shows a placeholder";
         }
     }
 }
@@ -164,7 +165,7 @@ TEST_F(InfoPageTest, DeviceSilentAtFirstShowingComplainsOnceAndLeavesTheFieldsEm
 // than showing blanks and zeros for what did not arrive.
 TEST_F(InfoPageTest, FailedRefreshKeepsTheLastGoodValues) {
     Open();
-    const std::vector<std::wstring> good = Values();
+    const std::vector<tstring> good = Values();
     SystemByte(122) = 12;
     const struct {
         const char* what;
@@ -182,13 +183,13 @@ TEST_F(InfoPageTest, FailedRefreshKeepsTheLastGoodValues) {
         ui.Clear();
         PressRefresh();
         EXPECT_EQ(Values(), good) << fault.what;
-        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"}) << fault.what;
+        EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")}) << fault.what;
     }
 
     device.faults = {};
     ui.Clear();
     PressRefresh();
-    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_FREE_MEMORY), L" 12 % ");
+    EXPECT_EQ(ItemText(hwnd(), IDC_INFO_FREE_MEMORY), TEXT(" 12 % "));
     EXPECT_EQ(ui.Count(Kind::MessageBox), 0) << "a good refresh shows nothing";
     EXPECT_EQ(device.ReceivedFrames().size(), 5u) << "one read per showing or press";
 }

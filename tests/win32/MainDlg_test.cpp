@@ -13,6 +13,7 @@
 #include "pages/SettingsPage.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -38,7 +39,7 @@ protected:
         Pump(&main);
     }
     void Command(int id, int code = BN_CLICKED) {
-        ::SendMessageW(main.hwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
+        ::SendMessage(main.hwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
     }
     UINT MenuState(int id) const {
         return ::GetMenuState(::GetMenu(main.hwnd()), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED);
@@ -52,11 +53,11 @@ protected:
 TEST_F(MainWindow, TakesTheProgramTitleAndIcon) {
     EXPECT_EQ(test::Text(main.hwnd()), LoadResString(IDS_TITLE));
     ASSERT_NE(main.icon(), nullptr);
-    EXPECT_EQ(::SendMessageW(main.hwnd(), WM_GETICON, ICON_BIG, 0),
+    EXPECT_EQ(::SendMessage(main.hwnd(), WM_GETICON, ICON_BIG, 0),
               reinterpret_cast<LRESULT>(main.icon()));
-    EXPECT_EQ(::SendMessageW(main.hwnd(), WM_GETICON, ICON_SMALL, 0),
+    EXPECT_EQ(::SendMessage(main.hwnd(), WM_GETICON, ICON_SMALL, 0),
               reinterpret_cast<LRESULT>(main.icon()));
-    EXPECT_EQ(::SendMessageW(main.hwnd(), WM_QUERYDRAGICON, 0, 0),
+    EXPECT_EQ(::SendMessage(main.hwnd(), WM_QUERYDRAGICON, 0, 0),
               reinterpret_cast<LRESULT>(main.icon()));
     EXPECT_EQ(ui.MainWindow(), main.hwnd()) << "boxes from now on are owned by it";
 }
@@ -66,23 +67,24 @@ TEST_F(MainWindow, PagesErrorBoxIsOwnedByItWithTheTitleAsCaption) {
     const auto boxes = ui.EventsOf(Kind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].owner, main.hwnd());
-    EXPECT_EQ(boxes[0].text, L"Ei vastaa");
+    EXPECT_EQ(boxes[0].text, TEXT("Ei vastaa"));
     EXPECT_EQ(boxes[0].caption, LoadResString(IDS_TITLE));
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
 }
 
 TEST_F(MainWindow, SheetShowsTheFivePagesInTabOrderWithTheirImages) {
-    const wchar_t* captions[] = {L"Asetukset", L"Lisävalinnat", L" Puhelinmuistio", L"Tietoja",
-                                 L"Laiteohjelmiston päivitys"};
+    const tstring captions[] = {TEXT("Asetukset"), ShownText(L"Lisävalinnat"),
+                                TEXT(" Puhelinmuistio"), TEXT("Tietoja"),
+                                ShownText(L"Laiteohjelmiston päivitys")};
     ASSERT_EQ(TabCtrl_GetItemCount(tabs), kPageCount);
     for (int i = 0; i < kPageCount; ++i) {
-        wchar_t text[64] = {};
-        TCITEMW item{};
+        TCHAR text[64] = {};
+        TCITEM item{};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
         item.pszText = text;
         item.cchTextMax = 64;
         ASSERT_TRUE(TabCtrl_GetItem(tabs, i, &item));
-        EXPECT_STREQ(text, captions[i]) << "tab " << i;
+        EXPECT_EQ(text, captions[i]) << "tab " << i;
         EXPECT_EQ(item.iImage, i) << "tab " << i;
     }
     HIMAGELIST images = TabCtrl_GetImageList(tabs);
@@ -99,13 +101,13 @@ TEST_F(MainWindow, SheetShowsTheFivePagesInTabOrderWithTheirImages) {
 TEST_F(MainWindow, SheetIsAnEmbeddedChildWithoutButtonsAndWithOneTabRow) {
     HWND sheet = main.sheet();
     EXPECT_EQ(::GetParent(sheet), main.hwnd());
-    const LONG style = ::GetWindowLongW(sheet, GWL_STYLE);
+    const LONG style = ::GetWindowLong(sheet, GWL_STYLE);
     EXPECT_TRUE(style & WS_CHILD);
     EXPECT_TRUE(style & WS_VISIBLE);
     EXPECT_TRUE(style & WS_TABSTOP);
     EXPECT_FALSE(style & WS_CAPTION);
-    EXPECT_TRUE(::GetWindowLongW(sheet, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
-    EXPECT_FALSE(::GetWindowLongW(tabs, GWL_STYLE) & TCS_MULTILINE);
+    EXPECT_TRUE(::GetWindowLong(sheet, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    EXPECT_FALSE(::GetWindowLong(tabs, GWL_STYLE) & TCS_MULTILINE);
     for (int id : {IDOK, IDCANCEL}) {
         HWND button = ::GetDlgItem(sheet, id);
         if (button != nullptr) {
@@ -128,10 +130,10 @@ TEST_F(MainWindow, FitsItselfToTheSheet) {
 
     // Six lines of the dialog font besides the sheet, the menu bar and the caption.
     test::Canvas probe(1, 1);
-    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(main.hwnd(), WM_GETFONT, 0, 0));
+    HFONT font = reinterpret_cast<HFONT>(::SendMessage(main.hwnd(), WM_GETFONT, 0, 0));
     HGDIOBJ previous = ::SelectObject(probe.dc(), font);
-    TEXTMETRICW metrics{};
-    ::GetTextMetricsW(probe.dc(), &metrics);
+    TEXTMETRIC metrics{};
+    ::GetTextMetrics(probe.dc(), &metrics);
     ::SelectObject(probe.dc(), previous);
     EXPECT_EQ(window.bottom - window.top, 6 * metrics.tmHeight + sheetHeight +
                                               ::GetSystemMetrics(SM_CYMENU) +
@@ -164,7 +166,7 @@ TEST_F(MainWindow, ExitAndHelpAreStandardLookHoverButtonsWithIconsAtTemplatePlac
         EXPECT_FALSE(c.button.flat());
         EXPECT_EQ(c.button.iconWidth(), 32);
         EXPECT_EQ(c.button.iconHeight(), 32);
-        EXPECT_EQ(::GetWindowLongW(c.button.hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
+        EXPECT_EQ(::GetWindowLong(c.button.hwnd(), GWL_STYLE) & 0x0F, BS_OWNERDRAW);
         const RECT expected = test::DialogUnits(main.hwnd(), c.left, 289, 57, 21);
         const RECT actual = test::RectInParent(c.button.hwnd());
         EXPECT_EQ(actual.left, expected.left) << c.id;
@@ -196,8 +198,8 @@ TEST_F(MainWindow, F1AnywhereOpensHelpAtContextOneOnce) {
     for (HWND target : targets) {
         ui.Clear();
         ::SetFocus(target);
-        ::PostMessageW(target, WM_KEYDOWN, VK_F1, 0x003B0001);
-        ::PostMessageW(target, WM_KEYUP, VK_F1, 0xC03B0001);
+        ::PostMessage(target, WM_KEYDOWN, VK_F1, 0x003B0001);
+        ::PostMessage(target, WM_KEYUP, VK_F1, 0xC03B0001);
         Pump(&main);
         const auto calls = HelpCalls();
         ASSERT_EQ(calls.size(), 1u) << "F1 on window " << target;
@@ -225,7 +227,7 @@ TEST_F(MainWindow, CtrlTabAndCtrlPageKeysChangeThePageAndWrapAround) {
         keys[VK_SHIFT] = step.shift ? 0x80 : 0;
         ::SetKeyboardState(keys);
         // Into the page shown, where the keyboard focus usually is.
-        ::PostMessageW(PropSheet_GetCurrentPageHwnd(main.sheet()), WM_KEYDOWN, step.key, 1);
+        ::PostMessage(PropSheet_GetCurrentPageHwnd(main.sheet()), WM_KEYDOWN, step.key, 1);
         Pump(&main);
         EXPECT_EQ(TabCtrl_GetCurSel(tabs), step.tab) << "after key " << step.key;
     }
@@ -233,13 +235,13 @@ TEST_F(MainWindow, CtrlTabAndCtrlPageKeysChangeThePageAndWrapAround) {
     ::SetKeyboardState(keys);
 
     // Without Ctrl the keys keep their usual meaning.
-    ::PostMessageW(main.hwnd(), WM_KEYDOWN, VK_NEXT, 1);
+    ::PostMessage(main.hwnd(), WM_KEYDOWN, VK_NEXT, 1);
     Pump(&main);
     EXPECT_EQ(TabCtrl_GetCurSel(tabs), 4);
 }
 
 TEST_F(MainWindow, HelpButtonStandardHelpAndContentsMenuOpenTheSameTopic) {
-    const std::wstring expectedFile = ReplaceExtension(ModulePath(), L".HLP");
+    const tstring expectedFile = ReplaceExtension(ModulePath(), TEXT(".HLP"));
     for (int id : {IDC_MAIN_HELP, ID_HELP_STANDARD, ID_HELP_CONTENTS}) {
         ui.Clear();
         Command(id);
@@ -249,11 +251,11 @@ TEST_F(MainWindow, HelpButtonStandardHelpAndContentsMenuOpenTheSameTopic) {
         EXPECT_EQ(calls[0].flags, static_cast<UINT>(HELP_CONTEXT)) << id;
         EXPECT_EQ(calls[0].data, 1u) << id;
     }
-    EXPECT_EQ(expectedFile.substr(expectedFile.size() - 4), L".HLP");
+    EXPECT_EQ(expectedFile.substr(expectedFile.size() - 4), TEXT(".HLP"));
 }
 
 TEST_F(MainWindow, HelpButtonClickReachesTheHelpViewer) {
-    ::SendMessageW(main.helpButton().hwnd(), BM_CLICK, 0, 0);
+    ::SendMessage(main.helpButton().hwnd(), BM_CLICK, 0, 0);
     Pump(&main);
     EXPECT_EQ(HelpCalls().size(), 1u);
 }
@@ -276,7 +278,7 @@ TEST_F(MainWindow, ExitMenuExitButtonEnterEscapeAndCloseEndTheWindow) {
         CMainDlg window(machine.context, machine.ui);
         ASSERT_TRUE(window.Create(nullptr));
         EXPECT_FALSE(window.ended());
-        ::SendMessageW(window.hwnd(), c.message, c.wParam, 0);
+        ::SendMessage(window.hwnd(), c.message, c.wParam, 0);
         Pump(&window);  // Close arrives as a posted cancel command
         EXPECT_TRUE(window.ended()) << c.name;
         EXPECT_EQ(window.result() == IDOK || window.result() == IDCANCEL, true) << c.name;

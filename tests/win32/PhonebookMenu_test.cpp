@@ -14,6 +14,7 @@
 #include "phonebook/PhonebookFile.h"
 #include "resources/resource.h"
 #include "support/PhonebookUi.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -21,11 +22,11 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Kind = UiEvent::Kind;
 
-constexpr wchar_t kFilter[] = L"Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||";
+constexpr TCHAR kFilter[] = TEXT("Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||");
 
-std::wstring CurrentFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    ::GetCurrentDirectoryW(MAX_PATH, folder);
+tstring CurrentFolder() {
+    TCHAR folder[MAX_PATH] = {};
+    ::GetCurrentDirectory(MAX_PATH, folder);
     return folder;
 }
 
@@ -61,13 +62,13 @@ protected:
 TEST_F(PhonebookMenu, SaveAsksWhereAndWritesTheWholePhonebook) {
     table().SetEntry(0, "ALICE", "0401234567");
     table().SetEntry(79, "ZED", "999");
-    ui.AnswerFileDialog(L"C:\\books\\office.PBF");
+    ui.AnswerFileDialog(TEXT("C:\\books\\office.PBF"));
     MenuCommand(ID_FILE_SAVE_PHONEBOOK);
 
     const UiEvent dialog = OnlyFileDialog(Kind::SaveFile);
     EXPECT_EQ(dialog.owner, main.hwnd());
     EXPECT_EQ(dialog.file.filter, kFilter);
-    EXPECT_EQ(dialog.file.defaultExtension, L"PBF");
+    EXPECT_EQ(dialog.file.defaultExtension, TEXT("PBF"));
     EXPECT_EQ(dialog.file.flags, static_cast<DWORD>(OFN_OVERWRITEPROMPT));
     EXPECT_EQ(dialog.file.initialFolder, CurrentFolder());
 
@@ -83,12 +84,12 @@ TEST_F(PhonebookMenu, SaveAsksWhereAndWritesTheWholePhonebook) {
 
 TEST_F(PhonebookMenu, ChosenNameWithoutExtensionGetsPbf) {
     const struct {
-        const wchar_t* chosen;
+        const TCHAR* chosen;
         const char* written;
     } cases[] = {
-        {L"C:\\books\\office", "C:\\books\\office.PBF"},
-        {L"C:\\books\\office.dat", "C:\\books\\office.dat"},
-        {L"C:\\my.books\\office", "C:\\my.books\\office.PBF"},
+        {TEXT("C:\\books\\office"), "C:\\books\\office.PBF"},
+        {TEXT("C:\\books\\office.dat"), "C:\\books\\office.dat"},
+        {TEXT("C:\\my.books\\office"), "C:\\my.books\\office.PBF"},
     };
     for (const auto& c : cases) {
         ui.AnswerFileDialog(c.chosen);
@@ -127,12 +128,12 @@ TEST_F(PhonebookMenu, FailedSaveSaysSoAndLeavesTheEarlierFileAsItWas) {
         window.os.PutFile("C:\\locked\\book.PBF", earlier);
         c.fault(window.os);
         window.ui.Clear();
-        window.ui.AnswerFileDialog(L"C:\\locked\\book");
+        window.ui.AnswerFileDialog(TEXT("C:\\locked\\book"));
         window.MenuCommand(ID_FILE_SAVE_PHONEBOOK);
 
         const auto boxes = window.ui.EventsOf(Kind::MessageBox);
         ASSERT_EQ(boxes.size(), 1u) << c.what;
-        EXPECT_EQ(boxes[0].text, L"Tietojen kirjoittaminen ei onnistunut.") << c.what;
+        EXPECT_EQ(boxes[0].text, TEXT("Tietojen kirjoittaminen ei onnistunut.")) << c.what;
         EXPECT_EQ(boxes[0].caption, LoadResString(IDS_TITLE)) << c.what;
         EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR)) << c.what;
         EXPECT_EQ(boxes[0].owner, window.main.hwnd()) << c.what;
@@ -145,30 +146,30 @@ TEST_F(PhonebookMenu, FailedSaveSaysSoAndLeavesTheEarlierFileAsItWas) {
 TEST_F(PhonebookMenu, OpenLoadsTheChosenFileAndRefillsTheList) {
     os.PutFile("C:\\books\\home.PBF",
                PhonebookFileOf({{0, {"MOTHER", "0201234"}}, {55, {"WORK", "P9876"}}}));
-    ui.AnswerFileDialog(L"C:\\books\\home");
+    ui.AnswerFileDialog(TEXT("C:\\books\\home"));
     MenuCommand(ID_FILE_OPEN_PHONEBOOK);
 
     const UiEvent dialog = OnlyFileDialog(Kind::OpenFile);
     EXPECT_EQ(dialog.owner, main.hwnd());
     EXPECT_EQ(dialog.file.filter, kFilter);
-    EXPECT_EQ(dialog.file.defaultExtension, L"");
+    EXPECT_EQ(dialog.file.defaultExtension, TEXT(""));
     EXPECT_EQ(dialog.file.flags, 0u);
     EXPECT_EQ(dialog.file.initialFolder, CurrentFolder());
 
     EXPECT_EQ(table().Name(55), "WORK");
-    EXPECT_EQ(Cell(0, 1), L"MOTHER");
-    EXPECT_EQ(Cell(0, 2), L"0201234");
-    EXPECT_EQ(Cell(55, 0), L" 56");
-    EXPECT_EQ(Cell(55, 1), L"WORK");
+    EXPECT_EQ(Cell(0, 1), TEXT("MOTHER"));
+    EXPECT_EQ(Cell(0, 2), TEXT("0201234"));
+    EXPECT_EQ(Cell(55, 0), TEXT(" 56"));
+    EXPECT_EQ(Cell(55, 1), TEXT("WORK"));
     EXPECT_EQ(RowCount(), 80);
     EXPECT_EQ(ui.Count(Kind::MessageBox), 0);
 }
 
 TEST_F(PhonebookMenu, OpenTakesAFileWithAnotherExtensionAsItIs) {
     os.PutFile("C:\\books\\book.txt", PhonebookFileOf({{3, {"TEXT", "333"}}}));
-    ui.AnswerFileDialog(L"C:\\books\\book.txt");
+    ui.AnswerFileDialog(TEXT("C:\\books\\book.txt"));
     MenuCommand(ID_FILE_OPEN_PHONEBOOK);
-    EXPECT_EQ(Cell(3, 1), L"TEXT");
+    EXPECT_EQ(Cell(3, 1), TEXT("TEXT"));
 }
 
 TEST_F(PhonebookMenu, RefusedOpenShowsNothingAndKeepsTableAndList) {
@@ -178,26 +179,26 @@ TEST_F(PhonebookMenu, RefusedOpenShowsNothingAndKeepsTableAndList) {
     std::copy_n("QTR FAX-RCP Phonebook!", 22, notAPhonebook.begin());
     os.PutFile("C:\\books\\other.PBF", notAPhonebook);
     const Bytes before = TableBytes();
-    for (const wchar_t* chosen : {L"C:\\books\\other.PBF", L"C:\\books\\missing.PBF"}) {
+    for (const TCHAR* chosen : {TEXT("C:\\books\\other.PBF"), TEXT("C:\\books\\missing.PBF")}) {
         ui.AnswerFileDialog(chosen);
         MenuCommand(ID_FILE_OPEN_PHONEBOOK);
     }
     EXPECT_EQ(TableBytes(), before);
-    EXPECT_EQ(Cell(0, 1), L"STAYS");
+    EXPECT_EQ(Cell(0, 1), TEXT("STAYS"));
     EXPECT_EQ(ui.Count(Kind::MessageBox), 0);
     EXPECT_EQ(ui.Count(Kind::Beep), 0);
 }
 
 TEST_F(PhonebookMenu, SavedFileLoadsBackAfterDeleteAll) {
     table().SetEntry(9, "ROUND", "TRIP1");  // the table takes any bytes; the file keeps them
-    ui.AnswerFileDialog(L"C:\\books\\trip");
+    ui.AnswerFileDialog(TEXT("C:\\books\\trip"));
     MenuCommand(ID_FILE_SAVE_PHONEBOOK);
     Click(IDC_PB_DELETE_ALL);
-    ASSERT_EQ(Cell(9, 1), L"");
-    ui.AnswerFileDialog(L"C:\\books\\trip");
+    ASSERT_EQ(Cell(9, 1), TEXT(""));
+    ui.AnswerFileDialog(TEXT("C:\\books\\trip"));
     MenuCommand(ID_FILE_OPEN_PHONEBOOK);
-    EXPECT_EQ(Cell(9, 1), L"ROUND");
-    EXPECT_EQ(Cell(9, 2), L"TRIP1");
+    EXPECT_EQ(Cell(9, 1), TEXT("ROUND"));
+    EXPECT_EQ(Cell(9, 2), TEXT("TRIP1"));
 }
 
 }  // namespace

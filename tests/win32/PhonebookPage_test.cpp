@@ -12,6 +12,7 @@
 #include "controls/Strings.h"
 #include "resources/resource.h"
 #include "support/PhonebookUi.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -50,20 +51,20 @@ TEST_F(PhonebookPage, FirstShowingReadsTheDeviceAndListsEveryPositionInNumberedR
 
     EXPECT_EQ(Boxes(), 0);
     ASSERT_EQ(RowCount(), 80);
-    EXPECT_EQ(Cell(0, 0), L"  1");
-    EXPECT_EQ(Cell(0, 1), L"ALICE");
-    EXPECT_EQ(Cell(0, 2), L"0401234567");
-    EXPECT_EQ(Cell(8, 0), L"  9");
-    EXPECT_EQ(Cell(9, 0), L" 10");
-    EXPECT_EQ(Cell(41, 0), L" 42");
-    EXPECT_EQ(Cell(41, 1), L"BOB SMITH");
-    EXPECT_EQ(Cell(41, 2), L"*#P12");
-    EXPECT_EQ(Cell(79, 0), L" 80");
-    EXPECT_EQ(Cell(79, 1), L"ZED");
-    EXPECT_EQ(Cell(79, 2), L"999");
+    EXPECT_EQ(Cell(0, 0), TEXT("  1"));
+    EXPECT_EQ(Cell(0, 1), TEXT("ALICE"));
+    EXPECT_EQ(Cell(0, 2), TEXT("0401234567"));
+    EXPECT_EQ(Cell(8, 0), TEXT("  9"));
+    EXPECT_EQ(Cell(9, 0), TEXT(" 10"));
+    EXPECT_EQ(Cell(41, 0), TEXT(" 42"));
+    EXPECT_EQ(Cell(41, 1), TEXT("BOB SMITH"));
+    EXPECT_EQ(Cell(41, 2), TEXT("*#P12"));
+    EXPECT_EQ(Cell(79, 0), TEXT(" 80"));
+    EXPECT_EQ(Cell(79, 1), TEXT("ZED"));
+    EXPECT_EQ(Cell(79, 2), TEXT("999"));
     for (int row : {1, 40, 78}) {
-        EXPECT_EQ(Cell(row, 1), L"") << "blank entry in row " << row;
-        EXPECT_EQ(Cell(row, 2), L"") << "blank entry in row " << row;
+        EXPECT_EQ(Cell(row, 1), TEXT("")) << "blank entry in row " << row;
+        EXPECT_EQ(Cell(row, 2), TEXT("")) << "blank entry in row " << row;
     }
     EXPECT_EQ(table().Name(41), "BOB SMITH");
 }
@@ -98,17 +99,17 @@ TEST_F(PhonebookPage, FailedFirstReadShowsNoResponseOnceAndTheBlankTableStillOpe
 
     const auto boxes = ui.EventsOf(Kind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Ei vastaa");
+    EXPECT_EQ(boxes[0].text, TEXT("Ei vastaa"));
     EXPECT_EQ(boxes[0].caption, LoadResString(IDS_TITLE));
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
     EXPECT_EQ(boxes[0].owner, main.hwnd());
     EXPECT_EQ(waitDepthAtBox, 0) << "the cursor is back before the box shows";
     EXPECT_EQ(PropSheet_GetCurrentPageHwnd(main.sheet()), page().hwnd()) << "the page opens";
     ASSERT_EQ(RowCount(), 80);
-    EXPECT_EQ(Cell(0, 0), L"  1");
-    EXPECT_EQ(Cell(79, 0), L" 80");
-    EXPECT_EQ(Cell(79, 1), L"");
-    EXPECT_EQ(Cell(79, 2), L"");
+    EXPECT_EQ(Cell(0, 0), TEXT("  1"));
+    EXPECT_EQ(Cell(79, 0), TEXT(" 80"));
+    EXPECT_EQ(Cell(79, 1), TEXT(""));
+    EXPECT_EQ(Cell(79, 2), TEXT(""));
 }
 
 TEST_F(PhonebookPage, ListLooksAsDesigned) {
@@ -116,18 +117,18 @@ TEST_F(PhonebookPage, ListLooksAsDesigned) {
     HWND view = list();
 
     const struct {
-        const wchar_t* header;
+        const TCHAR* header;
         int format;
-    } columns[] = {{L"Nro", LVCFMT_RIGHT}, {L"Nimi", LVCFMT_LEFT}, {L"Puhelinnumero", LVCFMT_LEFT}};
+    } columns[] = {{TEXT("Nro"), LVCFMT_RIGHT}, {TEXT("Nimi"), LVCFMT_LEFT}, {TEXT("Puhelinnumero"), LVCFMT_LEFT}};
     // With its 80 rows the list scrolls; the three columns then fill exactly what the scroll
     // bar leaves of it.
-    ASSERT_TRUE(::GetWindowLongW(view, GWL_STYLE) & WS_VSCROLL);
+    ASSERT_TRUE(::GetWindowLong(view, GWL_STYLE) & WS_VSCROLL);
     RECT client{};
     ::GetClientRect(view, &client);
     const int widths[] = {40, 150, client.right - 190};
     for (int i = 0; i < 3; ++i) {
-        wchar_t header[64] = {};
-        LVCOLUMNW column{};
+        TCHAR header[64] = {};
+        LVCOLUMN column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.pszText = header;
         column.cchTextMax = 64;
@@ -138,11 +139,11 @@ TEST_F(PhonebookPage, ListLooksAsDesigned) {
     }
     EXPECT_EQ(ListView_GetExtendedListViewStyle(view), static_cast<DWORD>(LVS_EX_FULLROWSELECT));
 
-    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(view, WM_GETFONT, 0, 0));
+    HFONT font = reinterpret_cast<HFONT>(::SendMessage(view, WM_GETFONT, 0, 0));
     ASSERT_EQ(font, page().listFont());
-    LOGFONTW shape{};
-    ASSERT_TRUE(::GetObjectW(font, sizeof shape, &shape));
-    EXPECT_STREQ(shape.lfFaceName, L"Arial");
+    LOGFONT shape{};
+    ASSERT_TRUE(::GetObject(font, sizeof shape, &shape));
+    EXPECT_STREQ(shape.lfFaceName, TEXT("Arial"));
     EXPECT_EQ(shape.lfHeight, 15);
     EXPECT_EQ(shape.lfWeight, FW_NORMAL);
     EXPECT_FALSE(shape.lfItalic || shape.lfUnderline || shape.lfStrikeOut);
@@ -152,22 +153,22 @@ TEST_F(PhonebookPage, SectionButtonsNameTheirCountsAndOnlySpeedDialShows) {
     ShowPhonebook();
     HWND oneTouch = page().Item(IDC_PB_ONE_TOUCH);
     HWND speedDial = page().Item(IDC_PB_SPEED_DIAL);
-    EXPECT_EQ(test::Text(oneTouch), L"One Touch Dial ( 1 ~ 0 )");
-    EXPECT_EQ(test::Text(speedDial), L"Lyhytvalinta ( 1 ~ 80 )");
+    EXPECT_EQ(test::Text(oneTouch), TEXT("One Touch Dial ( 1 ~ 0 )"));
+    EXPECT_EQ(test::Text(speedDial), TEXT("Lyhytvalinta ( 1 ~ 80 )"));
     EXPECT_FALSE(::IsWindowVisible(oneTouch));
     EXPECT_TRUE(::IsWindowVisible(speedDial));
-    EXPECT_EQ(::SendMessageW(speedDial, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(::SendMessageW(oneTouch, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(::SendMessage(speedDial, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendMessage(oneTouch, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(page().sectionChoice(), kSpeedDialSection);
 
-    const LONG style = ::GetWindowLongW(page().hwnd(), GWL_STYLE);
+    const LONG style = ::GetWindowLong(page().hwnd(), GWL_STYLE);
     EXPECT_EQ(style & WS_CAPTION, 0) << "the page has no caption bar of its own";
     EXPECT_EQ(style & (WS_GROUP | WS_TABSTOP), WS_GROUP | WS_TABSTOP);
 }
 
 TEST_F(PhonebookPage, OneTouchSectionIsEmptyAndSpeedDialOnlySetsTheRange) {
     ShowPhonebook();
-    ::SendMessageW(page().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_PB_ONE_TOUCH, BN_CLICKED),
+    ::SendMessage(page().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_PB_ONE_TOUCH, BN_CLICKED),
                    reinterpret_cast<LPARAM>(page().Item(IDC_PB_ONE_TOUCH)));
     EXPECT_EQ(page().sectionChoice(), kOneTouchSection);
     EXPECT_EQ(page().sectionFirst(), 80);
@@ -189,8 +190,8 @@ TEST_F(PhonebookPage, ReadButtonRefillsTheListFromTheDevice) {
     Click(IDC_PB_READ);
 
     EXPECT_EQ(Boxes(), 0);
-    EXPECT_EQ(Cell(4, 1), L"NEW ONE");
-    EXPECT_EQ(Cell(4, 2), L"5551234");
+    EXPECT_EQ(Cell(4, 1), TEXT("NEW ONE"));
+    EXPECT_EQ(Cell(4, 2), TEXT("5551234"));
     EXPECT_EQ(RowCount(), 80);
     // 1000 ms exchange delay, 1000 ms before the records, 500 ms settling; no first pause.
     EXPECT_GE(os.elapsed() - before, 2500u);
@@ -212,9 +213,9 @@ TEST_F(PhonebookPage, FailedReadShowsNoResponseAndKeepsListAndTable) {
 
     const auto boxes = ui.EventsOf(Kind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Ei vastaa");
+    EXPECT_EQ(boxes[0].text, TEXT("Ei vastaa"));
     EXPECT_EQ(boxes[0].owner, main.hwnd());
-    EXPECT_EQ(Cell(0, 1), L"KEEP");
+    EXPECT_EQ(Cell(0, 1), TEXT("KEEP"));
     EXPECT_EQ(table().Name(0), "KEEP");
     EXPECT_EQ(RowCount(), 80);
 }
@@ -236,8 +237,8 @@ TEST_F(PhonebookPage, WriteButtonSendsTheWholeTableAndLeavesTheList) {
     EXPECT_EQ(DeviceNumber(3), "222");
     EXPECT_EQ(DeviceName(70), "LATE");
     // The list shows what it showed: the table was changed behind its back.
-    EXPECT_EQ(Cell(3, 1), L"OLD");
-    EXPECT_EQ(Cell(70, 1), L"");
+    EXPECT_EQ(Cell(3, 1), TEXT("OLD"));
+    EXPECT_EQ(Cell(70, 1), TEXT(""));
     // 1000 ms before the acknowledgement, 500 ms settling.
     EXPECT_GE(os.elapsed() - before, 1500u);
     EXPECT_LT(os.elapsed() - before, 2000u);
@@ -252,7 +253,7 @@ TEST_F(PhonebookPage, FailedWriteShowsNoResponse) {
     Click(IDC_PB_WRITE);
     const auto boxes = ui.EventsOf(Kind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Ei vastaa");
+    EXPECT_EQ(boxes[0].text, TEXT("Ei vastaa"));
     EXPECT_EQ(RowCount(), 80);
 }
 
@@ -261,7 +262,7 @@ TEST_F(PhonebookPage, EditAndDeleteBeepWithoutSelectionOrOnGroupDialRows) {
     PutOnDevice(3, "PLAIN", "123");
     ShowPhonebook();
     ASSERT_TRUE(table().IsGroupDial(2));
-    ASSERT_EQ(Cell(2, 2), L"*GROUP DIAL*");
+    ASSERT_EQ(Cell(2, 2), TEXT("*GROUP DIAL*"));
     const std::string groupEntry(table().Entry(2).begin(), table().Entry(2).end());
 
     const struct {
@@ -286,8 +287,8 @@ TEST_F(PhonebookPage, EditAndDeleteBeepWithoutSelectionOrOnGroupDialRows) {
         EXPECT_EQ(Boxes(), 0) << c.what;
         EXPECT_EQ(std::string(table().Entry(2).begin(), table().Entry(2).end()), groupEntry)
             << c.what;
-        EXPECT_EQ(Cell(2, 2), L"*GROUP DIAL*") << c.what;
-        EXPECT_EQ(Cell(3, 1), L"PLAIN") << c.what;
+        EXPECT_EQ(Cell(2, 2), TEXT("*GROUP DIAL*")) << c.what;
+        EXPECT_EQ(Cell(3, 1), TEXT("PLAIN")) << c.what;
     }
 }
 
@@ -301,11 +302,11 @@ TEST_F(PhonebookPage, EditorOpensOverTheMainWindowForTheSelectedEntryAndOkStores
         editedPosition = editor.position();
         HWND name = editor.Item(IDC_ENTRY_NAME);
         test::PutCaretAt(name, 4);
-        test::Type(name, L" k");
+        test::Type(name, TEXT(" k"));
         HWND number = editor.Item(IDC_ENTRY_NUMBER);
         test::PutCaretAt(number, 3);
-        test::Type(number, L"4p");
-        ::SendMessageW(editor.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+        test::Type(number, TEXT("4p"));
+        ::SendMessage(editor.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                        reinterpret_cast<LPARAM>(editor.Item(IDOK)));
     });
     Click(IDC_PB_EDIT);
@@ -318,9 +319,9 @@ TEST_F(PhonebookPage, EditorOpensOverTheMainWindowForTheSelectedEntryAndOkStores
     EXPECT_EQ(editedPosition, 5);
     EXPECT_EQ(table().Name(5), "ANNA K");
     EXPECT_EQ(table().Number(5), "1234P");
-    EXPECT_EQ(Cell(5, 0), L"  6");
-    EXPECT_EQ(Cell(5, 1), L"ANNA K");
-    EXPECT_EQ(Cell(5, 2), L"1234P");
+    EXPECT_EQ(Cell(5, 0), TEXT("  6"));
+    EXPECT_EQ(Cell(5, 1), TEXT("ANNA K"));
+    EXPECT_EQ(Cell(5, 2), TEXT("1234P"));
     EXPECT_EQ(::GetFocus(), list()) << "the keyboard goes back to the list";
     EXPECT_EQ(FramesSent(), frames) << "the entry goes to the device only with a write";
 }
@@ -329,14 +330,14 @@ TEST_F(PhonebookPage, DoubleClickEditsTheSelectedEntry) {
     ShowPhonebook();
     SelectRow(10);
     EditWith([](CEntryDlg& editor) {
-        test::Type(editor.Item(IDC_ENTRY_NUMBER), L"555");
-        ::SendMessageW(editor.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        test::Type(editor.Item(IDC_ENTRY_NUMBER), TEXT("555"));
+        ::SendMessage(editor.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
     DoubleClickList();
     EXPECT_EQ(ui.Count(Kind::Modal), 1);
     EXPECT_EQ(table().Name(10), "") << "an empty name is accepted";
     EXPECT_EQ(table().Number(10), "555");
-    EXPECT_EQ(Cell(10, 2), L"555");
+    EXPECT_EQ(Cell(10, 2), TEXT("555"));
 }
 
 TEST_F(PhonebookPage, CancelledEditorLeavesEntryAndRow) {
@@ -345,15 +346,15 @@ TEST_F(PhonebookPage, CancelledEditorLeavesEntryAndRow) {
     const std::string before(table().Entry(7).begin(), table().Entry(7).end());
     SelectRow(7);
     EditWith([](CEntryDlg& editor) {
-        test::Type(editor.Item(IDC_ENTRY_NAME), L"xyz");
-        test::Type(editor.Item(IDC_ENTRY_NUMBER), L"12");
-        ::SendMessageW(editor.hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        test::Type(editor.Item(IDC_ENTRY_NAME), TEXT("xyz"));
+        test::Type(editor.Item(IDC_ENTRY_NUMBER), TEXT("12"));
+        ::SendMessage(editor.hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });
     Click(IDC_PB_EDIT);
     EXPECT_EQ(ui.EventsOf(Kind::Modal).at(0).result, IDCANCEL);
     EXPECT_EQ(std::string(table().Entry(7).begin(), table().Entry(7).end()), before);
-    EXPECT_EQ(Cell(7, 1), L"STAY");
-    EXPECT_EQ(Cell(7, 2), L"777");
+    EXPECT_EQ(Cell(7, 1), TEXT("STAY"));
+    EXPECT_EQ(Cell(7, 2), TEXT("777"));
     EXPECT_EQ(::GetFocus(), list());
 }
 
@@ -369,10 +370,10 @@ TEST_F(PhonebookPage, DeleteClearsTheEntryButKeepsItsNumberedRow) {
     EXPECT_EQ(Beeps(), 0);
     EXPECT_EQ(Boxes(), 0) << "no question is asked";
     EXPECT_EQ(RowCount(), 80);
-    EXPECT_EQ(Cell(12, 0), L" 13");
-    EXPECT_EQ(Cell(12, 1), L"");
-    EXPECT_EQ(Cell(12, 2), L"");
-    EXPECT_EQ(Cell(13, 1), L"NEXT");
+    EXPECT_EQ(Cell(12, 0), TEXT(" 13"));
+    EXPECT_EQ(Cell(12, 1), TEXT(""));
+    EXPECT_EQ(Cell(12, 2), TEXT(""));
+    EXPECT_EQ(Cell(13, 1), TEXT("NEXT"));
     EXPECT_EQ(table().Name(12), "");
     EXPECT_EQ(table().Number(12), "");
     EXPECT_EQ(::GetFocus(), list());
@@ -392,20 +393,20 @@ TEST_F(PhonebookPage, DeleteAllKeepsGroupDialEntriesAndEveryRow) {
     EXPECT_EQ(Boxes(), 0);
     ASSERT_EQ(RowCount(), 80);
     for (int row : {0, 79}) {
-        EXPECT_EQ(Cell(row, 1), L"") << row;
-        EXPECT_EQ(Cell(row, 2), L"") << row;
+        EXPECT_EQ(Cell(row, 1), TEXT("")) << row;
+        EXPECT_EQ(Cell(row, 2), TEXT("")) << row;
         EXPECT_EQ(table().Number(row), "") << row;
     }
-    EXPECT_EQ(Cell(20, 1), L"TEAM");
-    EXPECT_EQ(Cell(20, 2), L"*GROUP DIAL*");
+    EXPECT_EQ(Cell(20, 1), TEXT("TEAM"));
+    EXPECT_EQ(Cell(20, 2), TEXT("*GROUP DIAL*"));
     EXPECT_TRUE(table().IsGroupDial(20));
-    EXPECT_EQ(Cell(79, 0), L" 80");
+    EXPECT_EQ(Cell(79, 0), TEXT(" 80"));
 }
 
 TEST_F(PhonebookPage, EntryTextsAreWindows1252AndShownOnlyWithinTheirFields) {
     PutOnDevice(0, "M\xDCLLER \xC5SA", "123");  // MÜLLER ÅSA
     ShowPhonebook();
-    EXPECT_EQ(Cell(0, 1), L"M\u00DCLLER \u00C5SA");
+    EXPECT_EQ(Cell(0, 1), TEXT("M\u00DCLLER \u00C5SA"));
 
     // Terminator bytes that hold something (as a file may have them) never run into the
     // next field or entry.
@@ -413,8 +414,8 @@ TEST_F(PhonebookPage, EntryTextsAreWindows1252AndShownOnlyWithinTheirFields) {
     std::fill(entry.begin(), entry.end(), static_cast<std::uint8_t>('X'));
     table().Entry(2)[0] = 'Y';
     main.phonebookPage()->FillEntryList();
-    EXPECT_EQ(Cell(1, 1), std::wstring(20, L'X'));
-    EXPECT_EQ(Cell(1, 2), std::wstring(46, L'X'));
+    EXPECT_EQ(Cell(1, 1), tstring(20, TEXT('X')));
+    EXPECT_EQ(Cell(1, 2), tstring(46, TEXT('X')));
 }
 
 TEST_F(PhonebookPage, LeavingAndComingBackDoesNotReadAgain) {

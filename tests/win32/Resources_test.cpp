@@ -16,6 +16,7 @@
 #include "win32/Win32Os.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -23,24 +24,24 @@ namespace {
 TEST(Resources, IconsAre32By32) {
     for (int id : {IDI_APP, IDI_EXIT, IDI_HELP, IDI_OK, IDI_CANCEL}) {
         ScopedIcon icon(static_cast<HICON>(
-            ::LoadImageW(ResourceModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, 0)));
+            ::LoadImage(ResourceModule(), MAKEINTRESOURCE(id), IMAGE_ICON, 0, 0, 0)));
         ASSERT_TRUE(icon) << "icon " << id;
         ICONINFO info{};
         ASSERT_TRUE(::GetIconInfo(icon.get(), &info));
         ScopedBitmap mask(info.hbmMask), colour(info.hbmColor);
         BITMAP bits{};
-        ::GetObjectW(info.hbmColor, sizeof bits, &bits);
+        ::GetObject(info.hbmColor, sizeof bits, &bits);
         EXPECT_EQ(bits.bmWidth, 32) << "icon " << id;
         EXPECT_EQ(bits.bmHeight, 32) << "icon " << id;
     }
 }
 
 TEST(Resources, TabStripHoldsFiveImagesOnTransparentBlue) {
-    ScopedBitmap strip(static_cast<HBITMAP>(::LoadImageW(
-        ResourceModule(), MAKEINTRESOURCEW(IDB_TAB_IMAGES), IMAGE_BITMAP, 0, 0, 0)));
+    ScopedBitmap strip(static_cast<HBITMAP>(::LoadImage(
+        ResourceModule(), MAKEINTRESOURCE(IDB_TAB_IMAGES), IMAGE_BITMAP, 0, 0, 0)));
     ASSERT_TRUE(strip);
     BITMAP bits{};
-    ::GetObjectW(strip.get(), sizeof bits, &bits);
+    ::GetObject(strip.get(), sizeof bits, &bits);
     EXPECT_EQ(bits.bmWidth, 100);
     EXPECT_EQ(bits.bmHeight, 20);
     MemoryDc dc(::CreateCompatibleDC(nullptr));
@@ -58,7 +59,7 @@ TEST(Resources, TabStripHoldsFiveImagesOnTransparentBlue) {
 }
 
 TEST(Resources, MainMenuHasTheFileAndHelpCommandsWithThePhonebookOnesGrayed) {
-    HMENU menu = ::LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    HMENU menu = ::LoadMenu(ResourceModule(), MAKEINTRESOURCE(IDR_MAIN_MENU));
     ASSERT_NE(menu, nullptr);
     const struct {
         int id;
@@ -71,45 +72,45 @@ TEST(Resources, MainMenuHasTheFileAndHelpCommandsWithThePhonebookOnesGrayed) {
         ASSERT_NE(state, static_cast<UINT>(-1)) << item.id;
         EXPECT_EQ((state & MF_GRAYED) != 0, item.grayed) << item.id;
     }
-    wchar_t text[64] = {};
-    ::GetMenuStringW(menu, ID_HELP_CONTENTS, text, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(text, L"&Sisällys");
+    TCHAR text[64] = {};
+    ::GetMenuString(menu, ID_HELP_CONTENTS, text, 64, MF_BYCOMMAND);
+    EXPECT_EQ(tstring(text), ShownText(L"&Sisällys"));
     ::DestroyMenu(menu);
 }
 
 // What Explorer's properties sheet and the About box show, and what the installers say: all
 // the same version, 1.05, whose numbers are 1 and 5 (not 1 and 05 read as text).
 TEST(Resources, VersionBlockAndAboutTextSayVersion105) {
-    const std::wstring program = ModulePath();
+    const tstring program = ModulePath();
     DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(program.c_str(), &ignored);
+    const DWORD size = ::GetFileVersionInfoSize(program.c_str(), &ignored);
     ASSERT_GT(size, 0u);
     std::vector<BYTE> block(size);
-    ASSERT_TRUE(::GetFileVersionInfoW(program.c_str(), 0, size, block.data()));
+    ASSERT_TRUE(::GetFileVersionInfo(program.c_str(), 0, size, block.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_TRUE(::VerQueryValue(block.data(), TEXT("\\"), reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(5, 1));
     EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(5, 1));
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
-    const auto text = [&](const wchar_t* name) -> std::wstring {
-        const std::wstring key = std::wstring(L"\\StringFileInfo\\040B04B0\\") + name;
-        wchar_t* value = nullptr;
+    const auto text = [&](const TCHAR* name) -> tstring {
+        const tstring key = tstring(TEXT("\\StringFileInfo\\040B04B0\\")) + name;
+        TCHAR* value = nullptr;
         UINT chars = 0;
         const bool found =
-            ::VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars);
-        return found ? std::wstring(value) : L"(missing)";
+            ::VerQueryValue(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars);
+        return found ? tstring(value) : TEXT("(missing)");
     };
-    EXPECT_EQ(text(L"FileVersion"), L"1.05");
-    EXPECT_EQ(text(L"ProductVersion"), L"1.05");
-    EXPECT_EQ(text(L"ProductName"), L"Ostrex MF 40 PanelDesk");
-    EXPECT_EQ(text(L"CompanyName"), L"Veltra");
+    EXPECT_EQ(text(TEXT("FileVersion")), TEXT("1.05"));
+    EXPECT_EQ(text(TEXT("ProductVersion")), TEXT("1.05"));
+    EXPECT_EQ(text(TEXT("ProductName")), TEXT("Ostrex MF 40 PanelDesk"));
+    EXPECT_EQ(text(TEXT("CompanyName")), TEXT("Veltra"));
 
-    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio 1.05");
-    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), L"Versio " + WidenUtf8(PD_VERSION_STRING));
+    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), TEXT("Versio 1.05"));
+    EXPECT_EQ(LoadResString(IDS_ABOUT_VERSION), TEXT("Versio ") + TextFromUtf8(PD_VERSION_STRING));
 }
 
 
@@ -198,13 +199,13 @@ TEST(Resources, EveryIdHasItsOwnNumber) {
 struct TemplateTexts {
     explicit TemplateTexts(int dialog) {
         // Pages are child templates, so every template gets a hidden owner to live in.
-        HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+        HWND owner = ::CreateWindowEx(0, TEXT("STATIC"), TEXT(""), WS_POPUP, 0, 0, 10, 10, nullptr,
                                        nullptr, nullptr, nullptr);
         HWND window =
-            ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(dialog), owner, Plain, 0);
+            ::CreateDialogParam(ResourceModule(), MAKEINTRESOURCE(dialog), owner, Plain, 0);
         for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
              child = ::GetWindow(child, GW_HWNDNEXT)) {
-            const std::wstring text = test::Text(child);
+            const tstring text = test::Text(child);
             all.push_back(text);
             byId[::GetDlgCtrlID(child)] = text;
         }
@@ -216,68 +217,68 @@ struct TemplateTexts {
     static INT_PTR CALLBACK Plain(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
     bool created = false;
-    std::vector<std::wstring> all;
-    std::map<int, std::wstring> byId;
+    std::vector<tstring> all;
+    std::map<int, tstring> byId;
 };
 
 // Texts that only a look at the screen would otherwise catch: the port box's text, the
 // menu's captions, the main window's buttons and the labels beside the pages' values.
 TEST(Resources, TextsTheUserReadsAreTheProgramsOwn) {
-    wchar_t portReserved[64] = {};
-    ::LoadStringW(ResourceModule(), 107, portReserved, 64);
-    EXPECT_STREQ(portReserved, L"Portti on varattu");
+    TCHAR portReserved[64] = {};
+    ::LoadString(ResourceModule(), 107, portReserved, 64);
+    EXPECT_STREQ(portReserved, TEXT("Portti on varattu"));
 
-    HMENU menu = ::LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(129));
+    HMENU menu = ::LoadMenu(ResourceModule(), MAKEINTRESOURCE(129));
     ASSERT_NE(menu, nullptr);
     const auto caption = [&](UINT item, UINT by) {
-        wchar_t text[64] = {};
-        ::GetMenuStringW(menu, item, text, 64, by);
-        return std::wstring(text);
+        TCHAR text[64] = {};
+        ::GetMenuString(menu, item, text, 64, by);
+        return tstring(text);
     };
-    EXPECT_EQ(caption(0, MF_BYPOSITION), L"&Tiedosto");
-    EXPECT_EQ(caption(1, MF_BYPOSITION), L" O&hje");
-    const std::pair<UINT, const wchar_t*> items[] = {
-        {40008, L"&Avaa puhelinmuistio"}, {40009, L"Tallenna &puhelinmuistio"},
-        {32771, L"&Lopeta"},              {32772, L"&Sisällys"},
-        {40010, L"Tietoja"},
+    EXPECT_EQ(caption(0, MF_BYPOSITION), TEXT("&Tiedosto"));
+    EXPECT_EQ(caption(1, MF_BYPOSITION), TEXT(" O&hje"));
+    const std::pair<UINT, tstring> items[] = {
+        {40008, TEXT("&Avaa puhelinmuistio")}, {40009, TEXT("Tallenna &puhelinmuistio")},
+        {32771, TEXT("&Lopeta")},              {32772, ShownText(L"&Sisällys")},
+        {40010, TEXT("Tietoja")},
     };
     for (const auto& [id, text] : items) EXPECT_EQ(caption(id, MF_BYCOMMAND), text) << id;
     ::DestroyMenu(menu);
 
     const TemplateTexts main(102);
     ASSERT_TRUE(main.created);
-    EXPECT_EQ(main.byId.at(1006), L"  &Lopeta");
-    EXPECT_EQ(main.byId.at(1042), L"  O&hje");
+    EXPECT_EQ(main.byId.at(1006), TEXT("  &Lopeta"));
+    EXPECT_EQ(main.byId.at(1042), TEXT("  O&hje"));
 
     const struct {
         int dialog;
-        std::vector<std::wstring> labels;
+        std::vector<tstring> labels;
     } pages[] = {
-        {106, {L"Paperialustan paperikoko:", L"Ohisyöttöalustan paperikoko:",
-               L"Ohisyöttöalustan paperin tyyppi:", L"Hylkää ylijäämä: ", L"mm",
-               L"Vastausviive: ", L"soittoa", L"Toistoväli:", L"minuuttia", L"Toistoyritykset:",
-               L"kertaa", L"Virransäästö", L"Lähetysvahvistus:",
-               L"Vastaanoton etäkäynnistyskoodi:", L"Ajannäyttö: "}},
-        {123, {L"Laitteen ID", L"Asiakas", L"Nimi:", L"Numero:", L"Palvelunumero:",
-               L"Sarjanumero:", L"Vastaanottotila: ", L"Kaiutin: ", L"Soittoääni: ", L"USB-tila: ",
-               L"2-puolinen faksi: ", L"Kieli:", L"Numeron etuliite:", L"Kuvalaatu:"}},
-        {115, {L" Tyyppi"}},
-        {104, {L"Konemalli :", L"Laiteohjelmisto, versio :", L"Koneisto, versio :",
-               L"Emulointi 1, versio :", L"Emulointi 2, versio :", L"Vapaa muisti:",
-               L"Skannatut sivut yht. (valotuslasi):", L"Skannatut sivut yht. (syöttölaite):",
-               L"Tulosteita yhteensä:", L"Rumpulaskuri:", L"Originaalitukoksia:",
-               L"Paperitukoksia:"}},
-        {101, {L"Nykyinen versio", L"Konemalli :", L"Laiteohjelmisto, versio :",
-               L"Emulointi 1, versio :", L"Emulointi 2, versio :", L"Tiedostotietoja",
-               L"Tiedoston nimi:", L"Tiedoston koko:", L"Tila", L"Viesti:"}},
-        {112, {L"Nimi:", L"Puhelinnumero:"}},
+        {106, {TEXT("Paperialustan paperikoko:"), ShownText(L"Ohisyöttöalustan paperikoko:"),
+               ShownText(L"Ohisyöttöalustan paperin tyyppi:"), ShownText(L"Hylkää ylijäämä: "), TEXT("mm"),
+               TEXT("Vastausviive: "), TEXT("soittoa"), ShownText(L"Toistoväli:"), TEXT("minuuttia"), TEXT("Toistoyritykset:"),
+               TEXT("kertaa"), ShownText(L"Virransäästö"), ShownText(L"Lähetysvahvistus:"),
+               ShownText(L"Vastaanoton etäkäynnistyskoodi:"), ShownText(L"Ajannäyttö: ")}},
+        {123, {TEXT("Laitteen ID"), TEXT("Asiakas"), TEXT("Nimi:"), TEXT("Numero:"), TEXT("Palvelunumero:"),
+               TEXT("Sarjanumero:"), TEXT("Vastaanottotila: "), TEXT("Kaiutin: "), ShownText(L"Soittoääni: "), TEXT("USB-tila: "),
+               TEXT("2-puolinen faksi: "), TEXT("Kieli:"), TEXT("Numeron etuliite:"), TEXT("Kuvalaatu:")}},
+        {115, {TEXT(" Tyyppi")}},
+        {104, {TEXT("Konemalli :"), TEXT("Laiteohjelmisto, versio :"), TEXT("Koneisto, versio :"),
+               TEXT("Emulointi 1, versio :"), TEXT("Emulointi 2, versio :"), TEXT("Vapaa muisti:"),
+               TEXT("Skannatut sivut yht. (valotuslasi):"), ShownText(L"Skannatut sivut yht. (syöttölaite):"),
+               ShownText(L"Tulosteita yhteensä:"), TEXT("Rumpulaskuri:"), TEXT("Originaalitukoksia:"),
+               TEXT("Paperitukoksia:")}},
+        {101, {TEXT("Nykyinen versio"), TEXT("Konemalli :"), TEXT("Laiteohjelmisto, versio :"),
+               TEXT("Emulointi 1, versio :"), TEXT("Emulointi 2, versio :"), TEXT("Tiedostotietoja"),
+               TEXT("Tiedoston nimi:"), TEXT("Tiedoston koko:"), TEXT("Tila"), TEXT("Viesti:")}},
+        {112, {TEXT("Nimi:"), TEXT("Puhelinnumero:")}},
     };
     for (const auto& page : pages) {
         const TemplateTexts texts(page.dialog);
         ASSERT_TRUE(texts.created) << "dialog " << page.dialog;
-        for (const std::wstring& label : page.labels) {
+        for (const tstring& label : page.labels) {
             EXPECT_NE(std::ranges::find(texts.all, label), texts.all.end())
-                << "dialog " << page.dialog << " lacks the label \"" << NarrowToUtf8(label)
+                << "dialog " << page.dialog << " lacks the label \"" << Utf8FromText(label)
                 << "\"";
         }
     }

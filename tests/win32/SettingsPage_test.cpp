@@ -16,6 +16,7 @@
 #include "pages/SettingsPage.h"
 #include "resources/resource.h"
 #include "support/PageTest.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -67,7 +68,7 @@ protected:
         return ::IsWindowEnabled(page.Item(IDC_SET_POWER_SAVE_MINUTES)) != FALSE;
     }
     void Scroll(int arrowsId, int code) {
-        ::SendMessageW(hwnd(), WM_VSCROLL, MAKEWPARAM(code, 0),
+        ::SendMessage(hwnd(), WM_VSCROLL, MAKEWPARAM(code, 0),
                        reinterpret_cast<LPARAM>(page.Item(arrowsId)));
     }
     // Gives a field the focus and takes it away again, as tabbing through would.
@@ -107,16 +108,16 @@ TEST_F(SettingsPageTest, FirstShowingReadsTheDeviceAndShowsEverySetting) {
     for (const auto& box : boxes) EXPECT_EQ(Checked(hwnd(), box.id), box.state) << box.id;
     const struct {
         int id;
-        const wchar_t* text;
+        const TCHAR* text;
     } numbers[] = {
-        {IDC_SET_DISCARD_LENGTH, L"10"},
-        {IDC_SET_REDIAL_INTERVAL, L"3"},
-        {IDC_SET_REDIAL_ATTEMPTS, L"5"},
-        {IDC_SET_ANSWER_DELAY, L"2"},
+        {IDC_SET_DISCARD_LENGTH, TEXT("10")},
+        {IDC_SET_REDIAL_INTERVAL, TEXT("3")},
+        {IDC_SET_REDIAL_ATTEMPTS, TEXT("5")},
+        {IDC_SET_ANSWER_DELAY, TEXT("2")},
     };
     for (const auto& number : numbers) {
         EXPECT_EQ(ItemText(hwnd(), number.id), number.text);
-        EXPECT_EQ(::SendDlgItemMessageW(hwnd(), number.id, EM_GETLIMITTEXT, 0, 0), 2);
+        EXPECT_EQ(::SendDlgItemMessage(hwnd(), number.id, EM_GETLIMITTEXT, 0, 0), 2);
     }
     EXPECT_TRUE(MinutesEnabled());
     EXPECT_EQ(Record(), kFactory);
@@ -146,7 +147,7 @@ TEST_F(SettingsPageTest, EveryChangeCopiesThePageIntoTheRecordAndApplySendsIt) {
         Act act;
         int id;
         int position;
-        const wchar_t* typed;
+        const TCHAR* typed;
         int field;
         std::uint8_t value;
     } steps[] = {
@@ -165,11 +166,11 @@ TEST_F(SettingsPageTest, EveryChangeCopiesThePageIntoTheRecordAndApplySendsIt) {
         {Act::Pick, IDC_SET_POWER_SAVE_MINUTES, 4, nullptr, kPowerSave, 5},
         {Act::Click, IDC_SET_POWER_SAVE_OFF, 0, nullptr, kPowerSave, 0},
         {Act::Click, IDC_SET_POWER_SAVE_ON, 0, nullptr, kPowerSave, 5},
-        {Act::Type, IDC_SET_DISCARD_LENGTH, 0, L"25", kDiscardLength, 25},
-        {Act::Type, IDC_SET_REDIAL_INTERVAL, 0, L"9", kRedialInterval, 9},
-        {Act::Type, IDC_SET_REDIAL_ATTEMPTS, 0, L"12", kRedialAttempts, 12},
+        {Act::Type, IDC_SET_DISCARD_LENGTH, 0, TEXT("25"), kDiscardLength, 25},
+        {Act::Type, IDC_SET_REDIAL_INTERVAL, 0, TEXT("9"), kRedialInterval, 9},
+        {Act::Type, IDC_SET_REDIAL_ATTEMPTS, 0, TEXT("12"), kRedialAttempts, 12},
         // Stored at once as typed; limited only when the field is left.
-        {Act::Type, IDC_SET_ANSWER_DELAY, 0, L"9", kAnswerDelay, 9},
+        {Act::Type, IDC_SET_ANSWER_DELAY, 0, TEXT("9"), kAnswerDelay, 9},
     };
     for (const auto& step : steps) {
         switch (step.act) {
@@ -204,7 +205,7 @@ TEST_F(SettingsPageTest, ValuesBeyondTheListsSurviveUntilTheUsersNextChange) {
     EXPECT_EQ(Selected(hwnd(), IDC_SET_POWER_SAVE_MINUTES), CB_ERR);
     EXPECT_EQ(Checked(hwnd(), IDC_SET_POWER_SAVE_ON), BST_CHECKED);
     EXPECT_TRUE(MinutesEnabled());
-    EXPECT_EQ(ItemText(hwnd(), IDC_SET_DISCARD_LENGTH), L"200");
+    EXPECT_EQ(ItemText(hwnd(), IDC_SET_DISCARD_LENGTH), TEXT("200"));
     EXPECT_EQ(Record(), odd) << "the page's own filling is no change";
 
     Click(hwnd(), IDC_SET_HORIZONTAL_REDUCTION);
@@ -259,21 +260,21 @@ TEST_F(SettingsPageTest, PowerSaveChecksItsButtonAndEnablesTheMinutesOnlyWhileOn
 TEST_F(SettingsPageTest, LeavingANumberFieldLimitsTheNumbersToTheirRanges) {
     const struct {
         int id;
-        const wchar_t* typed;
-        const wchar_t* shown;
+        const TCHAR* typed;
+        const TCHAR* shown;
         int field;
         std::uint8_t stored;
     } cases[] = {
-        {IDC_SET_ANSWER_DELAY, L"9", L"7", kAnswerDelay, 7},
-        {IDC_SET_ANSWER_DELAY, L"0", L"1", kAnswerDelay, 1},
-        {IDC_SET_REDIAL_INTERVAL, L"16", L"15", kRedialInterval, 15},
-        {IDC_SET_REDIAL_INTERVAL, L"x", L"1", kRedialInterval, 1},
-        {IDC_SET_REDIAL_ATTEMPTS, L"14", L"13", kRedialAttempts, 13},
-        {IDC_SET_REDIAL_ATTEMPTS, L"-3", L"0", kRedialAttempts, 0},
-        {IDC_SET_DISCARD_LENGTH, L"31", L"30", kDiscardLength, 30},
-        {IDC_SET_DISCARD_LENGTH, L"ab", L"ab", kDiscardLength, 0},
-        {IDC_SET_DISCARD_LENGTH, L"+8", L"+8", kDiscardLength, 8},
-        {IDC_SET_DISCARD_LENGTH, L"\b", L"", kDiscardLength, 0},
+        {IDC_SET_ANSWER_DELAY, TEXT("9"), TEXT("7"), kAnswerDelay, 7},
+        {IDC_SET_ANSWER_DELAY, TEXT("0"), TEXT("1"), kAnswerDelay, 1},
+        {IDC_SET_REDIAL_INTERVAL, TEXT("16"), TEXT("15"), kRedialInterval, 15},
+        {IDC_SET_REDIAL_INTERVAL, TEXT("x"), TEXT("1"), kRedialInterval, 1},
+        {IDC_SET_REDIAL_ATTEMPTS, TEXT("14"), TEXT("13"), kRedialAttempts, 13},
+        {IDC_SET_REDIAL_ATTEMPTS, TEXT("-3"), TEXT("0"), kRedialAttempts, 0},
+        {IDC_SET_DISCARD_LENGTH, TEXT("31"), TEXT("30"), kDiscardLength, 30},
+        {IDC_SET_DISCARD_LENGTH, TEXT("ab"), TEXT("ab"), kDiscardLength, 0},
+        {IDC_SET_DISCARD_LENGTH, TEXT("+8"), TEXT("+8"), kDiscardLength, 8},
+        {IDC_SET_DISCARD_LENGTH, TEXT("\b"), TEXT(""), kDiscardLength, 0},
     };
     Open();
     for (const auto& c : cases) {
@@ -291,13 +292,13 @@ TEST_F(SettingsPageTest, ANumberAboveItsRangeFromTheDeviceIsLimitedWhenAnyFieldI
     odd[kRedialAttempts] = 99;
     SetDevice(odd);
     Open();
-    TypeOver(hwnd(), IDC_SET_ANSWER_DELAY, L"3");
+    TypeOver(hwnd(), IDC_SET_ANSWER_DELAY, TEXT("3"));
     EXPECT_EQ(Record()[kDiscardLength], 200);
 
     Leave(IDC_SET_ANSWER_DELAY);
-    EXPECT_EQ(ItemText(hwnd(), IDC_SET_DISCARD_LENGTH), L"30");
-    EXPECT_EQ(ItemText(hwnd(), IDC_SET_REDIAL_ATTEMPTS), L"13");
-    EXPECT_EQ(ItemText(hwnd(), IDC_SET_ANSWER_DELAY), L"3");
+    EXPECT_EQ(ItemText(hwnd(), IDC_SET_DISCARD_LENGTH), TEXT("30"));
+    EXPECT_EQ(ItemText(hwnd(), IDC_SET_REDIAL_ATTEMPTS), TEXT("13"));
+    EXPECT_EQ(ItemText(hwnd(), IDC_SET_ANSWER_DELAY), TEXT("3"));
     Settings expected = odd;
     expected[kDiscardLength] = 30;
     expected[kRedialAttempts] = 13;
@@ -318,28 +319,28 @@ TEST_F(SettingsPageTest, ArrowsStepTheirFieldWithinItsRange) {
         attempts{IDC_SET_REDIAL_ATTEMPTS_ARROWS, IDC_SET_REDIAL_ATTEMPTS, kRedialAttempts};
     const struct {
         Arrows arrows;
-        const wchar_t* start;
+        const TCHAR* start;
         int code;
-        const wchar_t* shown;
+        const TCHAR* shown;
         std::uint8_t stored;
     } cases[] = {
-        {discard, L"7", SB_LINEUP, L"8", 8},
-        {discard, L"0", SB_LINEDOWN, L"0", 0},
-        {discard, L"30", SB_LINEUP, L"30", 30},
-        {discard, L"200", SB_LINEUP, L"30", 30},
-        {discard, L"200", SB_LINEDOWN, L"199", 199},
-        {answer, L"", SB_LINEUP, L"1", 1},
-        {answer, L"", SB_LINEDOWN, L"1", 1},
-        {answer, L"6", SB_LINEUP, L"7", 7},
-        {answer, L"7", SB_LINEUP, L"7", 7},
-        {interval, L"15", SB_LINEUP, L"15", 15},
-        {interval, L"2", SB_LINEDOWN, L"1", 1},
-        {interval, L"1", SB_LINEDOWN, L"1", 1},
-        {attempts, L"12", SB_LINEUP, L"13", 13},
-        {attempts, L"13", SB_LINEUP, L"13", 13},
-        {attempts, L"0", SB_LINEDOWN, L"0", 0},
-        {attempts, L"04", SB_ENDSCROLL, L"4", 4},
-        {attempts, L"9", SB_THUMBPOSITION, L"9", 9},
+        {discard, TEXT("7"), SB_LINEUP, TEXT("8"), 8},
+        {discard, TEXT("0"), SB_LINEDOWN, TEXT("0"), 0},
+        {discard, TEXT("30"), SB_LINEUP, TEXT("30"), 30},
+        {discard, TEXT("200"), SB_LINEUP, TEXT("30"), 30},
+        {discard, TEXT("200"), SB_LINEDOWN, TEXT("199"), 199},
+        {answer, TEXT(""), SB_LINEUP, TEXT("1"), 1},
+        {answer, TEXT(""), SB_LINEDOWN, TEXT("1"), 1},
+        {answer, TEXT("6"), SB_LINEUP, TEXT("7"), 7},
+        {answer, TEXT("7"), SB_LINEUP, TEXT("7"), 7},
+        {interval, TEXT("15"), SB_LINEUP, TEXT("15"), 15},
+        {interval, TEXT("2"), SB_LINEDOWN, TEXT("1"), 1},
+        {interval, TEXT("1"), SB_LINEDOWN, TEXT("1"), 1},
+        {attempts, TEXT("12"), SB_LINEUP, TEXT("13"), 13},
+        {attempts, TEXT("13"), SB_LINEUP, TEXT("13"), 13},
+        {attempts, TEXT("0"), SB_LINEDOWN, TEXT("0"), 0},
+        {attempts, TEXT("04"), SB_ENDSCROLL, TEXT("4"), 4},
+        {attempts, TEXT("9"), SB_THUMBPOSITION, TEXT("9"), 9},
     };
     Open();
     for (const auto& c : cases) {
@@ -347,23 +348,23 @@ TEST_F(SettingsPageTest, ArrowsStepTheirFieldWithinItsRange) {
         HWND field = page.Item(c.arrows.id);
         // Away from the field first: leaving it would limit the number before the arrow.
         ::SetFocus(page.Item(IDC_SET_REFRESH));
-        ::SetWindowTextW(field, c.start);
+        ::SetWindowText(field, c.start);
         Scroll(arrows, c.code);
         EXPECT_EQ(test::Text(field), c.shown) << "arrows " << arrows << " from " << c.start;
         EXPECT_EQ(Record()[c.arrows.field], c.stored) << "arrows " << arrows;
         EXPECT_EQ(::GetFocus(), field) << "arrows " << arrows;
         DWORD from = 0, to = 0;
-        ::SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+        ::SendMessage(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                        reinterpret_cast<LPARAM>(&to));
         EXPECT_EQ(from, 0u);
-        EXPECT_EQ(to, std::wstring(c.shown).size()) << "the whole number is selected";
+        EXPECT_EQ(to, tstring(c.shown).size()) << "the whole number is selected";
     }
 }
 
 TEST_F(SettingsPageTest, DeviceSilentAtFirstShowingLeavesTheInitialValuesWhichApplySendsAsZeros) {
     device.faults.silent = true;
     Open();
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
+    EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")});
     for (int id : {IDC_SET_TRAY_PAPER_SIZE, IDC_SET_BYPASS_PAPER_SIZE, IDC_SET_BYPASS_PAPER_TYPE,
                    IDC_SET_SEND_CONFIRMATION, IDC_SET_REMOTE_RECEIVE_CODE, IDC_SET_CLOCK_FORMAT,
                    IDC_SET_POWER_SAVE_MINUTES}) {
@@ -371,7 +372,7 @@ TEST_F(SettingsPageTest, DeviceSilentAtFirstShowingLeavesTheInitialValuesWhichAp
     }
     for (int id : {IDC_SET_DISCARD_LENGTH, IDC_SET_REDIAL_INTERVAL, IDC_SET_REDIAL_ATTEMPTS,
                    IDC_SET_ANSWER_DELAY}) {
-        EXPECT_EQ(ItemText(hwnd(), id), L"") << "field " << id;
+        EXPECT_EQ(ItemText(hwnd(), id), TEXT("")) << "field " << id;
     }
     EXPECT_EQ(Checked(hwnd(), IDC_SET_POWER_SAVE_OFF), BST_CHECKED);
     EXPECT_FALSE(MinutesEnabled());
@@ -409,7 +410,7 @@ TEST_F(SettingsPageTest, FailedRefreshKeepsTheControlsAndFailedApplyKeepsTheUser
         device.faults.replyHeaderLength = fault.headerLength;
         ui.Clear();
         Click(hwnd(), IDC_SET_REFRESH);
-        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"}) << fault.what;
+        EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")}) << fault.what;
         EXPECT_EQ(Selected(hwnd(), IDC_SET_BYPASS_PAPER_TYPE), 4) << fault.what;
         Settings expected = kFactory;
         expected[kBypassPaperType] = 4;
@@ -420,7 +421,7 @@ TEST_F(SettingsPageTest, FailedRefreshKeepsTheControlsAndFailedApplyKeepsTheUser
     device.faults = {};
     device.faults.unplugged = true;
     Click(hwnd(), IDC_SET_APPLY);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Ei vastaa"});
+    EXPECT_EQ(BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")});
     EXPECT_EQ(Record()[kBypassPaperType], 4);
 
     device.faults = {};

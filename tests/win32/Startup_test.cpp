@@ -57,7 +57,7 @@ void ExpectOwnerlessErrorBox(const UiEvent& box, UINT textId, UINT buttons) {
 class FirstCopy {
 public:
     FirstCopy() {
-        window_ = ::CreateWindowExW(0, L"STATIC", LoadResString(IDS_TITLE).c_str(),
+        window_ = ::CreateWindowEx(0, TEXT("STATIC"), LoadResString(IDS_TITLE).c_str(),
                                     WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200, nullptr,
                                     nullptr, nullptr, nullptr);
     }
@@ -120,7 +120,7 @@ TEST(Startup, SecondCopy_RestoresMinimisedFirstCopyAndEndsSilently) {
 
 TEST(Startup, SecondCopy_BringsVisibleFirstCopyForward) {
     FirstCopy first;
-    HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    HWND other = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("another program"), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                    0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ::SetForegroundWindow(other);
 

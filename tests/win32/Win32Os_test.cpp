@@ -12,6 +12,7 @@
 #include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
 #include "win32/Win32Os.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 namespace {
@@ -19,9 +20,9 @@ namespace {
 class Win32OsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t folder[MAX_PATH];
-        ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
-        base_ = NarrowToUtf8(folder) + "paneldesk-os-test-" + std::to_string(GetCurrentProcessId());
+        TCHAR folder[MAX_PATH];
+        ASSERT_NE(GetTempPath(MAX_PATH, folder), 0u);
+        base_ = Utf8FromText(folder) + "paneldesk-os-test-" + std::to_string(GetCurrentProcessId());
     }
     void TearDown() override {
         for (const char* suffix : {"-a.bin", "-b.bin"}) os.RemoveFile(base_ + suffix);
@@ -72,25 +73,25 @@ TEST_F(Win32OsTest, FilesAreCreatedWrittenReadReplacedAndRemoved) {
 // A folder of its own for the save tests, emptied and removed afterwards.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::string& base) : path_(WidenUtf8(base + "-save")) {
+    explicit ScratchFolder(const std::string& base) : path_(TextFromUtf8(base + "-save")) {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
         std::filesystem::create_directory(path_);
     }
     ~ScratchFolder() {
         for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributes(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
     std::string operator/(const std::string& name) const {
-        return NarrowToUtf8(path_.wstring()) + "\\" + name;
+        return Utf8FromText(path_.wstring()) + "\\" + name;
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.push_back(NarrowToUtf8(entry.path().filename().wstring()));
+            names.push_back(Utf8FromText(entry.path().filename().wstring()));
         }
         std::sort(names.begin(), names.end());
         return names;
@@ -101,13 +102,13 @@ private:
 };
 
 void PutText(const std::string& path, const std::string& text, DWORD attributes) {
-    const std::wstring wide = WidenUtf8(path);
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const tstring wide = TextFromUtf8(path);
+    HANDLE file = CreateFile(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
-    SetFileAttributesW(wide.c_str(), attributes);
+    SetFileAttributes(wide.c_str(), attributes);
 }
 
 std::string TextOf(Win32Os& os, const std::string& path) {
@@ -119,7 +120,7 @@ std::string TextOf(Win32Os& os, const std::string& path) {
     return std::string(buffer, read);
 }
 
-// The save path on both ways the program can take: ReplaceFileW (Windows 2000 and later), and
+// The save path on both ways the program can take: ReplaceFile (Windows 2000 and later), and
 // the rename that Windows NT 4.0 is left with. Either way the target keeps its attributes,
 // anything but a plain writable file is refused untouched, and nothing is left behind.
 TEST_F(Win32OsTest, SaveReplacesOnlyAPlainWritableFileAndKeepsItsAttributes) {
@@ -146,7 +147,7 @@ TEST_F(Win32OsTest, SaveReplacesOnlyAPlainWritableFileAndKeepsItsAttributes) {
             const ScratchFolder folder(base_);
             const std::string target = folder / "kirja.PBF";
             if (c.attributes == INVALID_FILE_ATTRIBUTES) {
-                CreateDirectoryW(WidenUtf8(target).c_str(), nullptr);
+                CreateDirectory(TextFromUtf8(target).c_str(), nullptr);
             } else if (c.attributes != 0) {
                 PutText(target, "old", c.attributes);
             }
@@ -156,7 +157,7 @@ TEST_F(Win32OsTest, SaveReplacesOnlyAPlainWritableFileAndKeepsItsAttributes) {
             EXPECT_EQ(folder.Names(), std::vector<std::string>{"kirja.PBF"});
             if (c.attributes == INVALID_FILE_ATTRIBUTES) continue;
             EXPECT_EQ(TextOf(system, target), c.saved ? "new" : "old");
-            const DWORD kept = GetFileAttributesW(WidenUtf8(target).c_str());
+            const DWORD kept = GetFileAttributes(TextFromUtf8(target).c_str());
             const DWORD wanted = c.attributes == 0 ? FILE_ATTRIBUTE_NORMAL : c.attributes;
             const DWORD mask =
                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
@@ -215,15 +216,15 @@ TEST_F(Win32OsTest, PathsCarryNonAsciiCharacters) {
 }
 
 TEST_F(Win32OsTest, NamedPipeCarriesBytesBothWays) {
-    const std::wstring name = L"\\\\.\\pipe\\PanelDeskOsTest\\" +
-                              std::to_wstring(GetCurrentProcessId()) + L"\\PIPE00";
-    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX,
+    const tstring name = TEXT("\\\\.\\pipe\\PanelDeskOsTest\\") +
+                              ToTString(GetCurrentProcessId()) + TEXT("\\PIPE00");
+    HANDLE server = CreateNamedPipe(name.c_str(), PIPE_ACCESS_DUPLEX,
                                      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096,
                                      4096, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
 
     // Opened the way the link selection tests the write pipe.
-    ScopedFile client(os, os.OpenFile(NarrowToUtf8(name), access::kRead | access::kWrite,
+    ScopedFile client(os, os.OpenFile(Utf8FromText(name), access::kRead | access::kWrite,
                                       share::kRead | share::kWrite, disposition::kOpenExisting,
                                       attributes::kNormal));
     ASSERT_TRUE(client);

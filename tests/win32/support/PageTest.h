@@ -14,6 +14,7 @@
 #include "controls/PropertyPage.h"
 #include "testing/FakeUi.h"
 #include "UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd::test {
 
@@ -29,13 +30,13 @@ public:
     bool Open(CPropertyPage& page) {
         HPROPSHEETPAGE pages[] = {page.CreatePage()};
         if (pages[0] == nullptr) return false;
-        PROPSHEETHEADERW header{};
+        PROPSHEETHEADER header{};
         header.dwSize = sizeof header;
         header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW;
-        header.pszCaption = L"sheet";
+        header.pszCaption = TEXT("sheet");
         header.nPages = 1;
         header.phpage = pages;
-        sheet_ = reinterpret_cast<HWND>(::PropertySheetW(&header));
+        sheet_ = reinterpret_cast<HWND>(::PropertySheet(&header));
         Pump(&page);
         return sheet_ != nullptr && page.hwnd() != nullptr;
     }
@@ -55,8 +56,8 @@ struct PageMachine : Machine {
 
     std::size_t FrameCount() const { return device.ReceivedFrames().size(); }
     const sim::Bytes& LastFrame() const { return device.ReceivedFrames().back(); }
-    std::vector<std::wstring> BoxTexts() const {
-        std::vector<std::wstring> texts;
+    std::vector<tstring> BoxTexts() const {
+        std::vector<tstring> texts;
         for (const UiEvent& box : ui.EventsOf(UiEvent::Kind::MessageBox)) texts.push_back(box.text);
         return texts;
     }
@@ -75,35 +76,35 @@ struct PageMachine : Machine {
     std::uint8_t& FaxSetting(int index) { return device.state.faxSettings.at(6 + index); }
 };
 
-inline void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+inline void Click(HWND dialog, int id) { ::SendMessage(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 // Picks list position `position` as the user would: the selection, then its notice.
 inline void Pick(HWND dialog, int id, int position) {
     HWND list = ::GetDlgItem(dialog, id);
-    ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+    ::SendMessage(list, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    ::SendMessage(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(list));
 }
 
 inline int Selected(HWND dialog, int id) {
-    return static_cast<int>(::SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+    return static_cast<int>(::SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0));
 }
 
 inline int Checked(HWND dialog, int id) {
-    return static_cast<int>(::SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0));
+    return static_cast<int>(::SendDlgItemMessage(dialog, id, BM_GETCHECK, 0, 0));
 }
 
-inline std::wstring ItemText(HWND dialog, int id) { return Text(::GetDlgItem(dialog, id)); }
+inline tstring ItemText(HWND dialog, int id) { return Text(::GetDlgItem(dialog, id)); }
 
 // Types characters into a control one by one, as the keyboard would deliver them.
-inline void Type(HWND dialog, int id, std::wstring_view characters) {
+inline void Type(HWND dialog, int id, tstring_view characters) {
     HWND control = ::GetDlgItem(dialog, id);
-    for (wchar_t c : characters) ::SendMessageW(control, WM_CHAR, c, 1);
+    for (TCHAR c : characters) ::SendMessage(control, WM_CHAR, c, 1);
 }
 
 // Replaces an edit's whole text by typing, the way a user selects all and types over it.
-inline void TypeOver(HWND dialog, int id, std::wstring_view characters) {
-    ::SendDlgItemMessageW(dialog, id, EM_SETSEL, 0, -1);
+inline void TypeOver(HWND dialog, int id, tstring_view characters) {
+    ::SendDlgItemMessage(dialog, id, EM_SETSEL, 0, -1);
     Type(dialog, id, characters);
 }
 

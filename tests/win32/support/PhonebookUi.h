@@ -14,6 +14,7 @@
 #include "phonebook/EntryDlg.h"
 #include "phonebook/PhonebookPage.h"
 #include "UiTest.h"
+#include "win32/TextMode.h"
 
 namespace pd::test {
 
@@ -63,11 +64,11 @@ struct PhonebookWindow : Machine {
 
     // A button of the page clicked, or a command of the main window's menu chosen.
     void Click(int id) {
-        ::SendMessageW(page().Item(id), BM_CLICK, 0, 0);
+        ::SendMessage(page().Item(id), BM_CLICK, 0, 0);
         Pump(&main);
     }
     void MenuCommand(int id) {
-        ::SendMessageW(main.hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        ::SendMessage(main.hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
         Pump(&main);
     }
 
@@ -81,12 +82,12 @@ struct PhonebookWindow : Machine {
         click.hdr.idFrom = IDC_PB_LIST;
         click.hdr.code = NM_DBLCLK;
         click.iItem = ListView_GetNextItem(list(), -1, LVNI_SELECTED);
-        ::SendMessageW(page().hwnd(), WM_NOTIFY, IDC_PB_LIST, reinterpret_cast<LPARAM>(&click));
+        ::SendMessage(page().hwnd(), WM_NOTIFY, IDC_PB_LIST, reinterpret_cast<LPARAM>(&click));
     }
 
     int RowCount() { return ListView_GetItemCount(list()); }
-    std::wstring Cell(int row, int column) {
-        wchar_t text[128] = {};
+    tstring Cell(int row, int column) {
+        TCHAR text[128] = {};
         ListView_GetItemText(list(), row, column, text, 128);
         return text;
     }
@@ -105,20 +106,20 @@ private:
 };
 
 // Types `text` into an edit, one character message after another, as the keyboard would.
-inline void Type(HWND edit, const std::wstring& text) {
-    for (wchar_t c : text) ::SendMessageW(edit, WM_CHAR, c, 1);
+inline void Type(HWND edit, const tstring& text) {
+    for (TCHAR c : text) ::SendMessage(edit, WM_CHAR, c, 1);
 }
 
 inline int CaretOf(HWND edit) {
     DWORD start = 0;
     DWORD end = 0;
-    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    ::SendMessage(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                    reinterpret_cast<LPARAM>(&end));
     return start == end ? static_cast<int>(start) : -1;
 }
 
 inline void PutCaretAt(HWND edit, int position) {
-    ::SendMessageW(edit, EM_SETSEL, position, position);
+    ::SendMessage(edit, EM_SETSEL, position, position);
 }
 
 }  // namespace pd::test

@@ -12,6 +12,7 @@
 #include "testing/FakeOs.h"
 #include "testing/FakeUi.h"
 #include "protocol/PanelContext.h"
+#include "win32/TextMode.h"
 
 namespace pd::test {
 
@@ -19,12 +20,12 @@ namespace pd::test {
 // plainly when there is no dialog), as the modal loop would.
 inline void Pump(CDialog* dialog = nullptr) {
     MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (dialog != nullptr) {
             dialog->ProcessMessage(message);
         } else {
             ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
+            ::DispatchMessage(&message);
         }
     }
 }
@@ -89,9 +90,9 @@ inline RECT RectInParent(HWND window) {
     return rect;
 }
 
-inline std::wstring Text(HWND window) {
-    wchar_t buffer[512] = {};
-    ::GetWindowTextW(window, buffer, 512);
+inline tstring Text(HWND window) {
+    TCHAR buffer[512] = {};
+    ::GetWindowText(window, buffer, 512);
     return buffer;
 }
 
