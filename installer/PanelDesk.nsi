@@ -24,12 +24,13 @@
     !define REGISTRY_VIEW 64
 !else if "${ARCH}" == "x86"
     ; The 32-bit build, the one that loads the maker's 32-bit libraries. On 64-bit Windows it
-    ; belongs to the 32-bit Program Files and the 32-bit view of the registry. The installer is
-    ; an ANSI program: a Unicode one would meet the wide functions that Windows 95, 98 and ME
-    ; leave as stubs. Its texts are then in the Finnish installer's code page, Windows-1252.
+    ; belongs to the 32-bit Program Files and the 32-bit view of the registry, the view a 32-bit
+    ; installer has anyway; it asks for none, since Windows 95, 98, ME, NT 4.0 and 2000 know no
+    ; registry views. The installer is an ANSI program: a Unicode one would meet the wide
+    ; functions that Windows 95, 98 and ME leave as stubs. Its texts are then in the Finnish
+    ; installer's code page, Windows-1252.
     Target x86-ansi
     !define PROGRAM_FILES "$PROGRAMFILES32"
-    !define REGISTRY_VIEW 32
 !else
     !error "ARCH must be x64 or x86"
 !endif
@@ -72,7 +73,9 @@ VIAddVersionKey /LANG=${LANG_FINNISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_FINNISH} "LegalCopyright" "Copyright © 2003-2005 ${PUBLISHER}"
 
 Function .onInit
+!ifdef REGISTRY_VIEW
     SetRegView ${REGISTRY_VIEW}
+!endif
     SetShellVarContext all
 FunctionEnd
 
@@ -112,7 +115,9 @@ Section "PanelDesk"
 SectionEnd
 
 Function un.onInit
+!ifdef REGISTRY_VIEW
     SetRegView ${REGISTRY_VIEW}
+!endif
     SetShellVarContext all
 FunctionEnd
 
