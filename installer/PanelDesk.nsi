@@ -9,13 +9,12 @@
 ;   ARCH             x64 or x86: the build whose programs are installed
 ;   PUBLISHER        the maker's name
 ;   PRODUCT          the product's name: the Start menu shortcut and the Add/Remove entry
-;   PANELDESK_EXE    the built PanelDesk.exe
+;   PANELDESK_EXE    the built PanelDesk.exe (the wide program, for Windows NT)
+;   PANELDESK_9X_EXE the ANSI PanelDesk.exe, installed under the same name on Windows 95, 98 and
+;                    ME instead (when given; mf40ctl.exe, an NT program, is then left off there)
 ;   MF40CTL_EXE      the built mf40ctl.exe (left out of the installer when not given)
 ;   ICON             the program's icon, for the installer and the uninstaller
 ;   OUTFILE          the installer to write
-
-Unicode true
-SetCompressor /SOLID lzma
 
 !if "${ARCH}" == "x64"
     ; The 64-bit installer is a 64-bit program itself: it starts only where the 64-bit build
@@ -25,16 +24,21 @@ SetCompressor /SOLID lzma
     !define REGISTRY_VIEW 64
 !else if "${ARCH}" == "x86"
     ; The 32-bit build, the one that loads the maker's 32-bit libraries. On 64-bit Windows it
-    ; belongs to the 32-bit Program Files and the 32-bit view of the registry.
-    Target x86-unicode
+    ; belongs to the 32-bit Program Files and the 32-bit view of the registry, the view a 32-bit
+    ; installer has anyway; it asks for none, since Windows 95, 98, ME, NT 4.0 and 2000 know no
+    ; registry views. The installer is an ANSI program: a Unicode one would meet the wide
+    ; functions that Windows 95, 98 and ME leave as stubs. Its texts are then in the Finnish
+    ; installer's code page, Windows-1252.
+    Target x86-ansi
     !define PROGRAM_FILES "$PROGRAMFILES32"
-    !define REGISTRY_VIEW 32
 !else
     !error "ARCH must be x64 or x86"
 !endif
+SetCompressor /SOLID lzma
 
 !include LogicLib.nsh
 !include MUI2.nsh
+!include WinVer.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\PanelDesk"
 !define UNINSTALLER "uninstall.exe"
@@ -69,15 +73,30 @@ VIAddVersionKey /LANG=${LANG_FINNISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_FINNISH} "LegalCopyright" "Copyright © 2003-2005 ${PUBLISHER}"
 
 Function .onInit
+!ifdef REGISTRY_VIEW
     SetRegView ${REGISTRY_VIEW}
+!endif
     SetShellVarContext all
 FunctionEnd
 
-Section "PanelDesk"
-    SetOutPath "$INSTDIR"
+!macro NT_PROGRAMS
     File "/oname=PanelDesk.exe" "${PANELDESK_EXE}"
 !ifdef MF40CTL_EXE
     File "/oname=mf40ctl.exe" "${MF40CTL_EXE}"
+!endif
+!macroend
+
+Section "PanelDesk"
+    SetOutPath "$INSTDIR"
+!ifdef PANELDESK_9X_EXE
+    ; Windows 95, 98 and ME get the ANSI program under the same name, and no mf40ctl.
+    ${If} ${IsNT}
+        !insertmacro NT_PROGRAMS
+    ${Else}
+        File "/oname=PanelDesk.exe" "${PANELDESK_9X_EXE}"
+    ${EndIf}
+!else
+    !insertmacro NT_PROGRAMS
 !endif
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
@@ -96,7 +115,9 @@ Section "PanelDesk"
 SectionEnd
 
 Function un.onInit
+!ifdef REGISTRY_VIEW
     SetRegView ${REGISTRY_VIEW}
+!endif
     SetShellVarContext all
 FunctionEnd
 
