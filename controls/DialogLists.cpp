@@ -45,7 +45,9 @@ int LoadDialogLists(HWND dialog, int templateId) {
                 ++at;  // the empty string that closes this list
                 break;
             }
-            const tstring item(reinterpret_cast<const TCHAR*>(words + at), end - at);
+            // Resources hold UTF-16 whatever the program's character mode.
+            const tstring item = TextFromWide(
+                std::wstring_view(reinterpret_cast<const wchar_t*>(words + at), end - at));
             if (add != 0) ::SendMessage(control, add, 0, reinterpret_cast<LPARAM>(item.c_str()));
             at = end + 1;
         }

@@ -33,7 +33,7 @@
 namespace pd::e2e {
 namespace {
 
-constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
+const tstring kPanelTitle = ShownText(L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
 constexpr int kFirmwareTab = 4;
 constexpr int kUpdateId = 1000;
 constexpr int kFileNameId = 1004;
@@ -56,9 +56,9 @@ tstring ClassOf(HWND window) {
 // The text as the window keeps it, read without a message: the panel takes none while it
 // downloads.
 tstring StoredText(HWND window) {
-    TCHAR text[512] = {};
+    wchar_t text[512] = {};  // the call has only a wide form
     InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
-    return text;
+    return TextFromWide(text);
 }
 
 struct WindowSearch {

@@ -19,7 +19,7 @@
 namespace pd::e2e {
 namespace {
 
-constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
+const tstring kPanelTitle = ShownText(L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
 constexpr DWORD kWindowWithinMs = 30000;
 // A page's exchange is 1.5 s; anything far beyond means the panel hangs.
 constexpr DWORD kExchangeWithinMs = 10000;
@@ -134,7 +134,7 @@ void Pick(HWND page, int id, int position) {
 void TypeOver(HWND page, int id, tstring_view text) {
     HWND edit = GetDlgItem(page, id);
     Send(edit, EM_SETSEL, 0, -1);
-    for (TCHAR c : text) Send(edit, WM_CHAR, c, 1);
+    for (TCHAR c : text) Send(edit, WM_CHAR, CharacterCode(c), 1);
 }
 
 class PagesE2e : public ::testing::Test {
@@ -152,7 +152,7 @@ protected:
         EXPECT_EQ(ItemText(page, IDC_SET_DISCARD_LENGTH), TEXT("10")) << "unchanged";
     }
     void ExpectChangedAdvanced(HWND page) {
-        EXPECT_EQ(ItemText(page, IDC_ADV_CUSTOMER_NAME), TEXT("ASIAKAS \u00c4\u00d6"));
+        EXPECT_EQ(ItemText(page, IDC_ADV_CUSTOMER_NAME), ShownText(L"ASIAKAS \u00c4\u00d6"));
         EXPECT_EQ(Selected(page, IDC_ADV_LANGUAGE), 0);
         EXPECT_EQ(Checked(page, IDC_ADV_TONER_SAVE), BST_CHECKED);
         EXPECT_EQ(ItemText(page, IDC_ADV_SERIAL_NUMBER), TEXT("OMF40-0012345")) << "unchanged";
@@ -200,7 +200,7 @@ TEST_F(PagesE2e, PagesShowTheDeviceAndAppliedChangesOutliveRefreshAndRestart) {
     ExpectChangedSettings(settings);
 
     advanced = panel.ShowPage(kAdvancedTab);
-    TypeOver(advanced, IDC_ADV_CUSTOMER_NAME, TEXT("asiakas \u00e4\u00f6"));
+    TypeOver(advanced, IDC_ADV_CUSTOMER_NAME, ShownText(L"asiakas \u00e4\u00f6"));
     Pick(advanced, IDC_ADV_LANGUAGE, 0);
     Click(advanced, IDC_ADV_TONER_SAVE);
     Click(advanced, IDC_ADV_APPLY);

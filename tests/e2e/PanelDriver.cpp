@@ -43,7 +43,7 @@ namespace pd::e2e {
 namespace {
 
 // The panel's window title, which is also the caption of all its message boxes.
-constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
+const tstring kPanelTitle = ShownText(L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
 constexpr const TCHAR* kNoAnswerText = TEXT("Ei vastaa");
 
 constexpr DWORD kPollMs = 100;

@@ -23,7 +23,7 @@
 namespace pd::e2e {
 namespace {
 
-constexpr const TCHAR* kPanelTitle = TEXT(" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
+const tstring kPanelTitle = ShownText(L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
 constexpr const TCHAR* kEditorCaption = TEXT("Muokkaa");
 constexpr int kPhonebookTab = 2;
 constexpr int kRows = 80;
@@ -359,7 +359,7 @@ private:
     }
 
     void Type(HWND edit, const tstring& text) {
-        for (TCHAR c : text) PostMessage(edit, WM_CHAR, c, 1);
+        for (TCHAR c : text) PostMessage(edit, WM_CHAR, CharacterCode(c), 1);
     }
 
     bool EditEntry() {

@@ -131,14 +131,14 @@ TEST_F(AdvancedPageTest, EditsFilterTypedCharactersByTheirMode) {
     Open();
     const struct {
         EditField edit;
-        const TCHAR* typed;
-        const TCHAR* shown;
+        tstring typed;
+        tstring shown;
         int beeps;
     } cases[] = {
         {kDeviceIdName, TEXT("oy ab-1"), TEXT("OY AB-1"), 0},
         {kDeviceIdName, TEXT("x!y"), TEXT("XY"), 1},
         {kDeviceIdNumber, TEXT("+358 9x"), TEXT("+358 9"), 1},
-        {kCustomerName, TEXT("m\u00e4tti"), TEXT("M\u00c4TTI"), 0},
+        {kCustomerName, ShownText(L"m\u00e4tti"), ShownText(L"M\u00c4TTI"), 0},
         {kCustomerNumber, TEXT("12a#*p"), TEXT("12#*P"), 1},
         {kCustomerNumber, TEXT("Pp"), TEXT("PP"), 0},
         {kServiceNumber, TEXT("0800 1-2"), TEXT("080012"), 2},
@@ -158,7 +158,7 @@ TEST_F(AdvancedPageTest, ApplySendsExactlyTheFrameBuiltFromTheControls) {
     Open();
     TypeOver(hwnd(), kDeviceIdName.id, TEXT("oy ab"));
     TypeOver(hwnd(), kDeviceIdNumber.id, TEXT("+358 9 1234"));
-    TypeOver(hwnd(), kCustomerName.id, TEXT("m\u00e4tti"));
+    TypeOver(hwnd(), kCustomerName.id, ShownText(L"m\u00e4tti"));
     TypeOver(hwnd(), kCustomerNumber.id, TEXT("0401234"));
     TypeOver(hwnd(), kServiceNumber.id, TEXT("0800*12#"));
     TypeOver(hwnd(), kNumberPrefix.id, TEXT("9p"));
@@ -203,7 +203,7 @@ TEST_F(AdvancedPageTest, TrimsTextsAndSendsThemBackPaddedWithSpaces) {
     EXPECT_EQ(Shown(kCustomerNumber), TEXT(""));
     EXPECT_EQ(Shown(kServiceNumber), tstring(46, TEXT('7')));
     EXPECT_EQ(Shown(kSerialNumber), TEXT("12"));
-    EXPECT_EQ(Shown(kDeviceIdName), TEXT("K\u00c4YTT\u00d6"));
+    EXPECT_EQ(Shown(kDeviceIdName), ShownText(L"K\u00c4YTT\u00d6"));
     const auto block = device.state.systemData;
 
     Click(hwnd(), IDC_ADV_APPLY);

@@ -18,14 +18,14 @@ constexpr UINT kCodePage = 1252;
 TEST(DeviceText, CodecAgreesWithWindowsCodePage1252) {
     for (int value = 0; value < 256; ++value) {
         const char byte = static_cast<char>(value);
-        TCHAR expected = 0;
+        wchar_t expected = 0;
         ASSERT_EQ(::MultiByteToWideChar(kCodePage, 0, &byte, 1, &expected, 1), 1);
-        EXPECT_EQ(FromDeviceBytes(std::string(1, byte)), tstring(1, expected))
+        EXPECT_EQ(FromDeviceBytes(std::string(1, byte)), TextFromWide(std::wstring(1, expected)))
             << "byte " << value;
 
         // A capital only where Windows upper-cases the letter to one the code page holds.
-        TCHAR capital = expected;
-        ::CharUpperBuff(&capital, 1);
+        wchar_t capital = expected;
+        ::CharUpperBuffW(&capital, 1);
         char upper = 0;
         BOOL lost = FALSE;
         if (::WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &capital, 1, &upper, 1,
@@ -37,10 +37,10 @@ TEST(DeviceText, CodecAgreesWithWindowsCodePage1252) {
             << "byte " << value;
     }
     for (int value = 1; value <= 0xFFFF; ++value) {
-        const auto unit = static_cast<TCHAR>(value);
+        const auto unit = static_cast<wchar_t>(value);
         char expected = 0;
         ASSERT_EQ(::WideCharToMultiByte(kCodePage, 0, &unit, 1, &expected, 1, "?", nullptr), 1);
-        ASSERT_EQ(ToDeviceBytes(tstring_view(&unit, 1)), std::string(1, expected))
+        ASSERT_EQ(ToDeviceBytes(TextFromWide(std::wstring_view(&unit, 1))), std::string(1, expected))
             << "unit " << value;
     }
 }

@@ -109,18 +109,10 @@ TEST(DialogLists, EveryDropDownListGetsItsTemplateItemsInOrder) {
     }
 }
 
-tstring FromUtf8(const char* text) {
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    tstring wide(static_cast<std::size_t>(length), TEXT('\0'));
-    ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
-
 template <std::size_t Count>
 std::vector<tstring> Items(const char* const (&items)[Count]) {
     std::vector<tstring> wide;
-    for (const char* item : items) wide.push_back(FromUtf8(item));
+    for (const char* item : items) wide.push_back(TextFromUtf8(item));
     return wide;
 }
 

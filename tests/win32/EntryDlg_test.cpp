@@ -85,7 +85,7 @@ protected:
 TEST_F(EntryEditor, OpensWithTheEntrysTextsAsTheyAreUnderItsCaption) {
     OpenWith("\xE4iti m", "0401*");  // äiti m: lower case from the device stays as it came
     EXPECT_EQ(test::Text(editor->hwnd()), TEXT("Muokkaa"));
-    EXPECT_EQ(Shown(Name()), TEXT("\u00E4iti m"));
+    EXPECT_EQ(Shown(Name()), ShownText(L"\u00E4iti m"));
     EXPECT_EQ(Shown(Number()), TEXT("0401*"));
     EXPECT_EQ(editor->nameText(), "\xE4iti m");
     EXPECT_EQ(Beeps(), 0) << "its own filling is not a change by the user";
@@ -146,9 +146,9 @@ TEST_F(EntryEditor, TypedTextTurnsToCapitalsWithTheCaretAfterTheTypedCharacter) 
         {"a letter in the middle", "ABCD", "", true, 2, TEXT("x"), TEXT("ABXCD"), TEXT(""), 3},
         {"backspace", "ABC", "", true, 3, TEXT("\b"), TEXT("AB"), TEXT(""), 2},
         {"device's small letters follow the first keystroke", "\xE4iti", "1", true, 4, TEXT("s"),
-         TEXT("\u00C4ITIS"), TEXT("1"), 5},
+         ShownText(L"\u00C4ITIS"), TEXT("1"), 5},
         {"typing in the number leaves the name's case", "\xE4iti", "1", false, 1, TEXT("2"),
-         TEXT("\u00E4iti"), TEXT("12"), 2},
+         ShownText(L"\u00E4iti"), TEXT("12"), 2},
     };
     for (const auto& c : cases) {
         if (editor) editor->Destroy();
@@ -191,14 +191,14 @@ TEST_F(EntryEditor, CharacterOf128OrAboveIsTakenOutAgainWithABeep) {
         const char* what;
         std::string name;
         int caret;
-        TCHAR typed;
+        wchar_t typed;
         tstring shown;
         std::string kept;
         int caretAfter;  // the caret as it was, less the characters taken out
     } cases[] = {
-        {"e acute at the end", "AB", 2, TEXT('\u00E9'), TEXT("AB"), "AB", 2},
-        {"euro sign in the middle", "ABCD", 2, TEXT('\u20AC'), TEXT("ABCD"), "ABCD", 3},
-        {"the field's own such characters go too", "\xC4" "BC", 3, TEXT('\u00E9'), TEXT("BC"), "BC", 2},
+        {"e acute at the end", "AB", 2, L'\u00E9', TEXT("AB"), "AB", 2},
+        {"euro sign in the middle", "ABCD", 2, L'\u20AC', TEXT("ABCD"), "ABCD", 3},
+        {"the field's own such characters go too", "\xC4" "BC", 3, L'\u00E9', TEXT("BC"), "BC", 2},
     };
     for (const auto& c : cases) {
         if (editor) editor->Destroy();
@@ -206,7 +206,7 @@ TEST_F(EntryEditor, CharacterOf128OrAboveIsTakenOutAgainWithABeep) {
         OpenWith(c.name, "");
         ::SetFocus(Name());
         PutCaretAt(Name(), c.caret);
-        Type(Name(), tstring(1, c.typed));
+        Type(Name(), ShownText(std::wstring(1, c.typed)));
         EXPECT_EQ(Shown(Name()), c.shown) << c.what;
         EXPECT_EQ(editor->nameText(), c.kept) << c.what;
         EXPECT_EQ(CaretOf(Name()), c.caretAfter) << c.what;
@@ -216,7 +216,7 @@ TEST_F(EntryEditor, CharacterOf128OrAboveIsTakenOutAgainWithABeep) {
 
 TEST_F(EntryEditor, FieldChangedAfterARefusedWideCharacterComesBackToItsLastText) {
     OpenWith("AB", "");
-    Type(Name(), TEXT("\u00E9"));
+    Type(Name(), ShownText(L"\u00E9"));
     ASSERT_EQ(Beeps(), 1);
     // The next typed character is plain again and is taken as usual.
     PutCaretAt(Name(), 2);
@@ -288,8 +288,9 @@ TEST_F(EntryEditor, EntryTextsAreWindows1252BothWays) {
     ::SendMessage(Name(), EM_SETSEL, 0, -1);
     // Text that reaches the edit without being typed (pasted, say) keeps 1252's characters
     // and their capitals.
-    ::SendMessage(Name(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(TEXT("\u00E5s\u00FF")));
-    EXPECT_EQ(Shown(Name()), TEXT("\u00C5S\u0178"));
+    const tstring pasted = ShownText(L"\u00E5s\u00FF");
+    ::SendMessage(Name(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted.c_str()));
+    EXPECT_EQ(Shown(Name()), ShownText(L"\u00C5S\u0178"));
     EXPECT_EQ(editor->nameText(), "\xC5S\x9F");
 }
 

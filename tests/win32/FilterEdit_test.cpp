@@ -49,7 +49,7 @@ protected:
                           nullptr, nullptr);
     }
     static void Type(const CFilterEdit& edit, tstring_view characters) {
-        for (TCHAR c : characters) ::SendMessage(edit.hwnd(), WM_CHAR, c, 1);
+        for (TCHAR c : characters) ::SendMessage(edit.hwnd(), WM_CHAR, CharacterCode(c), 1);
     }
     int Beeps() const { return ui.Count(UiEvent::Kind::Beep); }
 
@@ -76,7 +76,8 @@ TEST_F(FilterEditTest, EachModeLetsInExactlyItsCharactersAndBeepsForTheRest) {
     };
     for (const auto& mode : modes) {
         plain.SetFilterMode(mode.mode);
-        for (TCHAR c = 1; c < 128; ++c) {
+        for (int code = 1; code < 128; ++code) {
+            const auto c = static_cast<TCHAR>(code);
             if (c == kBackspace) continue;
             ::SetWindowText(plain.hwnd(), TEXT(""));
             const int beepsBefore = Beeps();
@@ -147,21 +148,21 @@ TEST_F(FilterEditTest, LastCharacterFlagFollowsEveryTypedCharacterInAnyEdit) {
     upper.SetFilterMode(FilterMode::Name);
     const struct {
         CFilterEdit* edit;
-        TCHAR typed;
+        wchar_t typed;
         bool flag;
         int beeps;  // so far
     } steps[] = {
-        {&plain, TEXT('1'), false, 0},      {&plain, TEXT('\u00E4'), true, 0},  {&plain, TEXT('x'), false, 1},
-        {&upper, TEXT('\u20AC'), true, 1},  {&plain, TEXT('2'), false, 1},      {&upper, TEXT('\u00E9'), true, 1},
-        {&plain, TEXT('\u00C5'), true, 1},  {&upper, TEXT('!'), false, 2},
+        {&plain, L'1', false, 0},      {&plain, L'\u00E4', true, 0},  {&plain, L'x', false, 1},
+        {&upper, L'\u20AC', true, 1},  {&plain, L'2', false, 1},      {&upper, L'\u00E9', true, 1},
+        {&plain, L'\u00C5', true, 1},  {&upper, L'!', false, 2},
     };
     for (const auto& step : steps) {
-        Type(*step.edit, tstring(1, step.typed));
+        Type(*step.edit, ShownText(std::wstring(1, step.typed)));
         EXPECT_EQ(CFilterEdit::LastCharacterNotAscii(), step.flag) << "after " << int(step.typed);
         EXPECT_EQ(Beeps(), step.beeps) << "after " << int(step.typed);
     }
-    EXPECT_EQ(test::Text(plain.hwnd()), TEXT("1\u00E42\u00C5"));
-    EXPECT_EQ(test::Text(upper.hwnd()), TEXT("\u20AC\u00C9")) << "the edit upper-cases e-acute";
+    EXPECT_EQ(test::Text(plain.hwnd()), ShownText(L"1\u00E42\u00C5"));
+    EXPECT_EQ(test::Text(upper.hwnd()), ShownText(L"\u20AC\u00C9")) << "the edit upper-cases e-acute";
 }
 
 // Only typed characters are judged: text that arrives through the clipboard is left to the
@@ -171,10 +172,10 @@ TEST_F(FilterEditTest, PastedTextIsNotFilteredButKeepsTheLimit) {
     plain.SetLimit(5);
     ASSERT_TRUE(::OpenClipboard(parent));
     ::EmptyClipboard();
-    const tstring pasted = TEXT("ab-cdefg");
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(TCHAR));
+    const std::wstring pasted = L"ab-cdefg";  // what other programs put there
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
     ASSERT_NE(memory, nullptr);
-    std::memcpy(::GlobalLock(memory), pasted.c_str(), (pasted.size() + 1) * sizeof(TCHAR));
+    std::memcpy(::GlobalLock(memory), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
     ::GlobalUnlock(memory);
     ASSERT_NE(::SetClipboardData(CF_UNICODETEXT, memory), nullptr);
     ::CloseClipboard();

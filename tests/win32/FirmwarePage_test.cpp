@@ -201,7 +201,7 @@ TEST_F(FirmwarePageTest, Refresh_ShowsTheDevicesNewTextsReadAsWesternEuropean) {
     SetVersionField(10, model);
     SetVersionField(82, {'2', '.', '0', '0', ' '});
     Click(IDC_FW_REFRESH);
-    EXPECT_EQ(TextOf(IDC_FW_MODEL), TEXT("MF \u00C4 \u20AC") + tstring(26, TEXT(' ')));
+    EXPECT_EQ(TextOf(IDC_FW_MODEL), ShownText(L"MF \u00C4 \u20AC") + tstring(26, TEXT(' ')));
     EXPECT_EQ(TextOf(IDC_FW_FIRMWARE_VERSION), TEXT("2.00 "));
     EXPECT_EQ(device.ReceivedFrames().size(), 2u);
     EXPECT_TRUE(Boxes().empty());
@@ -353,12 +353,12 @@ TEST_P(FirmwarePageBlocksTest, Download_ShowsEveryBlockThenTheCompletionBoxAndCl
         EXPECT_TRUE(seen[i].waitCursor);
     }
     EXPECT_EQ(messageDuringLongWait,
-              TEXT("Tiedot kirjoitettu. \u00C4l\u00E4 sammuta laitetta, ennen kuin se on ")
-              TEXT("t\u00E4ysin alustettu."));
+              ShownText(L"Tiedot kirjoitettu. \u00C4l\u00E4 sammuta laitetta, ennen kuin se on "
+                        L"t\u00E4ysin alustettu."));
 
     const auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, TEXT("P\u00E4ivitys on valmis!"));
+    EXPECT_EQ(boxes[0].text, ShownText(L"P\u00E4ivitys on valmis!"));
     EXPECT_EQ(boxes[0].caption, LoadResString(IDS_TITLE));
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK)) << "OK only, no icon";
     EXPECT_EQ(duringBox.bar, 100);

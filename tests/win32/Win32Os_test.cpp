@@ -73,25 +73,25 @@ TEST_F(Win32OsTest, FilesAreCreatedWrittenReadReplacedAndRemoved) {
 // A folder of its own for the save tests, emptied and removed afterwards.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::string& base) : path_(TextFromUtf8(base + "-save")) {
+    explicit ScratchFolder(const std::string& base) : path_(WidenUtf8(base + "-save")) {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
         std::filesystem::create_directory(path_);
     }
     ~ScratchFolder() {
         for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            SetFileAttributes(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
     std::string operator/(const std::string& name) const {
-        return Utf8FromText(path_.wstring()) + "\\" + name;
+        return NarrowToUtf8(path_.wstring()) + "\\" + name;
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.push_back(Utf8FromText(entry.path().filename().wstring()));
+            names.push_back(NarrowToUtf8(entry.path().filename().wstring()));
         }
         std::sort(names.begin(), names.end());
         return names;

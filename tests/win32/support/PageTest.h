@@ -99,7 +99,7 @@ inline tstring ItemText(HWND dialog, int id) { return Text(::GetDlgItem(dialog, 
 // Types characters into a control one by one, as the keyboard would deliver them.
 inline void Type(HWND dialog, int id, tstring_view characters) {
     HWND control = ::GetDlgItem(dialog, id);
-    for (TCHAR c : characters) ::SendMessage(control, WM_CHAR, c, 1);
+    for (TCHAR c : characters) ::SendMessage(control, WM_CHAR, CharacterCode(c), 1);
 }
 
 // Replaces an edit's whole text by typing, the way a user selects all and types over it.

@@ -107,7 +107,7 @@ private:
 
 // Types `text` into an edit, one character message after another, as the keyboard would.
 inline void Type(HWND edit, const tstring& text) {
-    for (TCHAR c : text) ::SendMessage(edit, WM_CHAR, c, 1);
+    for (TCHAR c : text) ::SendMessage(edit, WM_CHAR, CharacterCode(c), 1);
 }
 
 inline int CaretOf(HWND edit) {
