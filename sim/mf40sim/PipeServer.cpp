@@ -129,8 +129,8 @@ void PipeServer::ServeCommands(HANDLE pipe, const char* logPrefix) {
     }
 }
 
-// The 9x route writes each piece through a fresh open of the pipe and waits for no answer,
-// so two pieces in a row can reach two instances at once. The pipe keeps no input buffer, so
+// The 9x route writes each piece through a fresh open of the pipe, one write an open, and
+// waits for no answer, so two pieces in a row can reach two instances at once. The pipe keeps no input buffer, so
 // the program's write returns only once the instance has emptied the pipe, and the instance
 // hands the bytes to the device before it does: the next piece cannot overtake.
 void PipeServer::ServeWritesInOrder(HANDLE pipe, const char* logPrefix) {
