@@ -7,7 +7,15 @@
 // another reach the device in order. PIPE01 (device to host) answers a 4-byte little-endian
 // request for up to N bytes with one message: a 4-byte little-endian count n <= N and the n
 // bytes the device had waiting (n is 0 when it had none).
+//
+// The 9x family's library names pipes of its own, which the program opens as plain files:
+// their PIPE00 takes each write as one message, answers nothing, and lets the write return
+// only once the device has the bytes; their PIPE01, which the program opens for reading only
+// and so can ask nothing on, hands over the device's next transfer as soon as it is opened,
+// and ends the read at once when the device has nothing to say.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 
@@ -17,6 +25,10 @@ namespace pd::sim {
 inline constexpr const char* kDemoPortBase = R"(\\.\pipe\OstrexMF40)";
 inline constexpr const TCHAR* kDemoCommandPipe = TEXT(R"(\\.\pipe\OstrexMF40\PIPE00)");
 inline constexpr const TCHAR* kDemoReplyPipe = TEXT(R"(\\.\pipe\OstrexMF40\PIPE01)");
+// What the 9x family's stand-in hands out, and its pipes.
+inline constexpr const char* kDemo9xPortBase = R"(\\.\pipe\OstrexMF40\Usb9x)";
+inline constexpr const TCHAR* kDemo9xCommandPipe = TEXT("\\\\.\\pipe\\OstrexMF40\\Usb9x\\PIPE00");
+inline constexpr const TCHAR* kDemo9xReplyPipe = TEXT("\\\\.\\pipe\\OstrexMF40\\Usb9x\\PIPE01");
 
 // Exists while a simulator started with --reserved runs: the stand-in port arbiter then
 // refuses the port.

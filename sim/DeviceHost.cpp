@@ -1,5 +1,6 @@
 #include "sim/DeviceHost.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/FileReplace.h"
@@ -42,6 +43,11 @@ std::size_t DeviceHost::HostWrite(std::span<const std::uint8_t> data) {
 std::size_t DeviceHost::HostRead(std::span<std::uint8_t> out) {
     std::lock_guard lock(lock_);
     return device_.Send(out);
+}
+
+std::size_t DeviceHost::HostReadTransfer(std::span<std::uint8_t> out) {
+    std::lock_guard lock(lock_);
+    return device_.Send(out.first(std::min(out.size(), device_.NextTransferSize())));
 }
 
 bool DeviceHost::PassTime(std::uint32_t milliseconds) {

@@ -45,6 +45,8 @@ public:
     std::size_t HostWrite(std::span<const std::uint8_t> data);
     // Device to host: the count of waiting bytes moved into `out`.
     std::size_t HostRead(std::span<std::uint8_t> out);
+    // The same, but no further than the end of the device's next transfer.
+    std::size_t HostReadTransfer(std::span<std::uint8_t> out);
 
     // Called on a steady beat: passes the time to the device and saves its memory when it
     // changed since the last save. False when a save was due and failed.

@@ -47,6 +47,10 @@ bool VirtualDevice::IsPhonebookFrame(const Bytes& frame) {
            frame[8] == kBlockPhonebook;
 }
 
+std::size_t VirtualDevice::HeadTransferOf(const Bytes& frame) {
+    return IsPhonebookFrame(frame) && frame[7] == kOpReadBlock ? kHeadSize : 0;
+}
+
 Bytes VirtualDevice::AnswerPhonebook(const Bytes& frame) {
     return frame[7] == kOpReadBlock ? PhonebookReadReply() : TakePhonebookWrite(frame);
 }

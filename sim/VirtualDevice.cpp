@@ -64,7 +64,13 @@ std::size_t VirtualDevice::Send(std::span<std::uint8_t> out) {
                                   outbox_.begin() + static_cast<std::ptrdiff_t>(count));
     }
     outbox_.erase(outbox_.begin(), outbox_.begin() + static_cast<std::ptrdiff_t>(count));
+    for (std::size_t& end : transferEnds_) end -= std::min(end, count);
+    while (!transferEnds_.empty() && transferEnds_.front() == 0) transferEnds_.pop_front();
     return count;
+}
+
+std::size_t VirtualDevice::NextTransferSize() const {
+    return transferEnds_.empty() ? outbox_.size() : transferEnds_.front();
 }
 
 void VirtualDevice::Expect(Bytes expected, Bytes reply) {
@@ -87,7 +93,9 @@ void VirtualDevice::TakeFrames() {
 
         // A new command ends whatever answer was still waiting.
         outbox_.clear();
+        transferEnds_.clear();
         Bytes reply;
+        std::size_t headTransfer = 0;
         if (!script_.empty()) {
             ScriptStep step = std::move(script_.front());
             script_.pop_front();
@@ -101,18 +109,24 @@ void VirtualDevice::TakeFrames() {
             nextReply_.reset();
         } else {
             reply = Answer(frame);
+            headTransfer = HeadTransferOf(frame);
         }
-        Reply(std::move(reply));
+        Reply(std::move(reply), headTransfer);
     }
 }
 
-void VirtualDevice::Reply(Bytes reply) {
+void VirtualDevice::Reply(Bytes reply, std::size_t headTransfer) {
     if (faults.silent) return;
     if (faults.replyHeaderLength && reply.size() >= kReplyHeaderSize) {
         WriteBe16(reply.data() + 2, *faults.replyHeaderLength);
     }
     if (faults.replyLimit && reply.size() > *faults.replyLimit) reply.resize(*faults.replyLimit);
+    if (reply.empty()) return;
+    if (headTransfer > 0 && headTransfer < reply.size()) {
+        transferEnds_.push_back(outbox_.size() + headTransfer);
+    }
     outbox_.insert(outbox_.end(), reply.begin(), reply.end());
+    transferEnds_.push_back(outbox_.size());
 }
 
 Bytes VirtualDevice::Answer(const Bytes& frame) {

@@ -61,6 +61,11 @@ public:
     // Device to host: moves up to out.size() waiting bytes into `out`.
     std::size_t Send(std::span<std::uint8_t> out);
     std::size_t PendingBytes() const { return outbox_.size(); }
+    // The waiting bytes up to the end of the next transfer: a host that cannot say how much
+    // it wants to read (the 9x USB pipes) is handed one transfer per read. Each answer is one
+    // transfer, except that a phonebook's head goes apart from its records, which the host
+    // asks for separately.
+    std::size_t NextTransferSize() const;
 
     DeviceFaults faults;
     DeviceState state = FactoryDeviceState();
@@ -111,7 +116,10 @@ private:
     Bytes TakePhonebookWrite(const Bytes& frame);
 
     void TakeFrames();
-    void Reply(Bytes reply);
+    // `headTransfer` > 0: the answer's first bytes go as a transfer of their own.
+    void Reply(Bytes reply, std::size_t headTransfer = 0);
+    // The size of the head that the device's own answer to `frame` sends apart; 0 for none.
+    static std::size_t HeadTransferOf(const Bytes& frame);
     Bytes AnswerFirmwareStart(const Bytes& frame);
     // How many of the leading bytes are image data rather than command frames.
     std::size_t TakeFirmwareData(std::span<const std::uint8_t> data);
@@ -125,6 +133,8 @@ private:
 
     Bytes inbox_;
     std::deque<std::uint8_t> outbox_;
+    // Where each transfer waiting in the outbox ends, counted from the outbox's front.
+    std::deque<std::size_t> transferEnds_;
     std::deque<ScriptStep> script_;
     std::optional<Bytes> nextReply_;
     std::vector<Bytes> frames_;

@@ -114,7 +114,8 @@ int main() {
     stopEvent = stop.get();
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
-    Say(std::string("serving ") + kDemoPortBase + "\\PIPE00 and \\PIPE01");
+    Say(std::string("serving ") + kDemoPortBase + "\\PIPE00 and \\PIPE01, and for the 9x family " +
+        kDemo9xPortBase + "\\PIPE00 and \\PIPE01");
     if (!options->portFolder.empty()) {
         Say("serving the parallel port through the bridge in " + options->portFolder);
     }

@@ -1,6 +1,6 @@
-// Serves the device host on the demo's two named pipes, several listening instances each, one
-// thread per instance, so that the program's close-then-reopen for every transfer always
-// finds an instance waiting.
+// Serves the device host on the demo's named pipes (the pair of Windows 2000 and later, and
+// the 9x family's pair), several listening instances each, one thread per instance, so that
+// the program's close-then-reopen for every transfer always finds an instance waiting.
 #pragma once
 
 #include <windows.h>
@@ -23,10 +23,15 @@ public:
     // The serving threads run until the process ends.
     bool Start(std::string* error);
 
+    // How one pipe is served: `logPrefix` starts its traffic lines.
+    using Serving = void (PipeServer::*)(HANDLE pipe, const char* logPrefix);
+
 private:
-    void StartServing(HANDLE pipe, void (PipeServer::*serve)(HANDLE));
-    void ServeCommands(HANDLE pipe);
-    void ServeReplies(HANDLE pipe);
+    void StartServing(HANDLE pipe, Serving serve, const char* logPrefix);
+    void ServeCommands(HANDLE pipe, const char* logPrefix);
+    void ServeWritesInOrder(HANDLE pipe, const char* logPrefix);
+    void ServeReplies(HANDLE pipe, const char* logPrefix);
+    void ServeReadsOnOpen(HANDLE pipe, const char* logPrefix);
 
     DeviceHost& host_;
     LogLine log_;

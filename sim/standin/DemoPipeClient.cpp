@@ -13,14 +13,14 @@ constexpr DWORD kBusyWaitMs = 1000;
 
 }  // namespace
 
-int FillControlPortName(char* buffer, int size) {
+int FillControlPortName(const char* base, char* buffer, int size) {
     if (buffer == nullptr || size <= 0) return 0;
-    const int length = static_cast<int>(std::strlen(kDemoPortBase));
+    const int length = static_cast<int>(std::strlen(base));
     if (length >= size) {
         buffer[0] = '\0';
         return 0;
     }
-    std::memcpy(buffer, kDemoPortBase, static_cast<std::size_t>(length) + 1);
+    std::memcpy(buffer, base, static_cast<std::size_t>(length) + 1);
     return length;
 }
 

@@ -8,9 +8,9 @@
 
 namespace pd::sim {
 
-// Fills `buffer` with the zero-terminated base path of the demo's pipes, never writing more
-// than `size` bytes; returns the length of the path written (0 when nothing fits).
-int FillControlPortName(char* buffer, int size);
+// Fills `buffer` with the zero-terminated base path `base` of the demo's pipes, never writing
+// more than `size` bytes; returns the length of the path written (0 when nothing fits).
+int FillControlPortName(const char* base, char* buffer, int size);
 
 // Opens a pipe for one conversation, waiting a little when every instance is busy, and
 // switches it to whole-message reads. Empty when no simulator serves the pipe.

@@ -12,7 +12,7 @@
 using namespace pd::sim;
 
 extern "C" int WINAPI GetControlPortName(char* buffer, int size) {
-    return FillControlPortName(buffer, size);
+    return FillControlPortName(kDemoPortBase, buffer, size);
 }
 
 // Returns once the device has taken the bytes (so that pieces written one after another

@@ -57,6 +57,29 @@ TEST(VirtualDevice, FaultsCutRepliesLimitWritesAndSilenceTheDevice) {
     EXPECT_EQ(device.Receive(probe), 0u);
 }
 
+// A host that cannot say how much it reads gets one transfer a read: the phonebook's 11-byte
+// head apart from its records, then each answer whole, and nothing of a dropped answer.
+TEST(VirtualDevice, TransfersEndAfterThePhonebookHeadAndWithEachAnswer) {
+    VirtualDevice device;
+    device.Receive(Bytes(kPhonebookReadCommand.begin(), kPhonebookReadCommand.end()));
+    const std::size_t records = device.PendingBytes() - 11;
+    ASSERT_GT(records, 0u);
+    Bytes piece(4);
+    Bytes headRest(7);
+    EXPECT_EQ(device.NextTransferSize(), 11u);
+    device.Send(piece);
+    EXPECT_EQ(device.NextTransferSize(), 7u) << "the head's rest";
+    device.Send(headRest);
+    EXPECT_EQ(device.NextTransferSize(), records);
+    device.Send(piece);
+    EXPECT_EQ(device.NextTransferSize(), records - 4);
+
+    device.Receive(Bytes(kProbeCommand.begin(), kProbeCommand.end()));
+    EXPECT_EQ(device.NextTransferSize(), device.PendingBytes()) << "the probe's answer whole";
+    Drain(device);
+    EXPECT_EQ(device.NextTransferSize(), 0u);
+}
+
 TEST(VirtualDevice, NewCommandDropsTheRestOfAnUnreadAnswer) {
     VirtualDevice device;
     const Bytes probe(kProbeCommand.begin(), kProbeCommand.end());

@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <optional>
 
@@ -36,12 +37,28 @@ tstring Environment(const TCHAR* name) {
     return length > 0 && length < std::size(value) ? tstring(value, length) : tstring();
 }
 
-// The Windows version whose link selection takes a parallel-port route.
-const TCHAR* WindowsVersionFor(Route route) {
-    return route == Route::Lpt ? TEXT("win98") : TEXT("nt40");
+// The Windows whose link selection takes each route: Wine's name for it, and the version
+// the panel then sees. USB of Windows 2000 and later is the prefix's own Windows.
+struct RouteWindows {
+    Route route;
+    const TCHAR* wineName;
+    SeenWindowsVersion seen;
+};
+constexpr RouteWindows kRouteWindows[] = {
+    {Route::Lpt, TEXT("win98"), {VER_PLATFORM_WIN32_WINDOWS, 4, 10}},
+    {Route::Usb9x, TEXT("win98"), {VER_PLATFORM_WIN32_WINDOWS, 4, 10}},
+    {Route::Ecp, TEXT("nt40"), {VER_PLATFORM_WIN32_NT, 4, 0}},
+};
+
+const RouteWindows* WindowsFor(Route route) {
+    for (const RouteWindows& windows : kRouteWindows) {
+        if (windows.route == route) return &windows;
+    }
+    return nullptr;
 }
 
-// A copy of the demo's panel and port arbiter, without the 9x USB library beside them.
+}  // namespace
+
 bool PanelWithoutUsbLibrary(tstring* folder, std::string* error) {
     static ScratchFolder copy;
     for (const TCHAR* file : {TEXT("PanelDesk.exe"), TEXT("portgate.dll")}) {
@@ -55,6 +72,8 @@ bool PanelWithoutUsbLibrary(tstring* folder, std::string* error) {
     *folder = copy.path();
     return true;
 }
+
+namespace {
 
 OwnedHandle InheritableFile(const tstring& path, DWORD access, DWORD disposition) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -104,19 +123,24 @@ const RouteUnderTest& TestedRoute() {
     static const RouteUnderTest tested = [] {
         const tstring name = Environment(TEXT("PD_PORT_ROUTE"));
         RouteUnderTest route;
-        route.route = name == TEXT("lpt") ? Route::Lpt : name == TEXT("ecp") ? Route::Ecp : Route::Usb;
-        if (route.route != Route::Usb) route.portFolder = Environment(TEXT("PD_PORT_FOLDER"));
+        route.route = name == TEXT("lpt")     ? Route::Lpt
+                      : name == TEXT("ecp")   ? Route::Ecp
+                      : name == TEXT("usb98") ? Route::Usb9x
+                                         : Route::Usb;
+        if (IsPortRoute(route.route)) route.portFolder = Environment(TEXT("PD_PORT_FOLDER"));
         return route;
     }();
     return tested;
 }
+
+bool IsPortRoute(Route route) { return route == Route::Lpt || route == Route::Ecp; }
 
 bool StartPanel(ChildProcess& panel, std::string* error) {
     const Route route = TestedRoute().route;
     // USB is the route of the prefix's own Windows. The others' version stays for the run.
     static std::optional<ReportedWindowsVersion> version;
     if (route != Route::Usb && !version) {
-        version.emplace(TEXT("PanelDesk.exe"), WindowsVersionFor(route));
+        version.emplace(TEXT("PanelDesk.exe"), WindowsFor(route)->wineName);
         if (!version->ok()) {
             *error = "cannot choose the Windows version Wine reports to PanelDesk.exe";
             return false;
@@ -283,7 +307,7 @@ bool Simulator::Start(const tstring& options, std::string* error) {
     // tests bring their own phonebook contents, so the demo's sample stays out.
     tstring arguments = TEXT("--state \"") + StatePath() + TEXT("\" --empty-phonebook --exit-with ") +
                              ToTString(GetCurrentProcessId()) + TEXT(" ") + options;
-    if (TestedRoute().route != Route::Usb) {
+    if (IsPortRoute(TestedRoute().route)) {
         if (TestedRoute().portFolder.empty()) {
             *error = "no port bridge: run this under scripts/port-bridge";
             return false;
@@ -310,15 +334,107 @@ void Simulator::Stop() { process_.Kill(); }
 
 std::string Simulator::TrafficOffRoute() const {
     const std::string log = Output();
-    const bool overPipes = log.find("mf40sim: <- ") != std::string::npos;
-    const bool overPort = log.find("mf40sim: port <- ") != std::string::npos;
-    const bool onPort = TestedRoute().route != Route::Usb;
-    if (onPort ? overPort && !overPipes : overPipes && !overPort) return {};
-    return std::string("the device heard the panel ") + (overPipes ? "on the pipes" : "") +
-           (overPipes && overPort ? " and " : "") + (overPort ? "on the parallel port" : "") +
-           (!overPipes && !overPort ? "nowhere" : "") + ":\n" + log;
+    // What the device heard and said on each of its links, by the lines the simulator wrote.
+    struct Link {
+        const char* prefix;
+        const char* name;
+        bool expected;
+    };
+    const Route route = TestedRoute().route;
+    const Link links[] = {
+        {"mf40sim: ", "on the pipes", route == Route::Usb},
+        {"mf40sim: usb9x ", "on the 9x pipes", route == Route::Usb9x},
+        {"mf40sim: port ", "on the parallel port", IsPortRoute(route)},
+    };
+    std::string problems;
+    for (const Link& link : links) {
+        for (const char* direction : {"<- ", "-> "}) {
+            const bool heard = log.find(std::string(link.prefix) + direction) != std::string::npos;
+            if (heard == link.expected) continue;
+            problems += std::string(heard ? "traffic " : "no traffic ") + direction +
+                        link.name + "\n";
+        }
+    }
+    return problems.empty() ? problems : problems + log;
 }
 
 std::string Simulator::Output() const { return FileBytes(scratch_.File(TEXT("mf40sim.log"))); }
+
+namespace {
+
+std::optional<SeenWindowsVersion> WindowsVersionSeenBy(DWORD processId) {
+    // The process's own environment block holds the version its system calls report.
+    using QueryProcess = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    constexpr int kProcessBasicInformation = 0;
+    struct BasicInformation {
+        void* exitStatus;
+        const BYTE* environmentBlock;
+        void* rest[4];
+    };
+#if defined(_WIN64)
+    constexpr std::size_t kVersionOffset = 0x118;
+#else
+    constexpr std::size_t kVersionOffset = 0xA4;
+#endif
+    struct VersionFields {
+        ULONG major;
+        ULONG minor;
+        USHORT build;
+        USHORT servicePack;
+        ULONG platformId;
+    };
+    const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandle(TEXT("ntdll.dll")), "NtQueryInformationProcess")));
+    const OwnedHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    BasicInformation basic{};
+    if (!query || !process ||
+        query(process.get(), kProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
+        return std::nullopt;
+    }
+    VersionFields fields{};
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process.get(), basic.environmentBlock + kVersionOffset, &fields,
+                           sizeof fields, &got) ||
+        got != sizeof fields) {
+        return std::nullopt;
+    }
+    return SeenWindowsVersion{fields.platformId, fields.major, fields.minor};
+}
+
+}  // namespace
+
+std::string SeenVersionProblem(DWORD processId, const SeenWindowsVersion& expected) {
+    const std::optional<SeenWindowsVersion> seen = WindowsVersionSeenBy(processId);
+    if (!seen) return "the version the process sees cannot be read";
+    if (*seen == expected) return {};
+    return "it sees platform " + std::to_string(seen->platformId) + ", version " +
+           std::to_string(seen->major) + "." + std::to_string(seen->minor);
+}
+
+std::string RouteChoiceProblems(DWORD panelProcessId) {
+    const Route route = TestedRoute().route;
+    std::string problems;
+    if (const RouteWindows* windows = WindowsFor(route)) {
+        const std::string version = SeenVersionProblem(panelProcessId, windows->seen);
+        if (!version.empty()) problems += "the panel: " + version + "\n";
+    }
+    const auto modules = LoadedModules(panelProcessId);
+    if (!modules) return problems + "the panel's modules cannot be listed\n";
+    const struct {
+        const TCHAR* name;
+        bool expected;
+    } libraries[] = {
+        {kUsbLibrary9x, route == Route::Usb9x},
+        {kUsbLibraryNt5, route == Route::Usb},
+    };
+    for (const auto& library : libraries) {
+        const bool loaded =
+            std::find(modules->begin(), modules->end(), library.name) != modules->end();
+        if (loaded == library.expected) continue;
+        problems += pd::Utf8FromText(library.name) + (loaded ? " is loaded\n" : " is not loaded\n");
+    }
+    return problems;
+}
 
 }  // namespace pd::e2e

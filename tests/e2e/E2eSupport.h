@@ -56,13 +56,41 @@ private:
 };
 
 // The road to the device this run takes. scripts/port-bridge names the port it bridges to
-// the programs it runs (PD_PORT_ROUTE, PD_PORT_FOLDER); without it, the demo's USB pipes.
-enum class Route { Usb, Lpt, Ecp };
+// the programs it runs (PD_PORT_ROUTE, PD_PORT_FOLDER); PD_PORT_ROUTE=usb98 takes the 9x
+// family's USB pipes; without either, the demo's USB pipes of Windows 2000 and later.
+enum class Route { Usb, Lpt, Ecp, Usb9x };
 struct RouteUnderTest {
     Route route = Route::Usb;
     tstring portFolder;  // the bridge's FIFOs, for mf40sim --port
 };
 const RouteUnderTest& TestedRoute();
+bool IsPortRoute(Route route);
+
+// The maker's USB libraries, of the 9x family and of Windows 2000 and later; the demo folder
+// holds stand-ins of both.
+inline constexpr const TCHAR* kUsbLibrary9x = TEXT("usbnames.dll");
+inline constexpr const TCHAR* kUsbLibraryNt5 = TEXT("usbpipe.dll");
+
+// A copy of the demo's panel and port arbiter in a folder of its own, without the 9x USB
+// library beside them: a 9x system without the maker's USB library.
+bool PanelWithoutUsbLibrary(tstring* folder, std::string* error);
+
+// A Windows version as the system reports it to a program (Wine's per-program setting
+// included): platform 1 is the 9x family, 2 the NT family.
+struct SeenWindowsVersion {
+    DWORD platformId = 0;
+    DWORD major = 0;
+    DWORD minor = 0;
+    bool operator==(const SeenWindowsVersion&) const = default;
+};
+// Empty when a running process sees `expected`, read from the process itself; otherwise
+// what it sees, or that this cannot be read.
+std::string SeenVersionProblem(DWORD processId, const SeenWindowsVersion& expected);
+
+// Empty when the running panel took the route under test as its system would: it saw that
+// route's Windows version and loaded the USB library of that route and no other. Otherwise
+// what differs.
+std::string RouteChoiceProblems(DWORD panelProcessId);
 
 // A folder of its own for one run; removed with its files when the object goes.
 class ScratchFolder {

@@ -92,6 +92,7 @@ public:
             << (found.box ? "a message box came instead" : "no window");
         main_ = found.main;
         sheet_ = GetParent(TabsOf(main_));
+        EXPECT_EQ(RouteChoiceProblems(process_.id()), "");
     }
 
     // Shows a tab (its page reads the device the first time) and returns its page.

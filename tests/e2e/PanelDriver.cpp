@@ -7,6 +7,10 @@
 //       the device does not answer, it offers Abort/Retry/Ignore with "Ei vastaa" and ends on
 //       Abort; reported Windows NT 4.0, it takes the ECP route without loading usbpipe.dll
 //       and comes to the same box although the device would answer over USB;
+//   panel_driver e2e-win95
+//       reported Windows 95 and without the 9x USB library, the panel takes the port
+//       registers, finds no device there and offers Abort/Retry/Ignore, with nothing on any
+//       pipe;
 //   panel_driver wait-window [--desktop NAME] [--timeout SECONDS]
 //       waits for the panel's main window (for the demo's screenshot): exit code 0 when it
 //       appeared, 3 when one of the panel's message boxes appeared instead, 1 on time-out;
@@ -53,9 +57,6 @@ constexpr DWORD kNoAnswerBoxWithinMs = 40000;
 // The first page reads the fax settings as the window opens: a 1 s exchange and 0.5 s settle.
 constexpr DWORD kFirstPageMs = 2500;
 constexpr DWORD kExitWithinMs = 15000;
-
-// The maker's USB library of Windows 2000 and later; the demo folder holds a stand-in.
-constexpr const TCHAR* kUsbLibraryNt5 = TEXT("usbpipe.dll");
 
 // The panel's own top-level windows: its main window (the one with the page tabs) and any
 // message box bearing its caption.
@@ -329,6 +330,55 @@ void CheckNt4TakesTheEcpRoute(Checks& checks) {
     });
 }
 
+// Reported Windows 95, the panel sends everything to the port registers. A 64-bit program
+// has none to reach, and the BIOS names no port to it, so it finds no device: no USB library
+// (Windows 95 has none) and not a byte on any pipe, although the device would answer there.
+void CheckWin95TakesTheDirectRoute(Checks& checks) {
+    const std::string what =
+        "as win95: the panel finds no device on the port registers and offers Abort/Retry/Ignore";
+    ReportedWindowsVersion win95(TEXT("PanelDesk.exe"), TEXT("win95"));
+    Simulator simulator;
+    ChildProcess panel;
+    tstring folder;
+    std::string error;
+    if (!win95.ok()) {
+        checks.Fail(what, "Wine's Windows version for the panel cannot be set");
+        return;
+    }
+    if (!simulator.Start(TEXT(""), &error) || !PanelWithoutUsbLibrary(&folder, &error) ||
+        !NoPanelRunning(&error) ||
+        !panel.Start(folder + TEXT("\\PanelDesk.exe"), TEXT(""), folder, TEXT(""), &error)) {
+        checks.Fail(what, error);
+        return;
+    }
+    CheckAbortWhenNothingAnswers(checks, what, panel, [&] {
+        const std::string saw = "as win95: the panel sees platform 1, version 4.0";
+        const std::string version =
+            SeenVersionProblem(panel.id(), {VER_PLATFORM_WIN32_WINDOWS, 4, 0});
+        if (version.empty()) {
+            checks.Pass(saw);
+        } else {
+            checks.Fail(saw, version);
+        }
+        const std::string noUsb = "as win95: the panel loads no USB library";
+        const bool usb = HasLoaded(panel.id(), kUsbLibraryNt5, &error) ||
+                         HasLoaded(panel.id(), kUsbLibrary9x, &error);
+        if (usb || !error.empty()) {
+            checks.Fail(noUsb, error.empty() ? "a USB library is loaded" : error);
+        } else {
+            checks.Pass(noUsb);
+        }
+        // The simulator writes a line for every transfer on any of its pipes.
+        const std::string silent = "as win95: nothing moves on any pipe";
+        const std::string heard = simulator.Output();
+        if (heard.find("<- ") == std::string::npos && heard.find("-> ") == std::string::npos) {
+            checks.Pass(silent);
+        } else {
+            checks.Fail(silent, "the simulator heard:\n" + heard);
+        }
+    });
+}
+
 // An installed panel has neither the simulator nor the stand-in libraries: with no device
 // cabled it must come to the same box.
 int RunNoAnswerCheck(const tstring& program) {
@@ -493,6 +543,7 @@ int ClosePanel(const tstring& desktopName) {
 int Usage() {
     std::fputs(
         "usage: panel_driver e2e\n"
+        "       panel_driver e2e-win95\n"
         "       panel_driver wait-window [--desktop NAME] [--timeout SECONDS]\n"
         "       panel_driver close-window [--desktop NAME]\n"
         "       panel_driver wait-page INDEX [--desktop NAME] [--timeout SECONDS]\n"
@@ -505,6 +556,11 @@ int Usage() {
 
 int Main(const std::vector<tstring>& arguments) {
     if (arguments.size() == 1 && arguments[0] == TEXT("e2e")) return RunChecks();
+    if (arguments.size() == 1 && arguments[0] == TEXT("e2e-win95")) {
+        Checks checks;
+        CheckWin95TakesTheDirectRoute(checks);
+        return checks.Finish();
+    }
     if (arguments.size() == 2 && arguments[0] == TEXT("no-answer")) {
         return RunNoAnswerCheck(arguments[1]);
     }
