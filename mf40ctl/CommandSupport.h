@@ -12,7 +12,6 @@
 #include "mf40ctl/DeviceSession.h"
 #include "mf40ctl/Windows1252.h"
 #include "protocol/Waits.h"
-#include "win32/TextMode.h"
 
 namespace pd::ctl {
 

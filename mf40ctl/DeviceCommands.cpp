@@ -5,7 +5,6 @@
 
 #include "mf40ctl/CommandSupport.h"
 #include "mf40ctl/Commands.h"
-#include "win32/TextMode.h"
 
 namespace pd::ctl {
 

@@ -10,7 +10,6 @@
 #include "mf40ctl/Commands.h"
 #include "mf40ctl/SleepWatchingOs.h"
 #include "platform/FileReplace.h"
-#include "win32/TextMode.h"
 
 namespace pd::ctl {
 

@@ -46,6 +46,9 @@ public:
     // Replaces files the way Windows NT 4.0 must, without ReplaceFile, even where the system
     // has it: for the tests of that way.
     void ReplaceAsOnNt4() { replaceFileAllowed_ = false; }
+    // Saves and locks files the way Windows 95, 98 and ME must, without MoveFileEx, LockFileEx,
+    // access lists and FILE_SHARE_DELETE, even on NT: for the tests of that way.
+    void SaveAsOnWindows9x();
 
 private:
     // Notes why a file call failed (a system error code, or a reason of our own) and returns

@@ -118,6 +118,12 @@ void Win32Os::LookUpOnce() {
     }
 }
 
+void Win32Os::SaveAsOnWindows9x() {
+    LookUpOnce();
+    windowsNt_ = false;
+    replaceFile_ = moveFileEx_ = lockFileEx_ = getFileSecurity_ = setFileSecurity_ = 0;
+}
+
 bool Win32Os::Failed(unsigned long systemError) {
     lastFileError_ = Classify(systemError);
     return false;

@@ -120,9 +120,10 @@ std::string TextOf(Win32Os& os, const std::string& path) {
     return std::string(buffer, read);
 }
 
-// The save path on both ways the program can take: ReplaceFile (Windows 2000 and later), and
-// the rename that Windows NT 4.0 is left with. Either way the target keeps its attributes,
-// anything but a plain writable file is refused untouched, and nothing is left behind.
+// The save path on the three ways the program can take: ReplaceFile (Windows 2000 and later),
+// the rename that Windows NT 4.0 is left with, and the renames through a backup of Windows 95,
+// 98 and ME. Each way the target keeps its attributes, anything but a plain writable file is
+// refused untouched, and nothing is left behind.
 TEST_F(Win32OsTest, SaveReplacesOnlyAPlainWritableFileAndKeepsItsAttributes) {
     const std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>("new"), 3);
     struct Case {
@@ -139,11 +140,15 @@ TEST_F(Win32OsTest, SaveReplacesOnlyAPlainWritableFileAndKeepsItsAttributes) {
         {"a read-only file", FILE_ATTRIBUTE_READONLY, false, FileError::ReadOnly},
         {"a folder", INVALID_FILE_ATTRIBUTES, false, FileError::IsFolder},
     };
-    for (const bool asOnNt4 : {false, true}) {
+    enum class Way { Windows2000, Nt4, Windows9x };
+    for (const Way way : {Way::Windows2000, Way::Nt4, Way::Windows9x}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.what) + (asOnNt4 ? " (NT 4.0)" : ""));
+            SCOPED_TRACE(std::string(c.what) + (way == Way::Nt4         ? " (NT 4.0)"
+                                                : way == Way::Windows9x ? " (Windows 9x)"
+                                                                        : ""));
             Win32Os system;
-            if (asOnNt4) system.ReplaceAsOnNt4();
+            if (way == Way::Nt4) system.ReplaceAsOnNt4();
+            if (way == Way::Windows9x) system.SaveAsOnWindows9x();
             const ScratchFolder folder(base_);
             const std::string target = folder / "kirja.PBF";
             if (c.attributes == INVALID_FILE_ATTRIBUTES) {
@@ -190,15 +195,25 @@ TEST_F(Win32OsTest, FileCallsSayWhyTheyFailedAndCreateNewNeverOpensAFileThatIsTh
               kNoFile);
     EXPECT_EQ(os.LastFileError(), FileError::Exists);
 
-    // Two holders of one lock: the second waits, or without waiting is told it is in use.
-    ScopedFile second(os, os.OpenFile(file, access::kRead, share::kRead | share::kWrite,
-                                      disposition::kOpenAlways, attributes::kNormal));
-    ASSERT_TRUE(second);
-    EXPECT_TRUE(os.LockFile(first.get(), false));
-    EXPECT_FALSE(os.LockFile(second.get(), false));
-    EXPECT_EQ(os.LastFileError(), FileError::InUse);
+    // Two holders of one lock: without waiting the second is told it is in use; with
+    // LockFileEx and with the plain LockFile that Windows 95, 98 and ME have.
     first.Close();
-    EXPECT_TRUE(os.LockFile(second.get(), false)) << "the lock goes with its handle";
+    Win32Os os9x;
+    os9x.SaveAsOnWindows9x();
+    for (Win32Os* locker : {&os, &os9x}) {
+        const auto open = [&] {
+            return ScopedFile(os, os.OpenFile(file, access::kRead, share::kRead | share::kWrite,
+                                              disposition::kOpenAlways, attributes::kNormal));
+        };
+        ScopedFile holder = open();
+        ScopedFile other = open();
+        ASSERT_TRUE(holder && other);
+        EXPECT_TRUE(locker->LockFile(holder.get(), false));
+        EXPECT_FALSE(locker->LockFile(other.get(), false));
+        EXPECT_EQ(locker->LastFileError(), FileError::InUse);
+        holder.Close();
+        EXPECT_TRUE(locker->LockFile(other.get(), true)) << "the lock goes with its handle";
+    }
 
     std::uint8_t a[8] = {}, b[8] = {};
     ASSERT_TRUE(os.RandomBytes(a, sizeof a));
