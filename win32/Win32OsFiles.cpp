@@ -92,6 +92,10 @@ void Win32Os::LookUpOnce() {
     if (lookedUp_) return;
     lookedUp_ = true;
     windowsNt_ = (::GetVersion() & 0x80000000u) == 0;  // the high bit marks 95, 98 and ME
+    // Every call the program wants of advapi32 is looked up, so nothing imports it: it is
+    // loaded here, from the system's own folder, and stays for the life of the process.
+    static const bool advapiLoaded = LoadSystemLibrary(TEXT("advapi32.dll")) != nullptr;
+    (void)advapiLoaded;
     moveFileEx_ = reinterpret_cast<std::uintptr_t>(FindSystemFunction<MoveFileExProc>(
         TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("MoveFileEx")));
     lockFileEx_ = reinterpret_cast<std::uintptr_t>(
@@ -106,7 +110,6 @@ void Win32Os::LookUpOnce() {
     }
     replaceFile_ = reinterpret_cast<std::uintptr_t>(
         FindSystemFunction<ReplaceFileProc>(TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("ReplaceFile")));
-    // advapi32 is imported (for the access lists), so it is there to look in.
     const auto acquire =
         FindSystemFunction<AcquireContextProc>(TEXT("advapi32.dll"), PD_MODE_FUNCTION_NAME("CryptAcquireContext"));
     const auto generate = FindSystemFunction<GenRandomProc>(TEXT("advapi32.dll"), "CryptGenRandom");

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "win32/SystemFunction.h"
+
 namespace {
 
 HANDLE WINAPI CreateSemaphoreThroughAnsi(LPSECURITY_ATTRIBUTES security, LONG initial,
@@ -29,11 +31,10 @@ HANDLE WINAPI CreateSemaphoreThroughAnsi(LPSECURITY_ATTRIBUTES security, LONG in
 int __cdecl RandomFromSystem(unsigned int* value) {
     using GenRandom = BOOLEAN(WINAPI*)(PVOID buffer, ULONG length);
     if (value == nullptr) return EINVAL;
-    HMODULE advapi = ::GetModuleHandleA("advapi32.dll");
-    if (advapi == nullptr) advapi = ::LoadLibraryA("advapi32.dll");
-    const auto generate = advapi == nullptr ? nullptr
-                                            : reinterpret_cast<GenRandom>(reinterpret_cast<void (*)()>(
-                                                  ::GetProcAddress(advapi, "SystemFunction036")));
+    static const bool loaded = pd::LoadSystemLibrary(TEXT("advapi32.dll")) != nullptr;
+    const auto generate =
+        loaded ? pd::FindSystemFunction<GenRandom>(TEXT("advapi32.dll"), "SystemFunction036")
+               : nullptr;
     if (generate == nullptr || !generate(value, sizeof *value)) return EINVAL;
     return 0;
 }
@@ -43,12 +44,8 @@ int __cdecl RandomFromSystem(unsigned int* value) {
 // else 0, the "C" locale's.
 unsigned int __cdecl LocaleCodePage() {
     using CodePageCall = unsigned int(__cdecl*)();
-    static const auto own = [] {
-        const HMODULE msvcrt = ::GetModuleHandleA("msvcrt.dll");
-        return msvcrt == nullptr ? nullptr
-                                 : reinterpret_cast<CodePageCall>(reinterpret_cast<void (*)()>(
-                                       ::GetProcAddress(msvcrt, "___lc_codepage_func")));
-    }();
+    static const auto own =
+        pd::FindSystemFunction<CodePageCall>(TEXT("msvcrt.dll"), "___lc_codepage_func");
     if (own != nullptr) return own();
     const char* name = std::setlocale(LC_CTYPE, nullptr);
     const char* dot = name == nullptr ? nullptr : std::strchr(name, '.');
