@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win32/GuardedRead.h"
 #include "win32/StackKeepingCall.h"
 #include "win32/TextMode.h"
 
@@ -137,8 +138,9 @@ std::uint32_t Win32Os::TickCount() { return GetTickCount(); }
 
 void Win32Os::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-// Port registers and the BIOS data area are reachable from user code on Windows 95 only,
-// which is the only system that takes the direct route; a 64-bit build never gets there.
+// The port registers are reachable from user code on Windows 95, 98 and ME only. The direct
+// route touches them once the BIOS word has named a port, which it can read only there (see
+// BiosWord); a 64-bit build never gets there.
 std::uint8_t Win32Os::PortIn(std::uint16_t port) {
 #if defined(__i386__)
     std::uint8_t value;
@@ -161,9 +163,11 @@ void Win32Os::PortOut(std::uint16_t port, std::uint8_t value) {
 
 std::uint16_t Win32Os::BiosWord(std::uint32_t physicalAddress) {
 #if defined(__i386__)
-    // Windows 95 maps the first megabyte of physical memory at the same linear addresses.
-    return *reinterpret_cast<const volatile std::uint16_t*>(
-        static_cast<std::uintptr_t>(physicalAddress));
+    // Windows 95, 98 and ME map the first megabyte of physical memory at the same linear
+    // addresses. Elsewhere the word cannot be read, and that is as good as a BIOS that names no
+    // port: the route then touches no port register.
+    std::uint16_t word = 0;
+    return pdReadWordGuarded(physicalAddress, &word) ? word : 0;
 #else
     (void)physicalAddress;
     return 0;

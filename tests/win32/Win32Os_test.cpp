@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "link/DirectPort.h"
 #include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
-#include "win32/Win32Os.h"
+#include "win32/GuardedRead.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd {
 namespace {
@@ -289,6 +291,35 @@ TEST_F(Win32OsTest, VersionClockAndSleepAnswer) {
     os.Sleep(50);
     EXPECT_GE(os.TickCount() - start, 25u);  // coarse system tick under Wine
     os.DebugOutput("PanelDesk test line");
+}
+
+// Windows 95, 98 and ME map the BIOS data area into every program; elsewhere (here, and on any
+// Windows NT) the read that a program told it runs on Windows 95 makes must not kill it.
+TEST_F(Win32OsTest, BiosWordIsReadOnlyWhereTheMemoryCanBeRead) {
+    EXPECT_EQ(os.BiosWord(kBiosFirstParallelPort), 0);
+#if defined(__i386__)
+    auto* const readable = static_cast<std::uint16_t*>(
+        VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    void* const unreadable = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_TRUE(readable && unreadable);
+    readable[1] = 0x0378;
+    const struct {
+        std::uintptr_t address;
+        int read;
+        std::uint16_t word;
+    } cases[] = {
+        {reinterpret_cast<std::uintptr_t>(readable + 1), 1, 0x0378},
+        {reinterpret_cast<std::uintptr_t>(unreadable), 0, 0xBEEF},
+        {kBiosFirstParallelPort, 0, 0xBEEF},
+    };
+    for (const auto& c : cases) {
+        std::uint16_t word = 0xBEEF;
+        EXPECT_EQ(pdReadWordGuarded(c.address, &word), c.read) << std::hex << c.address;
+        EXPECT_EQ(word, c.word) << std::hex << c.address;
+    }
+    VirtualFree(readable, 0, MEM_RELEASE);
+    VirtualFree(unreadable, 0, MEM_RELEASE);
+#endif
 }
 
 }  // namespace
