@@ -25,6 +25,22 @@ constexpr int kNibbleLines[4] = {kFaultBit, kSelectBit, kPErrorBit, kBusyBit};
 
 int Index(PeripheralEvent event) { return static_cast<int>(event); }
 
+// SimulatedOs's virtual clock, read without moving it, and the virtual device.
+class SimulatedCable : public CableEnd {
+public:
+    SimulatedCable(SimulatedOs& os, VirtualDevice& device) : os_(os), device_(device) {}
+    std::uint32_t Now() override { return os_.PeekTick(); }
+    std::size_t Receive(std::span<const std::uint8_t> data) override {
+        return device_.Receive(data);
+    }
+    std::size_t Send(std::span<std::uint8_t> out) override { return device_.Send(out); }
+    std::size_t PendingBytes() override { return device_.PendingBytes(); }
+
+private:
+    SimulatedOs& os_;
+    VirtualDevice& device_;
+};
+
 }  // namespace
 
 std::string PeripheralEventName(PeripheralEvent event) {
@@ -47,7 +63,21 @@ std::string PeripheralEventName(PeripheralEvent event) {
 }
 
 Ieee1284Peripheral::Ieee1284Peripheral(SimulatedOs& os, VirtualDevice& device, std::uint16_t base)
-    : os_(os), device_(device), base_(base) {
+    : ownEnd_(std::make_unique<SimulatedCable>(os, device)),
+      end_(*ownEnd_),
+      hookedOs_(&os),
+      base_(base) {
+    StartIdle();
+    os.onPortIn = [this](std::uint16_t port) { return PortIn(port); };
+    os.onPortOut = [this](std::uint16_t port, std::uint8_t value) { PortOut(port, value); };
+}
+
+Ieee1284Peripheral::Ieee1284Peripheral(CableEnd& end, std::uint16_t base, bool keepTrace)
+    : end_(end), base_(base), keepTrace_(keepTrace) {
+    StartIdle();
+}
+
+void Ieee1284Peripheral::StartIdle() {
     SetAllDelays(kDefaultReactionMs);
     // Back in compatibility mode at once after event 28, so that a write straight after a
     // read finds the device ready for it.
@@ -55,13 +85,12 @@ Ieee1284Peripheral::Ieee1284Peripheral(SimulatedOs& os, VirtualDevice& device, s
     Perform(PeripheralEvent::CompatibilityIdle);
     trace_.clear();
     occurrences_.fill(0);
-    os_.onPortIn = [this](std::uint16_t port) { return PortIn(port); };
-    os_.onPortOut = [this](std::uint16_t port, std::uint8_t value) { PortOut(port, value); };
 }
 
 Ieee1284Peripheral::~Ieee1284Peripheral() {
-    os_.onPortIn = nullptr;
-    os_.onPortOut = nullptr;
+    if (hookedOs_ == nullptr) return;
+    hookedOs_->onPortIn = nullptr;
+    hookedOs_->onPortOut = nullptr;
 }
 
 void Ieee1284Peripheral::SetDelay(PeripheralEvent event, std::uint32_t milliseconds) {
@@ -131,7 +160,7 @@ void Ieee1284Peripheral::PortOut(std::uint16_t port, std::uint8_t value) {
 void Ieee1284Peripheral::Advance() {
     while (!stalled_) {
         if (due_) {
-            const std::uint32_t now = os_.PeekTick();
+            const std::uint32_t now = end_.Now();
             if (now - dueSince_ < delays_[static_cast<std::size_t>(Index(*due_))]) return;
             const PeripheralEvent event = *due_;
             due_.reset();
@@ -188,7 +217,7 @@ bool Ieee1284Peripheral::TakeHostEvent() {
             return true;
         case Phase::ReverseIdle:
             ShowDataAvailability();
-            if (autoFd || device_.PendingBytes() == 0) return false;
+            if (autoFd || end_.PendingBytes() == 0) return false;
             Trace("host 7");
             highNibble_ = false;
             Schedule(PeripheralEvent::Event8);
@@ -229,7 +258,7 @@ void Ieee1284Peripheral::Perform(PeripheralEvent event) {
             break;
         case PeripheralEvent::ForwardAck: {
             const std::uint8_t byte = strobedByte_;
-            if (device_.Receive({&byte, 1}) == 0) {
+            if (end_.Receive({&byte, 1}) == 0) {
                 // A device that cannot take the byte keeps Busy up.
                 Enter(Phase::DeviceFull);
                 break;
@@ -263,7 +292,7 @@ void Ieee1284Peripheral::Perform(PeripheralEvent event) {
         case PeripheralEvent::Event8: {
             if (!highNibble_) {
                 std::uint8_t byte = 0;
-                device_.Send({&byte, 1});
+                end_.Send({&byte, 1});
                 sending_ = byte;
             }
             const int nibble = highNibble_ ? sending_ >> 4 : sending_ & 0x0F;
@@ -313,7 +342,7 @@ void Ieee1284Peripheral::Perform(PeripheralEvent event) {
 
 void Ieee1284Peripheral::Schedule(PeripheralEvent event) {
     due_ = event;
-    dueSince_ = os_.PeekTick();
+    dueSince_ = end_.Now();
 }
 
 void Ieee1284Peripheral::Enter(Phase phase) {
@@ -323,7 +352,8 @@ void Ieee1284Peripheral::Enter(Phase phase) {
 }
 
 void Ieee1284Peripheral::Trace(std::string what) {
-    trace_.push_back({os_.PeekTick(), std::move(what)});
+    if (!keepTrace_) return;
+    trace_.push_back({end_.Now(), std::move(what)});
 }
 
 void Ieee1284Peripheral::SetLine(int bit, bool level) {
@@ -333,7 +363,7 @@ void Ieee1284Peripheral::SetLine(int bit, bool level) {
 
 void Ieee1284Peripheral::ShowDataAvailability() {
     // nDataAvail low, and AckDataReq with it, while the device has bytes to send.
-    const bool none = device_.PendingBytes() == 0;
+    const bool none = end_.PendingBytes() == 0;
     SetLine(kFaultBit, none);
     SetLine(kPErrorBit, none);
 }

@@ -1,16 +1,22 @@
 // The device's end of the parallel cable, at register level, for tests of the direct route.
 //
-// It watches the control lines the host writes through SimulatedOs::PortOut, drives the status
-// lines the host reads through SimulatedOs::PortIn, and answers each host event after a delay of
-// its own on SimulatedOs's virtual clock. It takes compatibility-mode bytes (Busy handshake) and
-// sends nibble-mode bytes (negotiation, nibble transfer, termination), so the bytes the host
-// writes reach VirtualDevice::Receive and the bytes it reads come from VirtualDevice::Send.
-// It can hang at any of its own events, and any status line can be held at a fixed level.
+// It watches the control lines the host writes (PortOut), drives the status lines the host
+// reads (PortIn), and answers each host event after a delay of its own on its world's clock.
+// It takes compatibility-mode bytes (Busy handshake) and sends nibble-mode bytes (negotiation,
+// nibble transfer, termination), so the bytes the host writes reach the device and the bytes
+// it reads come from it. It can hang at any of its own events, and any status line can be held
+// at a fixed level.
+//
+// Its world is SimulatedOs with a VirtualDevice in the core tests (the virtual clock, the port
+// calls hooked), or the real clock and a device elsewhere, where the host's own port
+// instructions are caught and handed to PortIn and PortOut (the 32-bit end-to-end tests).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,11 +50,27 @@ std::string PeripheralEventName(PeripheralEvent event);
 inline constexpr std::uint16_t kFirstParallelPortBase = 0x0378;
 inline constexpr std::uint32_t kDefaultReactionMs = 1;
 
+// What the peripheral needs of the world it sits in.
+class CableEnd {
+public:
+    virtual ~CableEnd() = default;
+    // Milliseconds, as a tick counter that may wrap.
+    virtual std::uint32_t Now() = 0;
+    // Host to device: how many of the bytes the device took.
+    virtual std::size_t Receive(std::span<const std::uint8_t> data) = 0;
+    // Device to host: moves up to out.size() waiting bytes into `out`.
+    virtual std::size_t Send(std::span<std::uint8_t> out) = 0;
+    virtual std::size_t PendingBytes() = 0;
+};
+
 class Ieee1284Peripheral {
 public:
-    // Hooks itself into `os`'s port access until destroyed.
+    // Hooks itself into `os`'s port access until destroyed, on its virtual clock.
     Ieee1284Peripheral(SimulatedOs& os, VirtualDevice& device,
                        std::uint16_t base = kFirstParallelPortBase);
+    // Hooks into nothing: the caller hands it the host's port accesses. `keepTrace` false
+    // keeps no trace, for runs too long to hold one.
+    Ieee1284Peripheral(CableEnd& end, std::uint16_t base, bool keepTrace);
     ~Ieee1284Peripheral();
     Ieee1284Peripheral(const Ieee1284Peripheral&) = delete;
     Ieee1284Peripheral& operator=(const Ieee1284Peripheral&) = delete;
@@ -84,6 +106,10 @@ public:
     std::uint8_t StatusRegister() const;
     bool stalled() const { return stalled_; }
 
+    // --- The host's side of the registers ---------------------------------------------------
+    std::uint8_t PortIn(std::uint16_t port);
+    void PortOut(std::uint16_t port, std::uint8_t value);
+
 private:
     enum class Phase {
         CompatibilityIdle,   // waits for a strobe or for event 1
@@ -97,8 +123,8 @@ private:
         Terminated,          // waits for event 28
     };
 
-    std::uint8_t PortIn(std::uint16_t port);
-    void PortOut(std::uint16_t port, std::uint8_t value);
+    // The compatibility idle lines, with the default delays and no history.
+    void StartIdle();
     // Performs every event that is due and every host event the lines show, in order.
     void Advance();
     bool TakeHostEvent();
@@ -110,9 +136,12 @@ private:
     void ShowDataAvailability();
     bool Control(std::uint8_t line) const { return (control_ & line) != 0; }
 
-    SimulatedOs& os_;
-    VirtualDevice& device_;
+    // The world of the first constructor, which it owns; the second's is the caller's.
+    std::unique_ptr<CableEnd> ownEnd_;
+    CableEnd& end_;
+    SimulatedOs* hookedOs_ = nullptr;
     std::uint16_t base_;
+    bool keepTrace_ = true;
 
     std::array<std::uint32_t, kPeripheralEventCount> delays_{};
     std::array<int, kPeripheralEventCount> occurrences_{};
