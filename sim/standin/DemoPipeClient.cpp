@@ -24,6 +24,11 @@ int FillControlPortName(const char* base, char* buffer, int size) {
     return length;
 }
 
+bool DemoPortIsFree() {
+    const OwnedHandle reservation(OpenEvent(SYNCHRONIZE, FALSE, kDemoPortReservedEvent));
+    return !reservation;
+}
+
 OwnedHandle OpenDemoPipe(const TCHAR* name) {
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         OwnedHandle pipe(

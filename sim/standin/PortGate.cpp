@@ -2,19 +2,8 @@
 // simulator started with --reserved says someone else holds it.
 #include <windows.h>
 
-#include "win32/OwnedHandle.h"
-#include "sim/DemoPipes.h"
+#include "sim/standin/DemoPipeClient.h"
 
-namespace {
+extern "C" int PD_STANDIN_CALL PortAcquire(int) { return pd::sim::DemoPortIsFree() ? 1 : 0; }
 
-bool PortIsFree() {
-    const pd::OwnedHandle reservation(
-        OpenEvent(SYNCHRONIZE, FALSE, pd::sim::kDemoPortReservedEvent));
-    return !reservation;
-}
-
-}  // namespace
-
-extern "C" int WINAPI PortAcquire(int) { return PortIsFree() ? 1 : 0; }
-
-extern "C" int WINAPI PortRelease(int) { return PortIsFree() ? 1 : 0; }
+extern "C" int PD_STANDIN_CALL PortRelease(int) { return pd::sim::DemoPortIsFree() ? 1 : 0; }

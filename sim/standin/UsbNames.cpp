@@ -6,6 +6,6 @@
 #include "sim/DemoPipes.h"
 #include "sim/standin/DemoPipeClient.h"
 
-extern "C" int WINAPI GetControlPortName(char* buffer, int size) {
+extern "C" int PD_STANDIN_CALL GetControlPortName(char* buffer, int size) {
     return pd::sim::FillControlPortName(pd::sim::kDemo9xPortBase, buffer, size);
 }

@@ -11,13 +11,13 @@
 
 using namespace pd::sim;
 
-extern "C" int WINAPI GetControlPortName(char* buffer, int size) {
+extern "C" int PD_STANDIN_CALL GetControlPortName(char* buffer, int size) {
     return FillControlPortName(kDemoPortBase, buffer, size);
 }
 
 // Returns once the device has taken the bytes (so that pieces written one after another
 // arrive in order), with the count it took.
-extern "C" int WINAPI Win2kUsbWrite(const void* data, int count) {
+extern "C" int PD_STANDIN_CALL Win2kUsbWrite(const void* data, int count) {
     if (data == nullptr || count <= 0) return 0;
     const pd::OwnedHandle pipe = OpenDemoPipe(kDemoCommandPipe);
     if (!pipe) return 0;
@@ -33,7 +33,7 @@ extern "C" int WINAPI Win2kUsbWrite(const void* data, int count) {
     return static_cast<int>(std::min<DWORD>(GetLe32(answer), written));
 }
 
-extern "C" int WINAPI Win2kUsbRead(void* buffer, int count) {
+extern "C" int PD_STANDIN_CALL Win2kUsbRead(void* buffer, int count) {
     if (buffer == nullptr || count <= 0) return 0;
     const pd::OwnedHandle pipe = OpenDemoPipe(kDemoReplyPipe);
     if (!pipe) return 0;
