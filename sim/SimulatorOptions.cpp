@@ -31,6 +31,8 @@ std::optional<SimulatorOptions> ParseSimulatorOptions(std::span<const std::strin
             options.silent = true;
         } else if (argument == "--reserved") {
             options.reserved = true;
+        } else if (argument == "--port-registers") {
+            options.portRegisters = true;
         } else if (argument == "--empty-phonebook") {
             options.emptyPhonebook = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
@@ -65,13 +67,15 @@ std::optional<SimulatorOptions> ParseSimulatorOptions(std::span<const std::strin
 const char* SimulatorUsage() {
     return "mf40sim: a stand-in Ostrex MF 40 on the demo's USB pipes\n"
            "\n"
-           "Usage: mf40sim [--state FILE] [--port FOLDER] [--silent] [--reserved]\n"
-           "               [--empty-phonebook] [--exit-with PID]\n"
+           "Usage: mf40sim [--state FILE] [--port FOLDER] [--port-registers] [--silent]\n"
+           "               [--reserved] [--empty-phonebook] [--exit-with PID]\n"
            "\n"
            "  --state FILE     keep the device's memory (settings, phonebook, firmware) in\n"
            "                   FILE; default mf40sim.state beside mf40sim.exe\n"
            "  --port FOLDER    serve the same device behind the parallel port too, through\n"
            "                   the FIFOs that scripts/port-bridge made in FOLDER\n"
+           "  --port-registers serve it behind the port registers too, which the tests' port\n"
+           "                   arbiter emulates for the 32-bit panel as on Windows 95\n"
            "  --silent         the device takes every command and never answers\n"
            "  --reserved       the port is reserved by someone else: the demo's portgate.dll\n"
            "                   refuses it\n"

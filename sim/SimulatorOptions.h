@@ -15,6 +15,7 @@ struct SimulatorOptions {
     bool help = false;
     std::string statePath;                         // empty: kDefaultStateFile beside the simulator
     std::string portFolder;  // also serve the parallel port through the bridge's FIFOs here
+    bool portRegisters = false;  // also serve the port registers the tests' port arbiter emulates
     std::optional<std::uint32_t> exitWithProcess;  // end when this process ends
 };
 

@@ -19,6 +19,7 @@
 #include "sim/SimulatorOptions.h"
 #include "sim/mf40sim/PipeServer.h"
 #include "sim/mf40sim/PortServer.h"
+#include "sim/mf40sim/RegistersServer.h"
 #include "win32/TextMode.h"
 
 namespace {
@@ -109,6 +110,11 @@ int main() {
         std::fprintf(stderr, "mf40sim: %s\n", error.c_str());
         return 1;
     }
+    RegistersServer registers(host, Say);
+    if (options->portRegisters && !registers.Start(&error)) {
+        std::fprintf(stderr, "mf40sim: %s\n", error.c_str());
+        return 1;
+    }
 
     pd::OwnedHandle stop(CreateEvent(nullptr, TRUE, FALSE, nullptr));
     stopEvent = stop.get();
@@ -119,6 +125,7 @@ int main() {
     if (!options->portFolder.empty()) {
         Say("serving the parallel port through the bridge in " + options->portFolder);
     }
+    if (options->portRegisters) Say("serving the port registers of the tests' port arbiter");
     Say("state file " + statePath +
         (host.loadOutcome() == StateFileOutcome::Loaded ? " (loaded)"
                                                         : " (not there yet: a fresh device)"));

@@ -17,6 +17,7 @@ TEST(SimulatorOptions, Parse_AcceptsEachOptionAlone) {
     EXPECT_TRUE(Parse({"--silent"}, &error)->silent);
     EXPECT_TRUE(Parse({"--reserved"}, &error)->reserved);
     EXPECT_TRUE(Parse({"--empty-phonebook"}, &error)->emptyPhonebook);
+    EXPECT_TRUE(Parse({"--port-registers"}, &error)->portRegisters);
     EXPECT_TRUE(Parse({"--help"}, &error)->help);
     EXPECT_TRUE(Parse({"/?"}, &error)->help);
     EXPECT_EQ(Parse({"--state", R"(C:\demo\a.state)"}, &error)->statePath, R"(C:\demo\a.state)");
@@ -28,7 +29,7 @@ TEST(SimulatorOptions, Parse_AcceptsEachOptionAlone) {
     const auto none = Parse({}, &error);
     ASSERT_TRUE(none);
     EXPECT_FALSE(none->silent || none->reserved || none->emptyPhonebook || none->help ||
-                 none->exitWithProcess);
+                 none->portRegisters || none->exitWithProcess);
     EXPECT_TRUE(none->statePath.empty() && none->portFolder.empty());
 }
 
