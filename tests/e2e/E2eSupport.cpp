@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <map>
+#include <memory>
 #include <optional>
 
 #include "sim/DemoPipes.h"
@@ -48,6 +50,7 @@ constexpr RouteWindows kRouteWindows[] = {
     {Route::Lpt, TEXT("win98"), {VER_PLATFORM_WIN32_WINDOWS, 4, 10}},
     {Route::Usb9x, TEXT("win98"), {VER_PLATFORM_WIN32_WINDOWS, 4, 10}},
     {Route::Ecp, TEXT("nt40"), {VER_PLATFORM_WIN32_NT, 4, 0}},
+    {Route::Direct, TEXT("win95"), {VER_PLATFORM_WIN32_WINDOWS, 4, 0}},
 };
 
 const RouteWindows* WindowsFor(Route route) {
@@ -59,17 +62,49 @@ const RouteWindows* WindowsFor(Route route) {
 
 }  // namespace
 
-bool PanelWithoutUsbLibrary(tstring* folder, std::string* error) {
-    static ScratchFolder copy;
-    for (const TCHAR* file : {TEXT("PanelDesk.exe"), TEXT("portgate.dll")}) {
-        const tstring source = DemoFolder() + TEXT("\\") + file;
-        if (!CopyFile(source.c_str(), copy.File(file).c_str(), FALSE)) {
+bool PanelFolder(Route route, tstring* folder, std::string* error) {
+    // Beside the demo folder in the build tree: the stand-ins with __cdecl entry points, and
+    // the test port arbiter of either convention.
+    const bool cdeclCalls = Environment(TEXT("PD_STANDIN_CALLS")) == TEXT("cdecl");
+    const tstring demo = DemoFolder();
+    const tstring libraries = demo + (cdeclCalls ? TEXT("\\..\\standin-cdecl") : TEXT(""));
+    const tstring arbiter = demo + (cdeclCalls ? TEXT("\\..\\port-arbiter-cdecl")
+                                               : TEXT("\\..\\port-arbiter-stdcall"));
+    struct Copied {
+        tstring from;
+        const TCHAR* name;
+    };
+    std::vector<Copied> files = {{demo, TEXT("PanelDesk.exe")}};
+    if (route == Route::Direct) {
+        files.push_back({arbiter, TEXT("portgate.dll")});
+    } else if (route == Route::Lpt) {
+        files.push_back({libraries, TEXT("portgate.dll")});
+    } else if (cdeclCalls) {
+        for (const TCHAR* name : {kUsbLibraryNt5, kUsbLibrary9x, TEXT("portgate.dll")}) {
+            files.push_back({libraries, name});
+        }
+    } else {
+        *folder = demo;
+        return true;
+    }
+    // One copy a route for the run; a panel started from it may still be running.
+    static std::map<Route, std::unique_ptr<ScratchFolder>> copies;
+    std::unique_ptr<ScratchFolder>& copy = copies[route];
+    if (copy) {
+        *folder = copy->path();
+        return true;
+    }
+    copy = std::make_unique<ScratchFolder>();
+    for (const Copied& file : files) {
+        const tstring source = file.from + TEXT("\\") + file.name;
+        if (!CopyFile(source.c_str(), copy->File(file.name).c_str(), FALSE)) {
             *error = "cannot copy " + pd::Utf8FromText(source) + " (error " +
                      std::to_string(GetLastError()) + ")";
+            copy.reset();
             return false;
         }
     }
-    *folder = copy.path();
+    *folder = copy->path();
     return true;
 }
 
@@ -123,17 +158,18 @@ const RouteUnderTest& TestedRoute() {
     static const RouteUnderTest tested = [] {
         const tstring name = Environment(TEXT("PD_PORT_ROUTE"));
         RouteUnderTest route;
-        route.route = name == TEXT("lpt")     ? Route::Lpt
-                      : name == TEXT("ecp")   ? Route::Ecp
-                      : name == TEXT("usb98") ? Route::Usb9x
-                                         : Route::Usb;
-        if (IsPortRoute(route.route)) route.portFolder = Environment(TEXT("PD_PORT_FOLDER"));
+        route.route = name == TEXT("lpt")      ? Route::Lpt
+                      : name == TEXT("ecp")    ? Route::Ecp
+                      : name == TEXT("usb98")  ? Route::Usb9x
+                      : name == TEXT("direct") ? Route::Direct
+                                               : Route::Usb;
+        if (UsesPortBridge(route.route)) route.portFolder = Environment(TEXT("PD_PORT_FOLDER"));
         return route;
     }();
     return tested;
 }
 
-bool IsPortRoute(Route route) { return route == Route::Lpt || route == Route::Ecp; }
+bool UsesPortBridge(Route route) { return route == Route::Lpt || route == Route::Ecp; }
 
 bool StartPanel(ChildProcess& panel, std::string* error) {
     const Route route = TestedRoute().route;
@@ -146,8 +182,8 @@ bool StartPanel(ChildProcess& panel, std::string* error) {
             return false;
         }
     }
-    tstring folder = DemoFolder();
-    if (route == Route::Lpt && !PanelWithoutUsbLibrary(&folder, error)) return false;
+    tstring folder;
+    if (!PanelFolder(route, &folder, error)) return false;
     return panel.Start(folder + TEXT("\\PanelDesk.exe"), TEXT(""), folder, TEXT(""), error);
 }
 
@@ -307,13 +343,14 @@ bool Simulator::Start(const tstring& options, std::string* error) {
     // tests bring their own phonebook contents, so the demo's sample stays out.
     tstring arguments = TEXT("--state \"") + StatePath() + TEXT("\" --empty-phonebook --exit-with ") +
                              ToTString(GetCurrentProcessId()) + TEXT(" ") + options;
-    if (IsPortRoute(TestedRoute().route)) {
+    if (UsesPortBridge(TestedRoute().route)) {
         if (TestedRoute().portFolder.empty()) {
             *error = "no port bridge: run this under scripts/port-bridge";
             return false;
         }
         arguments += TEXT(" --port \"") + TestedRoute().portFolder + TEXT("\"");
     }
+    if (TestedRoute().route == Route::Direct) arguments += TEXT(" --port-registers");
     if (!process_.Start(DemoFolder() + TEXT("\\mf40sim.exe"), arguments, scratch_.path(),
                         scratch_.File(TEXT("mf40sim.log")), error)) {
         return false;
@@ -344,7 +381,7 @@ std::string Simulator::TrafficOffRoute() const {
     const Link links[] = {
         {"mf40sim: ", "on the pipes", route == Route::Usb},
         {"mf40sim: usb9x ", "on the 9x pipes", route == Route::Usb9x},
-        {"mf40sim: port ", "on the parallel port", IsPortRoute(route)},
+        {"mf40sim: port ", "on the parallel port", UsesPortBridge(route) || route == Route::Direct},
     };
     std::string problems;
     for (const Link& link : links) {

@@ -57,23 +57,29 @@ private:
 
 // The road to the device this run takes. scripts/port-bridge names the port it bridges to
 // the programs it runs (PD_PORT_ROUTE, PD_PORT_FOLDER); PD_PORT_ROUTE=usb98 takes the 9x
-// family's USB pipes; without either, the demo's USB pipes of Windows 2000 and later.
-enum class Route { Usb, Lpt, Ecp, Usb9x };
+// family's USB pipes, and PD_PORT_ROUTE=direct the port registers of Windows 95, which the
+// test port arbiter emulates for the 32-bit panel (PD_EMULATED_PORT); without either, the
+// demo's USB pipes of Windows 2000 and later.
+enum class Route { Usb, Lpt, Ecp, Usb9x, Direct };
 struct RouteUnderTest {
     Route route = Route::Usb;
     tstring portFolder;  // the bridge's FIFOs, for mf40sim --port
 };
 const RouteUnderTest& TestedRoute();
-bool IsPortRoute(Route route);
+// LPT1 and the ECP device, which reach the simulator through scripts/port-bridge.
+bool UsesPortBridge(Route route);
 
 // The maker's USB libraries, of the 9x family and of Windows 2000 and later; the demo folder
 // holds stand-ins of both.
 inline constexpr const TCHAR* kUsbLibrary9x = TEXT("usbnames.dll");
 inline constexpr const TCHAR* kUsbLibraryNt5 = TEXT("usbpipe.dll");
 
-// A copy of the demo's panel and port arbiter in a folder of its own, without the 9x USB
-// library beside them: a 9x system without the maker's USB library.
-bool PanelWithoutUsbLibrary(tstring* folder, std::string* error);
+// The folder the panel starts from to take `route` as its system would: the demo folder, or a
+// copy of the demo's panel with the maker's libraries that system has: without usbnames.dll
+// for LPT1 (Windows 98 without the maker's USB library), and with the test port arbiter
+// alone for the port registers (Windows 95). With PD_STANDIN_CALLS=cdecl (32-bit builds) the
+// libraries are the ones whose entry points are __cdecl.
+bool PanelFolder(Route route, tstring* folder, std::string* error);
 
 // A Windows version as the system reports it to a program (Wine's per-program setting
 // included): platform 1 is the 9x family, 2 the NT family.
@@ -135,10 +141,10 @@ private:
     DWORD id_ = 0;
 };
 
-// Starts PanelDesk.exe under the Windows version whose route is under test: from the demo
-// folder with the prefix's own version for USB, and as Windows NT 4.0 for the ECP device; as
-// Windows 98 for LPT1, from a folder of its own that has the port arbiter but no
-// usbnames.dll, which would take the 9x USB route. The version stays set until the run ends.
+// Starts PanelDesk.exe under the Windows version whose route is under test, from its
+// PanelFolder: the prefix's own version for USB, Windows NT 4.0 for the ECP device, Windows 98
+// for LPT1 and the 9x USB pipes, Windows 95 for the port registers. The version stays set
+// until the run ends.
 bool StartPanel(ChildProcess& panel, std::string* error);
 
 // mf40sim.exe from the demo folder, with its state and output in a scratch folder, serving

@@ -283,18 +283,19 @@ int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
 
 // Empty when the simulator's log shows the download's start as the route sends it: the
 // channel form with its 9-byte answer on USB and LPT1, the parallel form and no answer on
-// the ECP device.
+// the ECP device and the port registers.
 std::string StartOffRoute(const std::string& log) {
-    const bool ecp = TestedRoute().route == Route::Ecp;
+    const Route route = TestedRoute().route;
+    const bool parallelStart = route == Route::Ecp || route == Route::Direct;
     const std::string start =
-        "<- 8 bytes: " + sim::Hex(ecp ? kFirmwareStartParallel : kFirmwareStartChannel);
+        "<- 8 bytes: " + sim::Hex(parallelStart ? kFirmwareStartParallel : kFirmwareStartChannel);
     const std::size_t sent = log.find(start);
     if (sent == std::string::npos) return "no start command " + start + " in:\n" + log;
     const std::size_t lineEnd = std::min(log.find('\n', sent), log.size());
     const std::string nextLine = log.substr(lineEnd, log.find('\n', lineEnd + 1) - lineEnd);
     const bool answered = nextLine.find("-> 9 bytes") != std::string::npos;
-    if (answered == !ecp) return {};
-    return std::string(ecp ? "the device answered the start" : "no answer to the start") +
+    if (answered == !parallelStart) return {};
+    return std::string(parallelStart ? "the device answered the start" : "no answer to the start") +
            ":\n" + log;
 }
 

@@ -324,7 +324,10 @@ private:
                         list_->Cell(0, 0) == TEXT("  1") && list_->Cell(kRows - 1, 0) == TEXT(" 80");
         Time("first showing (1500 pause + 2000 read)", took);
         const std::string box = Utf8FromText(BoxText(panel_.id()));
-        return Expect(ok, what, "rows " + std::to_string(rows) + ", box \"" + box + "\"");
+        return Expect(ok, what,
+                      "rows " + std::to_string(rows) + " from \"" + Utf8FromText(list_->Cell(0, 0)) +
+                          "\" to \"" + Utf8FromText(list_->Cell(kRows - 1, 0)) + "\", box \"" +
+                          box + "\"");
     }
 
     // Clicks a page button whose work ends without any window of its own.
