@@ -4,8 +4,7 @@
 //
 // The handshake moves one byte at a time, each at the cost of the faults the arbiter answers,
 // so the bytes must cost nothing more: each way is a ring that one side fills and the other
-// empties, with no call to the system. The panel's process starts no thread of its own for
-// them, which matters where 32-bit programs run on an emulated processor (see scripts/setup).
+// empties, with no call to the system and no thread of ours in the panel's process.
 // The layout has fixed sizes only, as the 64-bit simulator and the 32-bit panel share it.
 #pragma once
 
