@@ -38,7 +38,6 @@ SetCompressor /SOLID lzma
 
 !include LogicLib.nsh
 !include MUI2.nsh
-!include WinVer.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\PanelDesk"
 !define UNINSTALLER "uninstall.exe"
@@ -89,8 +88,13 @@ FunctionEnd
 Section "PanelDesk"
     SetOutPath "$INSTDIR"
 !ifdef PANELDESK_9X_EXE
-    ; Windows 95, 98 and ME get the ANSI program under the same name, and no mf40ctl.
-    ${If} ${IsNT}
+    ; Windows 95, 98 and ME get the ANSI program under the same name, and no mf40ctl. The
+    ; system is judged as the programs will see it: the version it reports to a program (the
+    ; top bit of GetVersion marks 95, 98 and ME), which the panel's own route choice reads
+    ; too. NSIS's IsNT looks past what a compatibility mode reports, and the panel does not.
+    System::Call "kernel32::GetVersion() i .r0"
+    IntOp $0 $0 & 0x80000000
+    ${If} $0 = 0
         !insertmacro NT_PROGRAMS
     ${Else}
         File "/oname=PanelDesk.exe" "${PANELDESK_9X_EXE}"
