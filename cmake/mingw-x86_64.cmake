@@ -12,5 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 foreach(package GTest CLI11 nlohmann_json)
   set(${package}_DIR ${CMAKE_CURRENT_LIST_DIR}/mingw/${package})
 endforeach()
-# Tests run under Wine, in a prefix of this build tree's own.
+# Tests run under Wine, in the prefix the test preset names (PD_WINEPREFIX).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
