@@ -82,7 +82,9 @@ class TinyHelpFileBytes(unittest.TestCase):
         self.assertEqual(internal_file(self.data, '|SYSTEM')[9:], bytes.fromhex(
             '6c03' '1500' '0100' '78563412' '0000'      # magic, 3.1, date, uncompressed
             '0100' '0b00') + b'Pieni ohje\0' + bytes.fromhex('0200' '0900') +
-            '© Veltra'.encode('cp1252') + b'\0' + bytes.fromhex('0300' '0400' '00000000'))
+            '© Veltra'.encode('cp1252') + b'\0' + bytes.fromhex('0300' '0400' '00000000') +
+            bytes.fromhex('0600' '5a00' '0600') + bytes(10) + b'main'.ljust(9, b'\0') +
+            b'Pieni ohje'.ljust(51, b'\0') + bytes(18))  # the main window: name and caption
 
     def test_context_map_and_fonts(self):
         self.assertEqual(internal_file(self.data, '|CTXOMAP')[9:], bytes.fromhex(
@@ -119,6 +121,8 @@ class ReadBack(unittest.TestCase):
     def test_tiny_help_reads_back(self):
         help_file = hlp_reader.HelpFile(compile_source(TINY)[0])
         self.assertEqual((help_file.title, help_file.copyright), ('Pieni ohje', '© Veltra'))
+        self.assertEqual(help_file.main_window,
+                         {'name': 'main', 'caption': 'Pieni ohje', 'fields': 0x0006})
         contents = help_file.topic_at(help_file.contents_offset)
         self.assertEqual(contents.title, 'Sisällys')
         self.assertEqual({n: help_file.topic_at(o).title

@@ -258,6 +258,12 @@ class HelpFile:
         self.title = self.records[1].rstrip(b'\0').decode('cp1252')
         self.copyright = self.records.get(2, b'').rstrip(b'\0').decode('cp1252')
         self.contents_offset = dword(self.records[3], 0)
+        window = self.records.get(6, bytes(90))
+        if len(window) != 90:
+            raise FormatError('a window definition is 90 bytes')
+        self.main_window = {'name': window[12:21].split(b'\0')[0].decode('cp1252'),
+                            'caption': window[21:72].split(b'\0')[0].decode('cp1252'),
+                            'fields': word(window, 0)}
 
     def read_topics(self):
         """Walks |TOPIC from its first record along the records' links."""
