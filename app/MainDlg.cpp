@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cstdint>
 
 #include "app/AboutDlg.h"
 #include "phonebook/PhonebookMenu.h"
@@ -14,6 +15,7 @@
 #include "pages/SettingsPage.h"
 #include "phonebook/PhonebookPage.h"
 #include "controls/Ui.h"
+#include "platform/Os.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 
@@ -57,8 +59,22 @@ int CALLBACK SheetCallback(HWND, UINT message, LPARAM lParam) {
 
 tstring HelpFilePath() { return ReplaceExtension(ModulePath(), TEXT(".HLP")); }
 
-void ShowHelpContents(Ui& ui, HWND owner) {
-    ui.ShowHelp(owner, HelpFilePath(), HELP_CONTEXT, kHelpContentsTopic);
+tstring HtmlHelpPath() { return ReplaceExtension(ModulePath(), TEXT(".htm")); }
+
+bool HasHelpFileViewer(Os& os) {
+    constexpr std::uint32_t kVista = 6;
+    OsVersion version;
+    // A system that does not say which it is is taken for one of the old ones.
+    return !os.GetVersion(&version) || version.platformId != kPlatformNt ||
+           version.majorVersion < kVista;
+}
+
+void ShowHelpContents(Ui& ui, Os& os, HWND owner) {
+    if (HasHelpFileViewer(os)) {
+        ui.ShowHelp(owner, HelpFilePath(), HELP_CONTEXT, kHelpContentsTopic);
+    } else {
+        ui.OpenDocument(owner, HtmlHelpPath());
+    }
 }
 
 void EnablePhonebookMenu(HWND window, bool enable) {
@@ -241,7 +257,7 @@ bool CMainDlg::OnCommand(int code, int id, HWND control) {
         case ID_HELP_STANDARD:
         case ID_HELP_CONTENTS:
             if (!clicked) return false;
-            ShowHelpContents(ui_, hwnd());
+            ShowHelpContents(ui_, context_.os, hwnd());
             return true;
         case ID_HELP_ABOUT:
             ShowAbout();
@@ -268,7 +284,7 @@ bool CMainDlg::PreTranslateMessage(MSG& message) {
         return false;
     }
     if (message.wParam == VK_F1) {
-        ShowHelpContents(ui_, hwnd());
+        ShowHelpContents(ui_, context_.os, hwnd());
         return false;  // the key goes on to its usual translation
     }
     return SwitchPageByKey(message.wParam);
@@ -330,7 +346,9 @@ void CMainDlg::PaintMinimised() {
 }
 
 void CMainDlg::OnDestroy() {
-    ui_.ShowHelp(hwnd(), HelpFilePath(), HELP_QUIT, 0);
+    // Where the help is a page in the browser, no viewer has anything to close; and the stub
+    // that stands in for the viewer there would only say that it cannot show help files.
+    if (HasHelpFileViewer(context_.os)) ui_.ShowHelp(hwnd(), HelpFilePath(), HELP_QUIT, 0);
     // The pages' windows go with the sheet while their objects still exist; then the
     // objects, then the tab images the sheet was using.
     if (sheet_ != nullptr) {

@@ -15,6 +15,7 @@
 namespace pd {
 
 struct PanelContext;
+class Os;
 class Ui;
 class CSettings;
 class CAdvanced;
@@ -35,8 +36,15 @@ inline constexpr ULONG_PTR kHelpContentsTopic = 1;
 
 // The help file: the program's path with the extension ".HLP".
 tstring HelpFilePath();
-// Opens the help file at its contents topic.
-void ShowHelpContents(Ui& ui, HWND owner);
+// The same help as one HTML page, which begins with the contents: the program's path with
+// the extension ".htm".
+tstring HtmlHelpPath();
+// Whether this Windows has a viewer for the help file: every one up to XP and Server 2003.
+// Vista and later have only a stub that says the format is no longer supported.
+bool HasHelpFileViewer(Os& os);
+// Opens the help at its contents: the help file where this Windows can show it, else the
+// HTML page in the user's browser.
+void ShowHelpContents(Ui& ui, Os& os, HWND owner);
 
 class CMainDlg : public CDialog {
 public:

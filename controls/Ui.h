@@ -42,6 +42,9 @@ public:
     // The help viewer: a HELP_ command with its data (HELP_CONTEXT with the topic number).
     virtual void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
                           ULONG_PTR data) = 0;
+    // A file opened by the program the system keeps for its kind (an HTML page: the user's
+    // browser); the system tells the user itself when it cannot.
+    virtual void OpenDocument(HWND owner, const tstring& path) = 0;
     // The hourglass while an exchange blocks the window; calls nest.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;

@@ -1,10 +1,12 @@
 #include "controls/Win32Ui.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <vector>
 
 #include "controls/Dialog.h"
+#include "win32/SystemFunction.h"
 #include "win32/TextMode.h"
 
 namespace pd {
@@ -59,6 +61,23 @@ std::optional<tstring> Win32Ui::SaveFileName(HWND owner, const FileDialogOptions
 
 void Win32Ui::ShowHelp(HWND owner, const tstring& helpFile, UINT command, ULONG_PTR data) {
     ::WinHelp(owner, helpFile.c_str(), command, data);
+}
+
+void Win32Ui::OpenDocument(HWND owner, const tstring& path) {
+    // The program the system keeps for the file may be one the shell reaches through COM (as
+    // Windows 10's first browser was), which wants this thread in an apartment. COM's library
+    // is loaded only here, where a document is opened, so nothing imports it.
+    using InitializeCall = HRESULT(WINAPI*)(LPVOID);
+    using UninitializeCall = void(WINAPI*)();
+    static const bool comLoaded = LoadSystemLibrary(TEXT("ole32.dll")) != nullptr;
+    const auto initialize =
+        comLoaded ? FindSystemFunction<InitializeCall>(TEXT("ole32.dll"), "CoInitialize") : nullptr;
+    const auto uninitialize = comLoaded ? FindSystemFunction<UninitializeCall>(
+                                              TEXT("ole32.dll"), "CoUninitialize")
+                                        : nullptr;
+    const bool joined = initialize && uninitialize && SUCCEEDED(initialize(nullptr));
+    ::ShellExecute(owner, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (joined) uninitialize();
 }
 
 void Win32Ui::BeginWaitCursor() {

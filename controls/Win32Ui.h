@@ -18,6 +18,7 @@ public:
                                              const FileDialogOptions& options) override;
     void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
                   ULONG_PTR data) override;
+    void OpenDocument(HWND owner, const tstring& path) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     INT_PTR RunModal(CDialog& dialog, HWND owner) override;

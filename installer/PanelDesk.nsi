@@ -1,5 +1,6 @@
-; The PanelDesk installer, one script for both Windows builds (UTF-8). It installs PanelDesk.exe and
-; mf40ctl.exe under Program Files, a Start menu shortcut and an uninstaller, and nothing else:
+; The PanelDesk installer, one script for both Windows builds (UTF-8). It installs PanelDesk.exe,
+; its help and mf40ctl.exe under Program Files, a Start menu shortcut and an uninstaller, and
+; nothing else:
 ; the maker's libraries come with the maker's driver software and are found on the system's
 ; search path, so nothing installed here may stand in for them.
 ;
@@ -13,6 +14,9 @@
 ;   PANELDESK_9X_EXE the ANSI PanelDesk.exe, installed under the same name on Windows 95, 98 and
 ;                    ME instead (when given; mf40ctl.exe, an NT program, is then left off there)
 ;   MF40CTL_EXE      the built mf40ctl.exe (left out of the installer when not given)
+;   HELP_FILE        the help file PanelDesk.HLP, and
+;   HTML_HELP        the same help as the page PanelDesk.htm, for Windows without a WinHelp
+;                    viewer; both go beside PanelDesk.exe in either character mode
 ;   ICON             the program's icon, for the installer and the uninstaller
 ;   OUTFILE          the installer to write
 
@@ -102,6 +106,10 @@ Section "PanelDesk"
 !else
     !insertmacro NT_PROGRAMS
 !endif
+    ; The panel opens the help by its own name with ".HLP", or ".htm" where Windows has no
+    ; WinHelp viewer.
+    File "/oname=PanelDesk.HLP" "${HELP_FILE}"
+    File "/oname=PanelDesk.htm" "${HTML_HELP}"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
     ; The shortcut starts the program in its own folder.
@@ -129,8 +137,14 @@ Section "Uninstall"
     Delete "${SHORTCUT}"
     Delete "$INSTDIR\PanelDesk.exe"
     Delete "$INSTDIR\mf40ctl.exe"
+    Delete "$INSTDIR\PanelDesk.HLP"
+    Delete "$INSTDIR\PanelDesk.htm"
+    ; What the help viewer wrote beside the help file: its index and its full-text search.
+    Delete "$INSTDIR\PanelDesk.GID"
+    Delete "$INSTDIR\PanelDesk.FTS"
+    Delete "$INSTDIR\PanelDesk.FTG"
     Delete "$INSTDIR\${UNINSTALLER}"
-    ; Only when empty: files the user put there (a help file, saved phonebooks) stay.
+    ; Only when empty: files the user put there (saved phonebooks) stay.
     RMDir "$INSTDIR"
     ; The maker's folder goes too once nothing else is in it, but only the one this installer
     ; made: a folder the user chose is the user's.

@@ -95,6 +95,14 @@ void FakeUi::ShowHelp(HWND owner, const tstring& helpFile, UINT command, ULONG_P
     events_.push_back(std::move(event));
 }
 
+void FakeUi::OpenDocument(HWND owner, const tstring& path) {
+    UiEvent event;
+    event.kind = UiEvent::Kind::Document;
+    event.owner = owner;
+    event.text = path;
+    events_.push_back(std::move(event));
+}
+
 void FakeUi::BeginWaitCursor() {
     ++waitDepth_;
     UiEvent event;

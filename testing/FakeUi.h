@@ -15,11 +15,13 @@
 namespace pd {
 
 struct UiEvent {
-    enum class Kind { MessageBox, Beep, OpenFile, SaveFile, Help, WaitOn, WaitOff, Modal };
+    enum class Kind {
+        MessageBox, Beep, OpenFile, SaveFile, Help, Document, WaitOn, WaitOff, Modal
+    };
 
     Kind kind = Kind::Beep;
     HWND owner = nullptr;
-    tstring text;     // box text; help file
+    tstring text;     // box text; help file; document
     tstring caption;  // box caption
     UINT flags = 0;        // box flags; help command
     ULONG_PTR data = 0;    // help data
@@ -61,6 +63,7 @@ public:
                                              const FileDialogOptions& options) override;
     void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
                   ULONG_PTR data) override;
+    void OpenDocument(HWND owner, const tstring& path) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     INT_PTR RunModal(CDialog& dialog, HWND owner) override;

@@ -12,6 +12,13 @@
 //       registers, finds no device there (it cannot read the BIOS area that names them) and
 //       offers Abort/Retry/Ignore, with nothing on any pipe; on Abort it gives the port back
 //       and ends with code 0;
+//   panel_driver e2e-help
+//       the panel's help: reported Windows XP, F1, the Help button and the help menu's
+//       contents command open the help viewer with the help's title and no error box, and
+//       closing the panel closes the viewer;
+//       reported Windows 7, which has no viewer for help files, F1 opens the help's HTML page
+//       with the program the system keeps for such pages (here one that notes what it was
+//       asked to open);
 //   panel_driver wait-window [--desktop NAME] [--timeout SECONDS]
 //       waits for the panel's main window (for the demo's screenshot): exit code 0 when it
 //       appeared, 3 when one of the panel's message boxes appeared instead, 1 on time-out;
@@ -25,10 +32,15 @@
 //       waits until the panel shows a window with the caption CAPTION (the About box);
 //   panel_driver window-rect [--desktop NAME]
 //       prints WIDTHxHEIGHT+X+Y of the smallest rectangle around the panel's windows;
+//   panel_driver wait-help [--desktop NAME] [--timeout SECONDS]
+//       waits until the help viewer shows the panel's help and prints its window's rectangle
+//       as WIDTHxHEIGHT+X+Y;
 //   panel_driver no-answer PROGRAM
 //       starts PROGRAM (an installed PanelDesk.exe, with no device and no simulator) from its
 //       own folder and checks that it offers Abort/Retry/Ignore with "Ei vastaa" and ends on
-//       Abort.
+//       Abort;
+//   panel_driver note-opened NOTE PATH
+//       writes PATH into the file NOTE (the e2e-help checks' stand-in for a browser).
 //
 // Everything it starts is ended before it returns, whatever happens.
 #include <windows.h>
@@ -425,6 +437,282 @@ int RunChecks() {
     return checks.Finish();
 }
 
+// --- The help ----------------------------------------------------------------------------------
+
+// The help's title (help/PanelDesk.txt), which the help viewer shows in its caption.
+const tstring kHelpTitle = TEXT("Veltra Ostrex MF 40 PanelDesk - ohje");
+constexpr DWORD kHelpWithinMs = 20000;
+constexpr int kHelpButton = 1042;
+constexpr int kHelpContentsCommand = 32772;
+
+struct HelpWindows {
+    HWND viewer = nullptr;     // the help viewer's window showing the panel's help
+    tstring boxes;             // the texts of every message box on the screen
+};
+
+HelpWindows FindHelpWindows() {
+    HelpWindows found;
+    const HWND panel = FindPanelWindows(0).main;  // a dialog too, but no box
+    const std::function<void(HWND)> visit = [&](HWND window) {
+        if (!IsWindowVisible(window) || window == panel) return;
+        const tstring name = ClassOf(window);
+        if (name == TEXT("MS_WINHELP") && TextOf(window).rfind(kHelpTitle, 0) == 0) {
+            found.viewer = window;
+        } else if (name == TEXT("#32770")) {
+            found.boxes += TEXT("[") + TextOf(window) + TEXT("] ");
+            ForEachChild(window, [&](HWND child) {
+                if (ClassOf(child) == TEXT("Static")) found.boxes += TextOf(child) + TEXT(" ");
+            });
+        }
+    };
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
+    return found;
+}
+
+// "class: title" of every visible top-level window, for failure messages.
+std::string ScreenWindows() {
+    std::string list;
+    const std::function<void(HWND)> visit = [&](HWND window) {
+        if (IsWindowVisible(window)) {
+            list += "\n       " + pd::Utf8FromText(ClassOf(window) + TEXT(": ") + TextOf(window));
+        }
+    };
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
+    return list;
+}
+
+// Starts the simulator and the demo's panel and waits for the panel's window.
+HWND OpenDemoPanel(Simulator& simulator, ChildProcess& panel, std::string* error) {
+    if (!simulator.Start(TEXT(""), error) || !StartDemoPanel(panel, error)) return nullptr;
+    PanelWindows windows;
+    PollFor(kWindowWithinMs, [&] {
+        windows = FindPanelWindows(panel.id());
+        return windows.main || windows.box || !panel.running();
+    });
+    if (!windows.main) {
+        *error = windows.box ? "it showed \"" + pd::Utf8FromText(windows.boxText) + "\""
+                             : "no window within the time-out";
+        return nullptr;
+    }
+    // The first page reads the device as the window opens; the keys wait for that.
+    Sleep(kFirstPageMs);
+    return windows.main;
+}
+
+// Ends the help viewer the panel started, with any box it shows, when a check is over:
+// its windows must not meet the next check.
+struct HelpViewerEnded {
+    HelpViewerEnded() = default;
+    HelpViewerEnded(const HelpViewerEnded&) = delete;
+    HelpViewerEnded& operator=(const HelpViewerEnded&) = delete;
+    ~HelpViewerEnded() {
+        HWND viewer = nullptr;
+        while ((viewer = FindWindowEx(nullptr, viewer, TEXT("MS_WINHELP"), nullptr)) != nullptr) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(viewer, &processId);
+            const OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                                  processId));
+            if (process && TerminateProcess(process.get(), 0)) {
+                WaitForSingleObject(process.get(), kExitWithinMs);
+            }
+        }
+    }
+};
+
+void PressF1(HWND window) {
+    PostMessage(window, WM_KEYDOWN, VK_F1, 0x003B0001);
+    PostMessage(window, WM_KEYUP, VK_F1, 0xC03B0001);
+}
+
+// Waits for the viewer with the help; fails `what` unless it came without any message box.
+bool CheckViewerShowsTheHelp(Checks& checks, const std::string& what) {
+    HelpWindows help;
+    PollFor(kHelpWithinMs, [&] {
+        help = FindHelpWindows();
+        return help.viewer || !help.boxes.empty();
+    });
+    if (help.viewer && help.boxes.empty()) {
+        checks.Pass(what);
+        return true;
+    }
+    checks.Fail(what, help.viewer ? "with a message box: " + pd::Utf8FromText(help.boxes)
+                      : help.boxes.empty() ? "no help viewer within the time-out; the "
+                                             "windows:" + ScreenWindows()
+                                           : "a message box instead: " +
+                                                 pd::Utf8FromText(help.boxes));
+    return false;
+}
+
+void CheckHelpFileOpensUpToXp(Checks& checks) {
+    const std::string what = "as winxp: F1 opens the help viewer with the help's title";
+    ReportedWindowsVersion xp(TEXT("PanelDesk.exe"), TEXT("winxp"));
+    HelpViewerEnded afterwards;
+    Simulator simulator;
+    ChildProcess panel;
+    std::string error;
+    const HWND main = xp.ok() ? OpenDemoPanel(simulator, panel, &error) : nullptr;
+    if (!main) {
+        checks.Fail(what, xp.ok() ? error : "Wine's Windows version for the panel cannot be set");
+        return;
+    }
+    PressF1(main);
+    if (!CheckViewerShowsTheHelp(checks, what)) return;
+
+    // The other two ways, each after the viewer was closed.
+    const struct {
+        const char* what;
+        int command;
+        HWND control;
+    } ways[] = {{"as winxp: the Help button opens it again", kHelpButton,
+                 GetDlgItem(main, kHelpButton)},
+                {"as winxp: so does the help menu's contents command", kHelpContentsCommand,
+                 nullptr}};
+    for (const auto& way : ways) {
+        PostMessage(FindHelpWindows().viewer, WM_CLOSE, 0, 0);
+        PollFor(kHelpWithinMs, [] { return FindHelpWindows().viewer == nullptr; });
+        PostMessage(main, WM_COMMAND, MAKEWPARAM(way.command, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(way.control));
+        if (!CheckViewerShowsTheHelp(checks, way.what)) return;
+    }
+
+    const std::string closes = "as winxp: closing the panel closes its help";
+    PostMessage(main, WM_CLOSE, 0, 0);
+    const bool ended = panel.WaitForExit(kExitWithinMs);
+    if (ended && PollFor(kHelpWithinMs, [] { return FindHelpWindows().viewer == nullptr; })) {
+        checks.Pass(closes);
+    } else {
+        checks.Fail(closes, ended ? "the help viewer stays" : "the panel is still running");
+    }
+}
+
+// While it lives, the system opens HTML pages (".htm") with this program's note-opened,
+// which writes the page's path into `note`. Wine keeps the file kinds of all users in the
+// machine's part of the registry; the kind's earlier program comes back afterwards.
+class HtmlPagesNoted {
+public:
+    explicit HtmlPagesNoted(const tstring& note) {
+        TCHAR self[MAX_PATH] = {};
+        GetModuleFileName(nullptr, self, MAX_PATH);
+        HKEY kind = nullptr;
+        DWORD disposition = 0;
+        if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kKind, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                           &kind, &disposition) != ERROR_SUCCESS) {
+            return;
+        }
+        madeKind_ = disposition == REG_CREATED_NEW_KEY;
+        TCHAR before[256] = {};
+        DWORD size = sizeof before - sizeof(TCHAR);
+        hadProgram_ = RegQueryValueEx(kind, nullptr, nullptr, nullptr,
+                                      reinterpret_cast<BYTE*>(before), &size) == ERROR_SUCCESS;
+        program_ = before;
+        const tstring command =
+            TEXT("\"") + tstring(self) + TEXT("\" note-opened \"") + note + TEXT("\" \"%1\"");
+        ok_ = SetDefault(kind, kProgram) && SetKeyDefault(kCommandKey, command);
+        RegCloseKey(kind);
+    }
+    HtmlPagesNoted(const HtmlPagesNoted&) = delete;
+    HtmlPagesNoted& operator=(const HtmlPagesNoted&) = delete;
+    ~HtmlPagesNoted() {
+        HKEY kind = nullptr;
+        if (madeKind_) {
+            RegDeleteKey(HKEY_LOCAL_MACHINE, kKind);
+        } else if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kKind, 0, KEY_SET_VALUE, &kind) ==
+                   ERROR_SUCCESS) {
+            if (hadProgram_) {
+                SetDefault(kind, program_);
+            } else {
+                RegDeleteValue(kind, nullptr);
+            }
+            RegCloseKey(kind);
+        }
+        // The program's keys, innermost first.
+        tstring key = kCommandKey;
+        while (key.size() > std::size(kClasses) - 1) {
+            RegDeleteKey(HKEY_LOCAL_MACHINE, key.c_str());
+            key.erase(key.find_last_of(TEXT('\\')));
+        }
+    }
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr TCHAR kClasses[] = TEXT("Software\\Classes");
+    static constexpr const TCHAR* kKind = TEXT("Software\\Classes\\.htm");
+    static constexpr const TCHAR* kProgram = TEXT("PanelDeskHelpCheck");
+    static constexpr const TCHAR* kCommandKey =
+        TEXT("Software\\Classes\\PanelDeskHelpCheck\\shell\\open\\command");
+
+    static bool SetDefault(HKEY key, const tstring& value) {
+        return RegSetValueEx(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(TCHAR))) ==
+               ERROR_SUCCESS;
+    }
+    static bool SetKeyDefault(const TCHAR* path, const tstring& value) {
+        HKEY key = nullptr;
+        if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                           nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        const bool set = SetDefault(key, value);
+        RegCloseKey(key);
+        return set;
+    }
+
+    bool ok_ = false;
+    bool madeKind_ = false;
+    bool hadProgram_ = false;
+    tstring program_;
+};
+
+void CheckHtmlPageOpensFromVistaOn(Checks& checks) {
+    const std::string what = "as win7: F1 opens the help's HTML page beside the panel";
+    ScratchFolder scratch;
+    const tstring note = scratch.File(TEXT("opened.txt"));
+    ReportedWindowsVersion seven(TEXT("PanelDesk.exe"), TEXT("win7"));
+    HtmlPagesNoted pages(note);
+    HelpViewerEnded afterwards;
+    Simulator simulator;
+    ChildProcess panel;
+    std::string error;
+    if (!seven.ok() || !pages.ok()) {
+        checks.Fail(what, "the Windows version or the program for HTML pages cannot be set");
+        return;
+    }
+    const HWND main = OpenDemoPanel(simulator, panel, &error);
+    if (!main) {
+        checks.Fail(what, error);
+        return;
+    }
+    PressF1(main);
+    std::string opened;
+    PollFor(kHelpWithinMs, [&] {
+        opened = FileBytes(note);
+        return !opened.empty();
+    });
+    const tstring page = DemoFolder() + TEXT("\\PanelDesk.htm");
+    const tstring openedPage = pd::TextFromUtf8(opened);
+    if (lstrcmpi(openedPage.c_str(), page.c_str()) == 0 &&
+        GetFileAttributes(openedPage.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        checks.Pass(what);
+    } else {
+        checks.Fail(what, opened.empty() ? "nothing was opened" : "it opened " + opened);
+    }
+    const std::string noViewer = "as win7: no help viewer and no message box";
+    const HelpWindows help = FindHelpWindows();
+    const PanelWindows windows = FindPanelWindows(panel.id());
+    if (!help.viewer && help.boxes.empty() && !windows.box) {
+        checks.Pass(noViewer);
+    } else {
+        checks.Fail(noViewer, help.viewer ? "a help viewer opened"
+                                          : "a box: " + pd::Utf8FromText(help.boxes));
+    }
+    PostMessage(main, WM_CLOSE, 0, 0);
+    panel.WaitForExit(kExitWithinMs);
+}
+
+int NoteOpened(const tstring& note, const tstring& path) {
+    return PutFileBytes(note, pd::Utf8FromText(path)) ? 0 : 1;
+}
+
 // --- Waiting for the window, for the demo ----------------------------------------------------
 
 constexpr int kWindowAppeared = 0;
@@ -553,6 +841,24 @@ int PrintWindowRect(const tstring& desktopName) {
     return kWindowAppeared;
 }
 
+int WaitForHelp(const tstring& desktopName, DWORD milliseconds) {
+    HWND viewer = nullptr;
+    PollFor(milliseconds, [&] {
+        FindOnDesktop(desktopName);  // joins the desktop, whose windows the search then sees
+        viewer = FindHelpWindows().viewer;
+        return viewer != nullptr;
+    });
+    if (viewer == nullptr || !WaitUntilAnswering(viewer, milliseconds)) {
+        std::printf("the help viewer did not show the help in time\n");
+        return kTimedOut;
+    }
+    RECT rect{};
+    GetWindowRect(viewer, &rect);
+    std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left,
+                rect.top);
+    return kWindowAppeared;
+}
+
 int ClosePanel(const tstring& desktopName) {
     const PanelWindows windows = FindOnDesktop(desktopName);
     if (windows.box) {
@@ -573,7 +879,10 @@ int Usage() {
         "       panel_driver wait-page INDEX [--desktop NAME] [--timeout SECONDS]\n"
         "       panel_driver wait-box CAPTION [--desktop NAME] [--timeout SECONDS]\n"
         "       panel_driver window-rect [--desktop NAME]\n"
-        "       panel_driver no-answer PROGRAM\n",
+        "       panel_driver wait-help [--desktop NAME] [--timeout SECONDS]\n"
+        "       panel_driver no-answer PROGRAM\n"
+        "       panel_driver e2e-help\n"
+        "       panel_driver note-opened NOTE PATH\n",
         stderr);
     return kUsage;
 }
@@ -587,6 +896,15 @@ int Main(const std::vector<tstring>& arguments) {
     }
     if (arguments.size() == 2 && arguments[0] == TEXT("no-answer")) {
         return RunNoAnswerCheck(arguments[1]);
+    }
+    if (arguments.size() == 1 && arguments[0] == TEXT("e2e-help")) {
+        Checks checks;
+        CheckHelpFileOpensUpToXp(checks);
+        CheckHtmlPageOpensFromVistaOn(checks);
+        return checks.Finish();
+    }
+    if (arguments.size() == 3 && arguments[0] == TEXT("note-opened")) {
+        return NoteOpened(arguments[1], arguments[2]);
     }
     if (arguments.empty()) return Usage();
     const tstring& command = arguments[0];
@@ -608,6 +926,7 @@ int Main(const std::vector<tstring>& arguments) {
     if (command == TEXT("wait-window") && words.empty()) return WaitForWindow(desktop, timeoutMs);
     if (command == TEXT("close-window") && words.empty()) return ClosePanel(desktop);
     if (command == TEXT("window-rect") && words.empty()) return PrintWindowRect(desktop);
+    if (command == TEXT("wait-help") && words.empty()) return WaitForHelp(desktop, timeoutMs);
     if (command == TEXT("wait-page") && words.size() == 1) {
         return WaitForPage(desktop, _ttoi(words[0].c_str()), timeoutMs);
     }

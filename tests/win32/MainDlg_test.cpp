@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
 
 #include "app/MainDlg.h"
@@ -252,6 +253,39 @@ TEST_F(MainWindow, HelpButtonStandardHelpAndContentsMenuOpenTheSameTopic) {
         EXPECT_EQ(calls[0].data, 1u) << id;
     }
     EXPECT_EQ(expectedFile.substr(expectedFile.size() - 4), TEXT(".HLP"));
+}
+
+TEST_F(MainWindow, HelpIsTheHelpFileUpToXpAndTheHtmlPageFromVistaOn) {
+    const struct {
+        const char* windows;
+        std::uint32_t platform, major, minor;
+        bool helpFile;
+    } systems[] = {
+        {"95", kPlatformWin9x, 4, 0, true},  {"ME", kPlatformWin9x, 4, 90, true},
+        {"NT 4.0", kPlatformNt, 4, 0, true}, {"XP", kPlatformNt, 5, 1, true},
+        {"2003", kPlatformNt, 5, 2, true},   {"Vista", kPlatformNt, 6, 0, false},
+        {"7", kPlatformNt, 6, 1, false},     {"10", kPlatformNt, 10, 0, false},
+    };
+    const tstring page = ReplaceExtension(ModulePath(), TEXT(".htm"));
+    for (const auto& system : systems) {
+        os.SetVersion(system.platform, system.major, system.minor);
+        ui.Clear();
+        ::PostMessage(main.hwnd(), WM_KEYDOWN, VK_F1, 0x003B0001);
+        Pump(&main);
+        Command(IDC_MAIN_HELP);
+        const auto documents = ui.EventsOf(Kind::Document);
+        EXPECT_EQ(HelpCalls().size(), system.helpFile ? 2u : 0u) << "Windows " << system.windows;
+        ASSERT_EQ(documents.size(), system.helpFile ? 0u : 2u) << "Windows " << system.windows;
+        for (const UiEvent& document : documents) {
+            EXPECT_EQ(document.text, page);
+            EXPECT_EQ(document.owner, main.hwnd());
+        }
+    }
+
+    // Closing the window where the help is a page leaves the help viewer alone.
+    ui.Clear();
+    main.Destroy();
+    EXPECT_TRUE(ui.events().empty());
 }
 
 TEST_F(MainWindow, HelpButtonClickReachesTheHelpViewer) {
