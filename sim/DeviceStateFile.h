@@ -4,7 +4,9 @@
 // The file is a small header (magic, format version, body length, CRC-32 of the body) and a
 // body of tagged fields: a four-letter tag, a big-endian length and the bytes. Fields are
 // listed once, in DeviceStateFile.cpp; a file written before a field existed loads with the
-// factory value for it, and a field this build does not know is skipped. Only a file that
+// factory value for it, and a field this build does not know is kept as it is and written
+// back after the known ones, so that a newer build's fields survive an older build's save.
+// Only a file that
 // is not there means a fresh device: a file that cannot be read or is damaged is reported,
 // and the programs then write nothing rather than forget what the device held.
 #pragma once
