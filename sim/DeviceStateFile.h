@@ -59,10 +59,13 @@ std::string StateFileProblem(const LoadedDeviceState& loaded, const std::string&
 bool SaveDeviceState(Os& os, const std::string& path, const DeviceState& state,
                      FileError* error = nullptr);
 
-// Two programs must not change one state file at once: each holds this lock, a file beside
-// the state file ("<path>.lock"), from before it reads the state until after it writes it.
-// Waits for another holder when `wait`, else fails with InUse. Returns the open lock file;
-// an empty one, with `*error`, when the lock cannot be had.
+// Two simulators must not change one state file at once: each holds this lock, a file beside
+// the state file ("<path>.lock"), from before it reads the state until after it writes it;
+// Windows removes no file that is open without delete sharing, as this one is, so it cannot
+// be swapped under its holder. (The native mf40ctl locks the state file's folder instead:
+// there a lock file could be removed while it is held.) Waits for another holder when
+// `wait`, else fails with InUse. Returns the open lock file; an empty one, with `*error`,
+// when the lock cannot be had.
 ScopedFile LockStateFile(Os& os, const std::string& path, bool wait, FileError* error);
 
 }  // namespace pd::sim
