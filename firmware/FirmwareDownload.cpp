@@ -1,10 +1,10 @@
 #include "firmware/FirmwareDownload.h"
 
 #include <algorithm>
-#include <limits>
 #include <memory>
 #include <new>
 
+#include "firmware/FirmwareImage.h"
 #include "platform/ScopedFile.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frames.h"
@@ -46,14 +46,9 @@ bool WriteBlock(Os& os, const Write& write, const std::uint8_t* block, int lengt
 }
 
 template <typename Write>
-FirmwareDownloadOutcome Transfer(Os& os, FileHandle image, std::uint8_t* buffer,
-                                 const Write& write, FirmwareDownloadObserver& observer) {
-    std::uint64_t fileSize = 0;
-    if (!os.GetFileSize(image, &fileSize) ||
-        fileSize > std::numeric_limits<std::uint32_t>::max()) {
-        return FirmwareDownloadOutcome::ReadFailed;
-    }
-    const auto size = static_cast<std::uint32_t>(fileSize);
+FirmwareDownloadOutcome Transfer(Os& os, FileHandle image, std::uint32_t size,
+                                 std::uint8_t* buffer, const Write& write,
+                                 FirmwareDownloadObserver& observer) {
     observer.OnTransferStart();
     os.Sleep(kFirmwareBeforeFirstBlockMs);
 
@@ -96,6 +91,12 @@ FirmwareDownloadOutcome DownloadFirmware(DeviceLink& link, const std::string& im
                                      disposition::kOpenExisting, attributes::kNormal));
     if (!image) return FirmwareDownloadOutcome::FileNotOpened;
     observer.OnFileOpened();
+    // Its size goes as a 32-bit count: a larger file is never started, so that the device is
+    // not left waiting for an image that cannot come.
+    std::uint64_t fileSize = 0;
+    if (!os.GetFileSize(image.get(), &fileSize) || fileSize > kLargestFirmwareImage) {
+        return FirmwareDownloadOutcome::ReadFailed;
+    }
 
     const std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
                                                      std::uint8_t[kFirmwareBlockSize]());
@@ -107,7 +108,8 @@ FirmwareDownloadOutcome DownloadFirmware(DeviceLink& link, const std::string& im
     const auto write = [&](const std::uint8_t* data, int length) {
         return stream.Write(data, length);
     };
-    return Transfer(os, image.get(), buffer.get(), write, observer);
+    return Transfer(os, image.get(), static_cast<std::uint32_t>(fileSize), buffer.get(), write,
+                    observer);
 }
 
 }  // namespace pd

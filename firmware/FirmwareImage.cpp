@@ -8,6 +8,10 @@ std::string FirmwareImageCheck::SizeText() const { return std::to_string(size) +
 
 FirmwareImageCheck CheckFirmwareImage(Os& os, const std::string& path) {
     FirmwareImageCheck check;
+    if (os.IsDeviceName(path)) {
+        check.openError = FileError::DeviceName;
+        return check;
+    }
     ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead,
                                     disposition::kOpenExisting, attributes::kNormal));
     if (!file) {
@@ -23,7 +27,8 @@ FirmwareImageCheck CheckFirmwareImage(Os& os, const std::string& path) {
     if (!os.ReadFile(file.get(), head.data(), static_cast<std::uint32_t>(head.size()), &read)) {
         return check;
     }
-    check.valid = read == head.size() && head == kFirmwareImageSignature;
+    check.tooLarge = check.size > kLargestFirmwareImage;
+    check.valid = read == head.size() && head == kFirmwareImageSignature && !check.tooLarge;
     return check;
 }
 

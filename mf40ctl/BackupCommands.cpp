@@ -43,22 +43,36 @@ struct RestorePlan {
     DeviceSnapshot target;  // the device as it will be
     std::vector<std::string> differences;
     std::vector<std::string> notes;  // what is left as the device has it, and why
-    // Values the device may not be given (EntryRules.h, CheckDeviceText); with any of them
-    // nothing is written.
+    // Values the device may not be given: option texts outside their edit's characters
+    // (CheckEditText), bytes that no page offers, entries the import rule refuses
+    // (EntryRules.h); with any of them nothing is written.
     std::vector<std::string> problems;
     bool settingsDiffer = false;
     bool optionsDiffer = false;
     bool phonebookDiffers = false;
 };
 
+// A byte that no page offers goes back only where the device holds it already: a backup keeps
+// it so that nothing is lost, not so that a file can make what no page can.
+std::optional<std::string> ByteProblem(const FieldSpec& rule, std::uint8_t wanted) {
+    if (FormatByte(rule, wanted)) return std::nullopt;
+    return "device byte " + std::to_string(wanted) + " is not one of " + AllowedValues(rule) +
+           "; a byte that no page offers is restored only where the device holds it already";
+}
+
 // Only what differs from the device is judged by the rules: what the device holds already
-// comes back as it is.
+// comes back as it is. Everything else keeps the rules of the pages: the option texts their
+// edit's characters, as options set and the Advanced page have them.
 RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& backup) {
     RestorePlan plan{device, {}, {}, {}, false, false, false};
     for (const auto& field : FaxSettingFields()) {
         const std::uint8_t was = device.faxSettings.*field.member;
         const std::uint8_t wanted = backup.faxSettings.*field.member;
         if (was == wanted) continue;
+        if (const auto problem = ByteProblem(field.rule, wanted)) {
+            plan.problems.push_back(std::string("faxSettings.") + field.rule.name + ": " + *problem);
+            continue;
+        }
         plan.target.faxSettings.*field.member = wanted;
         plan.differences.push_back(std::string("faxSettings.") + field.rule.name + ": " +
                                    DescribeByte(field.rule, was) + " -> " +
@@ -72,7 +86,7 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
             wanted = AdvancedText(field, backup.system);
             if (was == wanted) continue;
             std::string error;
-            const std::optional<std::string> kept = CheckDeviceText(field.rule, wanted, &error);
+            const std::optional<std::string> kept = CheckEditText(field.rule, wanted, &error);
             if (!kept) {
                 plan.problems.push_back(std::string("advancedOptions.") + field.rule.name + ": " +
                                         error);
@@ -85,6 +99,11 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
             const std::uint8_t from = device.system.*field.byte;
             const std::uint8_t to = backup.system.*field.byte;
             if (from == to) continue;
+            if (const auto problem = ByteProblem(field.rule, to)) {
+                plan.problems.push_back(std::string("advancedOptions.") + field.rule.name + ": " +
+                                        *problem);
+                continue;
+            }
             plan.target.system.*field.byte = to;
             was = DescribeByte(field.rule, from);
             wanted = DescribeByte(field.rule, to);
@@ -128,6 +147,7 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
 }  // namespace
 
 int BackupCommand(CommandContext& context, const std::string& path) {
+    if (const int code = CheckOutputFile(context, path)) return code;
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
     DeviceSnapshot snapshot;
@@ -147,6 +167,9 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
     const std::optional<std::string> text =
         ReadWholeFile(context.os, path, kLargestInputFile, &problem);
     if (!text) return Fail(context.err, kExitBadInput, problem);
+    if (const std::string encoding = EncodingProblem(path, *text); !encoding.empty()) {
+        return Fail(context.err, kExitBadInput, encoding);
+    }
     BackupReading reading = ReadBackupDocument(*text);
     if (!reading.snapshot) {
         for (const std::string& fault : reading.problems) {
@@ -217,9 +240,13 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
 
     DeviceSnapshot kept;
     if (const int code = ReadSnapshot(session, kept, context.err)) return code;
+    // Anything that differs is a failure, whatever the rules would make of it.
     const RestorePlan left = PlanRestore(kept, target);
-    if (!left.differences.empty()) {
+    if (!left.differences.empty() || !left.problems.empty()) {
         for (const std::string& difference : left.differences) {
+            Say(context.err, "not kept: " + difference);
+        }
+        for (const std::string& difference : left.problems) {
             Say(context.err, "not kept: " + difference);
         }
         return Fail(context.err, kExitWriteFailed, "the device did not keep everything restored");

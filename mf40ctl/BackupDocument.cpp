@@ -228,12 +228,54 @@ std::string WriteBackupDocument(const DeviceSnapshot& snapshot) {
 BackupReading ReadBackupDocument(std::string_view text) {
     BackupReading reading;
     Json document;
+    // A name given twice in one object would leave the value to whichever came last: refused.
+    struct Level {
+        std::string where;  // "faxSettings", "phonebook[]", ... ("" for the document)
+        bool list = false;
+        std::set<std::string> names;
+        std::string lastName;
+    };
+    std::vector<Level> levels;
+    std::vector<std::string> repeated;
+    const auto nested = [&](bool list) {
+        std::string where;
+        if (!levels.empty()) {
+            const Level& outer = levels.back();
+            where = outer.list ? outer.where + "[]"
+                               : (outer.where.empty() ? "" : outer.where + ".") + outer.lastName;
+        }
+        levels.push_back({where, list, {}, {}});
+    };
+    const Json::parser_callback_t watch = [&](int, Json::parse_event_t event, Json& parsed) {
+        switch (event) {
+            case Json::parse_event_t::object_start: nested(false); break;
+            case Json::parse_event_t::array_start: nested(true); break;
+            case Json::parse_event_t::object_end:
+            case Json::parse_event_t::array_end: levels.pop_back(); break;
+            case Json::parse_event_t::key: {
+                Level& level = levels.back();
+                level.lastName = parsed.get<std::string>();
+                if (!level.names.insert(level.lastName).second) {
+                    repeated.push_back((level.where.empty() ? "" : level.where + ".") +
+                                       level.lastName);
+                }
+                break;
+            }
+            case Json::parse_event_t::value: break;
+        }
+        return true;
+    };
     try {
-        document = Json::parse(text.begin(), text.end());
+        document = Json::parse(text.begin(), text.end(), watch);
     } catch (const Json::exception& error) {  // a syntax fault, or a number out of range
         reading.problems.push_back(std::string("not valid JSON: ") + error.what());
         return reading;
     }
+    for (const std::string& where : repeated) {
+        reading.problems.push_back(where + ": is given more than once; a name may stand only "
+                                           "once in its object");
+    }
+    if (!reading.problems.empty()) return reading;
     Reader reader;
     if (!document.is_object()) {
         reading.problems.push_back("the document must be a JSON object");

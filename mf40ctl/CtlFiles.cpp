@@ -1,4 +1,8 @@
+#include <ostream>
+#include <string_view>
+
 #include "mf40ctl/CommandContext.h"
+#include "mf40ctl/Windows1252.h"
 #include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
 
@@ -6,9 +10,14 @@ namespace pd::ctl {
 
 namespace {
 
-std::string MiB(std::uint64_t bytes) {
-    const std::uint64_t tenths = (bytes * 10 + (std::uint64_t{1} << 19)) >> 20;
-    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MiB";
+// A size in bytes, and in MiB where that is a whole number: a limit of 1 MiB and a file one
+// byte over it must not read alike.
+std::string Bytes(std::uint64_t bytes) {
+    std::string text = std::to_string(bytes) + " bytes";
+    if (bytes != 0 && bytes % (std::uint64_t{1} << 20) == 0) {
+        text += " (" + std::to_string(bytes >> 20) + " MiB)";
+    }
+    return text;
 }
 
 }  // namespace
@@ -23,6 +32,11 @@ std::string WriteProblem(const std::string& path, FileError error) {
 
 std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::uint64_t limit,
                                          std::string* problem) {
+    // Opened, a device name would reach the device (a port that may never answer a read).
+    if (os.IsDeviceName(path)) {
+        *problem = ReadProblem(path, FileError::DeviceName);
+        return std::nullopt;
+    }
     ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead, disposition::kOpenExisting,
                                     attributes::kNormal));
     std::uint64_t size = 0;
@@ -31,8 +45,8 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::u
         return std::nullopt;
     }
     if (size > limit) {
-        *problem = "'" + path + "' is " + MiB(size) +
-                   "; a file of this kind is never larger than " + MiB(limit) +
+        *problem = "'" + path + "' is " + Bytes(size) +
+                   "; a file of this kind is never larger than " + Bytes(limit) +
                    ", so it is not read";
         return std::nullopt;
     }
@@ -50,6 +64,31 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::u
     }
     bytes.resize(filled);
     return bytes;
+}
+
+std::string EncodingProblem(const std::string& path, std::string_view text) {
+    const std::string_view start = text.substr(0, 2);
+    const bool utf16Mark = start == "\xFF\xFE" || start == "\xFE\xFF";
+    if (!utf16Mark && text.find('\0') == std::string_view::npos) return {};
+    return "'" + path + "' is " +
+           (utf16Mark ? std::string("UTF-16 text (it begins with a UTF-16 byte-order mark)")
+                      : std::string("not UTF-8 text: it holds zero bytes, as UTF-16 text does")) +
+           "; save it as UTF-8 and try again";
+}
+
+int CheckOutputFile(CommandContext& context, const std::string& path) {
+    const auto refuse = [&](int code, const std::string& problem) {
+        context.err << "mf40ctl: " << EscapeForTerminal(problem) << "\n";
+        return code;
+    };
+    if (context.isOwnFile && context.isOwnFile(path)) {
+        return refuse(kExitBadInput, "'" + path +
+                                         "' is the virtual device's state file (--sim-state), "
+                                         "which holds the device's memory; choose another file");
+    }
+    FileError error = FileError::None;
+    if (!CanSave(context.os, path, &error)) return refuse(kExitWriteFailed, WriteProblem(path, error));
+    return kExitOk;
 }
 
 bool WriteWholeFile(Os& os, const std::string& path, const std::string& bytes,

@@ -306,6 +306,11 @@ std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view
     for (char& c : bytes) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
+    return CheckEditText(rule, std::move(bytes), error);
+}
+
+std::optional<std::string> CheckEditText(const FieldSpec& rule, std::string bytes,
+                                         std::string* error) {
     for (const char c : bytes) {
         if (!InSet(rule.characters, c)) {
             *error = QuotedCharacter(c) + " is not allowed here (" +

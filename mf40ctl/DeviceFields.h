@@ -87,17 +87,21 @@ std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,
 // must be in the edit's set and the text within its limit. Returns Windows-1252 bytes.
 std::optional<std::string> ParseEditText(const FieldSpec& rule, std::string_view utf8,
                                          std::string* error);
+// The same rule for a text that is given as the device is to keep it (a backup's): every
+// character in the edit's set as it stands (a small letter is refused, not turned), within
+// the limit. `bytes` and the result are Windows-1252.
+std::optional<std::string> CheckEditText(const FieldSpec& rule, std::string bytes,
+                                         std::string* error);
 // A text read from a file (a backup), in the form the device keeps it: Windows-1252 without
 // its trailing spaces, within the field's width. Whether the device may be given it is
 // CheckDeviceText's to say.
 std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_view utf8,
                                            std::string* error);
-// The rule for every text a file brings to a device field, whatever the file's format: what
-// the device can hold and show. Name fields take printable Windows-1252 characters (the
-// edits' upper-casing and typing sets govern typing, not files); dial fields digits, # * and
-// P; the identification number digits, space and +. Trailing spaces are dropped, as the
-// device drops them, and the text must fit the field. `bytes` and the result are
-// Windows-1252.
+// The rule for a phonebook text that a file brings, whatever the file's format: what the
+// device can hold and show. Name fields take printable Windows-1252 characters (the entry
+// editor's upper-casing and typing sets govern typing, not files); dial fields digits, # * and
+// P. Trailing spaces are dropped, as the device drops them, and the text must fit the field.
+// `bytes` and the result are Windows-1252. (The Advanced page's texts keep CheckEditText.)
 std::optional<std::string> CheckDeviceText(const FieldSpec& rule, std::string_view bytes,
                                            std::string* error);
 

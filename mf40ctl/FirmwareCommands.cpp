@@ -2,6 +2,7 @@
 // percentage and the byte count in the terminal and the device's initialisation counted down.
 #include <algorithm>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "firmware/FirmwareDownload.h"
@@ -18,11 +19,19 @@ namespace {
 constexpr int kBarWidth = 30;
 constexpr std::uint32_t kCountdownStepMs = 1000;
 
-// The image must open and begin with $IMG; the exit code when it does not.
+// The image must open, begin with $IMG and be no larger than the download can send; the exit
+// code when it does not.
 int CheckImage(CommandContext& context, const std::string& path, FirmwareImageCheck* check) {
     *check = CheckFirmwareImage(context.os, path);
     if (!check->opened) {
         return Fail(context.err, kExitBadInput, ReadProblem(path, check->openError));
+    }
+    if (check->tooLarge) {
+        return Fail(context.err, kExitBadInput,
+                    "'" + path + "' is " + std::to_string(check->size) +
+                        " bytes; a firmware image is sent with a 32-bit count of its bytes, "
+                        "so it can be at most " + std::to_string(kLargestFirmwareImage) +
+                        " bytes; nothing was sent");
     }
     if (!check->valid) {
         return Fail(context.err, kExitBadInput,
@@ -102,16 +111,32 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
     if (const int code = CheckImage(context, path, &check)) return code;
 
     SleepWatchingOs os(context.os);
-    DeviceSession session(os);
-    if (const int code = session.Open(context.link, context.err)) return code;
-    SystemRecord& record = session.panel().store.system;
-    if (!Exchange(session, [&] { return ReadSystemRecord(session.link(), record); })) {
+    std::optional<DeviceSession> session;
+    session.emplace(os);
+    if (const int code = session->Open(context.link, context.err)) return code;
+    SystemRecord& record = session->panel().store.system;
+    if (!Exchange(*session, [&] { return ReadSystemRecord(session->link(), record); })) {
         return NoAnswer(context.err, "system data read");
     }
     context.err << "Image " << EscapeForTerminal(path) << ": " << check.SizeText() << "\n";
     ShowVersions(context.err, record);
-    if (!assumeYes && !Confirmed(context)) {
-        return Fail(context.err, kExitBadInput, "update not confirmed; nothing was sent");
+    if (!assumeYes) {
+        // Nobody else waits for the answer: the port, and the native build's state file, are
+        // let go while the question is open, and taken again for the download.
+        session.reset();
+        if (context.letGo) {
+            if (const int code = context.letGo()) return code;
+        }
+        if (!Confirmed(context)) {
+            return Fail(context.err, kExitBadInput, "update not confirmed; nothing was sent");
+        }
+        if (context.takeBack) {
+            if (const int code = context.takeBack()) return code;
+        }
+        // The file may have changed while the question was open.
+        if (const int code = CheckImage(context, path, &check)) return code;
+        session.emplace(os);
+        if (const int code = session->Open(context.link, context.err)) return code;
     }
 
     TerminalProgress progress(context.err, check.size);
@@ -130,7 +155,7 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
         }
         context.err << "\rThe device is initialising: done.     \n";
     };
-    const FirmwareDownloadOutcome outcome = DownloadFirmware(session.link(), path, progress);
+    const FirmwareDownloadOutcome outcome = DownloadFirmware(session->link(), path, progress);
     os.onSleep = nullptr;
     switch (outcome) {
         case FirmwareDownloadOutcome::Completed:

@@ -22,7 +22,8 @@ const std::map<std::string, LinkChoice> kLinkChoices = {
 constexpr const char* kExitCodes =
     "Exit codes: 0 ok, 1 the device did not answer, 2 bad input (nothing was written),\n"
     "3 the port is reserved by another program, 4 writing failed (device, file or standard\n"
-    "output). Messages go to standard error, data to standard output.";
+    "output), 5 gave up waiting for another run that uses the same device. Messages go to\n"
+    "standard error, data to standard output.";
 
 template <typename Fields>
 std::string NamesAndValues(const Fields& fields, const char* title) {
@@ -93,8 +94,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
     app.footer(host.about.empty() ? kExitCodes : host.about + "\n\n" + kExitCodes);
 
     std::function<int()> command;
-    const auto run = [&](CLI::App* sub, std::function<int()> action) {
-        sub->callback([&command, action] { command = action; });
+    // Whether the chosen command may change the device (a dry run never does).
+    bool changes = false;
+    const auto run = [&](CLI::App* sub, std::function<int()> action, bool changesDevice = false) {
+        sub->callback([&command, &changes, action, changesDevice] {
+            command = action;
+            changes = changesDevice;
+        });
     };
     // A command with commands of its own that runs `action` when none of them is named. Its
     // commands' callbacks run before its own, so a named one has already chosen.
@@ -126,7 +132,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
         "set", "Change the named settings; the device is read, changed, written and read back");
     settingsSet->add_option("NAME=VALUE", choices.assignments, "Settings to change")->required();
     settingsSet->footer(NamesAndValues(FaxSettingFields(), "Names and values"));
-    run(settingsSet, [&] { return SettingsSetCommand(context, choices.assignments); });
+    run(settingsSet, [&] { return SettingsSetCommand(context, choices.assignments); }, true);
 
     CLI::App* options = app.add_subcommand("options", "The advanced options (alone: as get)");
     json(options);
@@ -138,7 +144,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
         "set", "Change the named options; texts are turned to capitals as the panel does");
     optionsSet->add_option("NAME=VALUE", choices.assignments, "Options to change")->required();
     optionsSet->footer(NamesAndValues(AdvancedOptionFields(), "Names and values"));
-    run(optionsSet, [&] { return OptionsSetCommand(context, choices.assignments); });
+    run(optionsSet, [&] { return OptionsSetCommand(context, choices.assignments); }, true);
 
     CLI::App* phonebook =
         app.add_subcommand("phonebook", "The 80 speed-dial entries (alone: as list)");
@@ -170,11 +176,14 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
         "its Nro names, a vCard into the one its X-PANELDESK-NRO names or else into a free\n"
         "entry. Group-dial entries are never overwritten. Files over 1 MiB are not read. If\n"
         "any row is refused, nothing is written, and --dry-run says so too.");
-    run(importBook, [&] {
-        return PhonebookImportCommand(context, choices.path,
-                                      choices.replace ? ImportMode::Replace : ImportMode::Merge,
-                                      choices.dryRun);
-    });
+    run(
+        importBook,
+        [&] {
+            return PhonebookImportCommand(context, choices.path,
+                                          choices.replace ? ImportMode::Replace : ImportMode::Merge,
+                                          choices.dryRun);
+        },
+        true);
 
     CLI::App* backup = app.add_subcommand(
         "backup", "Save fax settings, advanced options and phonebook to FILE.json");
@@ -184,7 +193,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
         "restore", "Write back what differs between FILE.json and the device");
     restore->add_option("FILE", choices.path, "A backup made by mf40ctl backup")->required();
     restore->add_flag("--dry-run", choices.dryRun, "Show the differences and write nothing");
-    run(restore, [&] { return RestoreCommand(context, choices.path, choices.dryRun); });
+    run(restore, [&] { return RestoreCommand(context, choices.path, choices.dryRun); }, true);
 
     CLI::App* firmware = app.add_subcommand("firmware", "Firmware images");
     group(firmware, nullptr);
@@ -196,7 +205,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
         "update", "Download FILE into the device (about a minute; do not switch it off)");
     update->add_option("FILE", choices.path, "The image")->required();
     update->add_flag("--yes", choices.yes, "Do not ask for confirmation");
-    run(update, [&] { return FirmwareUpdateCommand(context, choices.path, choices.yes); });
+    run(update, [&] { return FirmwareUpdateCommand(context, choices.path, choices.yes); }, true);
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -226,8 +235,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
                                                    : "give a command");
     }
     context.link = kLinkChoices.at(choices.link);
+    if (host.filePath && !choices.path.empty()) choices.path = host.filePath(choices.path);
     if (host.beforeCommand) {
-        if (const int code = host.beforeCommand()) return code;
+        if (const int code = host.beforeCommand(changes && !choices.dryRun)) return code;
     }
     return command();
 }

@@ -19,9 +19,12 @@ namespace pd::ctl {
 struct CtlHost {
     // Options of its own (the native build's --sim-state).
     std::function<void(CLI::App&)> addOptions;
-    // Runs once the arguments are read and before the command; a non-zero exit code ends the
-    // run there.
-    std::function<int()> beforeCommand;
+    // Runs once the arguments are read and before the command, told whether the command may
+    // change the device; a non-zero exit code ends the run there.
+    std::function<int(bool changesDevice)> beforeCommand;
+    // The path a command is to use for the FILE it was given (the native build reads a name
+    // that would reach a device port as a file of the current folder).
+    std::function<std::string(const std::string&)> filePath;
     // Said at the end of the main --help.
     std::string about;
 };

@@ -19,6 +19,8 @@ int main() {
     SetConsoleOutputCP(CP_UTF8);
 
     pd::Win32Os os;
+    // Ctrl+C during a save leaves no fresh file behind.
+    pd::Win32Os::RemoveFreshFilesOnInterrupt();
     pd::ctl::CommandContext context{os, std::cout, std::cerr, std::cin};
     const int code = pd::ctl::RunMf40ctl(arguments, context);
     std::cout.flush();

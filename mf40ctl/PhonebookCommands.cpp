@@ -90,6 +90,7 @@ int PhonebookListCommand(CommandContext& context, bool json) {
 int PhonebookExportCommand(CommandContext& context, const std::string& path) {
     const Format format = FormatOf(path);
     if (format == Format::Unknown) return UnknownFormat(context.err, path);
+    if (const int code = CheckOutputFile(context, path)) return code;
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
     PhonebookTable& table = session.phonebook();
@@ -129,13 +130,29 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
     const std::optional<std::string> text =
         ReadWholeFile(context.os, path, kLargestInputFile, &problem);
     if (!text) return Fail(context.err, kExitBadInput, problem);
+    if (format != Format::Pbf) {
+        if (const std::string encoding = EncodingProblem(path, *text); !encoding.empty()) {
+            return Fail(context.err, kExitBadInput, encoding);
+        }
+    }
     PhonebookRows rows;
     if (format == Format::Csv) rows = ReadPhonebookCsv(*text);
     if (format == Format::Vcard) rows = ReadPhonebookVcard(*text);
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(text->data()), text->size());
     if (format == Format::Pbf) {
         PhonebookTable scratch(kSpeedDialCount, kOneTouchCount);
-        if (!LoadPhonebookFile(context.os, path, scratch)) {
+        if (!ReadPhonebookImage(bytes, scratch)) {
             return Fail(context.err, kExitBadInput, "'" + path + "' is not a phonebook file");
+        }
+        // The panel loads what a cut file holds over what it had; an import would keep the
+        // device's entries that the file never names, so only a whole file is taken.
+        if (text->size() != PhonebookFileSize(scratch)) {
+            return Fail(context.err, kExitBadInput,
+                        "'" + path + "' is " + std::to_string(text->size()) +
+                            " bytes, but a phonebook file is " +
+                            std::to_string(PhonebookFileSize(scratch)) +
+                            " bytes (its header and " + std::to_string(scratch.size()) +
+                            " entries): it is cut short or carries more, so it is not read");
         }
     }
 
@@ -149,9 +166,7 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
     ImportPlan plan{device, {}, 0};
     if (format == Format::Pbf) {
         PhonebookTable file = device;
-        if (!LoadPhonebookFile(context.os, path, file)) {
-            return Fail(context.err, kExitBadInput, "'" + path + "' is not a phonebook file");
-        }
+        ReadPhonebookImage(bytes, file);
         plan = PlanTableImport(device, file, mode);
     } else {
         plan = PlanImport(device, rows, mode);

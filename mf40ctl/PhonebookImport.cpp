@@ -77,9 +77,17 @@ ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, 
             lineOfSlot[slot] = row->line;
             position = slot - 1;
             if (plan.table.IsGroupDial(position)) {
-                // The row a phonebook export writes for a group-dial entry keeps it as it is.
-                if (row->number != kGroupDialText) {
-                    refuse(Slot(slot) + " is a group-dial entry, which is never overwritten");
+                // The row a phonebook export writes for a group-dial entry keeps it as it is;
+                // any other row for it, a new name included, would change it.
+                const Windows1252Text name = Utf8ToWindows1252(row->name);
+                const bool asItIs = row->number == kGroupDialText && name.ok &&
+                                    name.bytes == plan.table.Name(position);
+                if (!asItIs) {
+                    refuse(Slot(slot) + " is a group-dial entry, which is never overwritten" +
+                           (row->number == kGroupDialText
+                                ? "; its name stays '" +
+                                      Windows1252ForTerminal(plan.table.Name(position)) + "'"
+                                : std::string()));
                 }
                 continue;
             }

@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "protocol/Windows1252.h"
+
 namespace pd::ctl {
 
 namespace {
@@ -26,12 +28,25 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+bool IsQuotedPrintable(const std::string& line) {
+    return Lower(line.substr(0, line.find(':'))).find("quoted-printable") != std::string::npos;
+}
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
 // Physical lines joined where a line that starts with a space or tab continues the one
-// before it.
+// before it, and where a quoted-printable value ends in "=", its soft line break.
 std::vector<ContentLine> Unfold(std::string_view text) {
     std::vector<ContentLine> lines;
     int number = 0;
     std::size_t at = 0;
+    bool softBreak = false;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos) end = text.size();
@@ -39,11 +54,17 @@ std::vector<ContentLine> Unfold(std::string_view text) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         ++number;
         at = end + 1;
-        if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty()) {
+        if (softBreak) {
+            lines.back().text += line;
+        } else if (!line.empty() && (line.front() == ' ' || line.front() == '\t') &&
+                   !lines.empty()) {
             lines.back().text += line.substr(1);
         } else {
             lines.push_back({number, std::string(line)});
         }
+        std::string& joined = lines.back().text;
+        softBreak = !joined.empty() && joined.back() == '=' && IsQuotedPrintable(joined);
+        if (softBreak) joined.pop_back();
     }
     return lines;
 }
@@ -51,6 +72,8 @@ std::vector<ContentLine> Unfold(std::string_view text) {
 struct Property {
     std::string name;                 // lower case, without a group prefix
     std::vector<std::string> types;   // lower case TYPE values (and 2.1-style bare ones)
+    std::string encoding;             // lower case ENCODING value, if any
+    std::string charset;              // lower case CHARSET value, if any
     std::string value;
 };
 
@@ -90,10 +113,21 @@ std::optional<Property> ParseProperty(const std::string& text) {
         const std::string parameter = Lower(parts[i]);
         const auto equals = parameter.find('=');
         std::string values;
+        const std::string key = parameter.substr(0, equals);
         if (equals == std::string::npos) {
             values = parameter;  // vCard 2.1 style: TEL;FAX:...
-        } else if (parameter.substr(0, equals) == "type") {
+            if (values == "quoted-printable" || values == "base64") {
+                property.encoding = values;
+                continue;
+            }
+        } else if (key == "type") {
             values = parameter.substr(equals + 1);
+        } else if (key == "encoding") {
+            property.encoding = parameter.substr(equals + 1);
+            continue;
+        } else if (key == "charset") {
+            property.charset = parameter.substr(equals + 1);
+            continue;
         } else {
             continue;
         }
@@ -106,6 +140,93 @@ std::optional<Property> ParseProperty(const std::string& text) {
         }
     }
     return property;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::optional<std::string> FromQuotedPrintable(std::string_view value) {
+    std::string bytes;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '=') {
+            bytes += value[i];
+            continue;
+        }
+        if (i + 2 >= value.size()) return std::nullopt;
+        const int high = HexDigit(value[i + 1]);
+        const int low = HexDigit(value[i + 2]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return bytes;
+}
+
+std::optional<std::string> FromBase64(std::string_view value) {
+    constexpr std::string_view kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    std::uint32_t bits = 0;
+    int count = 0;
+    std::size_t padding = 0;
+    for (const char c : value) {
+        if (c == ' ' || c == '\t') continue;
+        if (c == '=') {
+            ++padding;
+            continue;
+        }
+        const auto digit = kDigits.find(c);
+        if (digit == std::string_view::npos || padding > 0) return std::nullopt;
+        bits = (bits << 6) | static_cast<std::uint32_t>(digit);
+        if (++count == 4) {
+            bytes += static_cast<char>(bits >> 16);
+            bytes += static_cast<char>(bits >> 8);
+            bytes += static_cast<char>(bits);
+            bits = 0;
+            count = 0;
+        }
+    }
+    if (count == 1 || padding > 2) return std::nullopt;
+    if (count == 2) bytes += static_cast<char>(bits >> 4);
+    if (count == 3) {
+        bytes += static_cast<char>(bits >> 10);
+        bytes += static_cast<char>(bits >> 2);
+    }
+    return bytes;
+}
+
+// A value as the text it stands for, in UTF-8: its ENCODING undone and its CHARSET read;
+// nothing, with `problem`, for an encoding or character set this reader does not know, which
+// would otherwise come in as its code.
+std::optional<std::string> DecodedValue(const Property& property, std::string* problem) {
+    std::optional<std::string> bytes = property.value;
+    if (property.encoding == "quoted-printable") {
+        bytes = FromQuotedPrintable(property.value);
+    } else if (property.encoding == "b" || property.encoding == "base64") {
+        bytes = FromBase64(property.value);
+    } else if (!property.encoding.empty() && property.encoding != "8bit") {
+        *problem = "ENCODING=" + property.encoding + " is not read (only quoted-printable "
+                   "and base64)";
+        return std::nullopt;
+    }
+    if (!bytes) {
+        *problem = "its " + property.encoding + " value is not well formed";
+        return std::nullopt;
+    }
+    const std::string& charset = property.charset;
+    if (charset.empty() || charset == "utf-8" || charset == "us-ascii") return bytes;
+    if (charset == "windows-1252" || charset == "cp1252") return Windows1252ToUtf8(*bytes);
+    if (charset == "iso-8859-1" || charset == "latin1") {
+        std::string text;
+        for (const char c : *bytes) AppendUtf8(static_cast<unsigned char>(c), text);
+        return text;
+    }
+    *problem = "CHARSET=" + charset + " is not read (only UTF-8, ISO-8859-1 and Windows-1252)";
+    return std::nullopt;
 }
 
 std::string UnescapeText(std::string_view value) {
@@ -145,6 +266,7 @@ std::string EscapeText(std::string_view text) {
 
 struct Card {
     int line = 0;
+    std::optional<std::string> problem;  // the first reason the card cannot be taken
     std::optional<std::string> entryNumber;
     std::optional<std::string> version;
     std::optional<std::string> name;
@@ -153,6 +275,10 @@ struct Card {
 };
 
 void FinishCard(const Card& card, PhonebookRows& result) {
+    if (card.problem) {
+        result.problems.push_back({card.line, *card.problem});
+        return;
+    }
     if (!card.version || (*card.version != "3.0" && *card.version != "4.0")) {
         result.problems.push_back(
             {card.line, card.version ? "vCard version " + *card.version +
@@ -195,7 +321,7 @@ PhonebookRows ReadPhonebookVcard(std::string_view text) {
             if (card) {
                 result.problems.push_back({card->line, "the card is not closed by END:VCARD"});
             }
-            card = Card{line.line, {}, {}, {}, {}, {}};
+            card = Card{line.line, {}, {}, {}, {}, {}, {}};
             continue;
         }
         if (!card) {
@@ -209,17 +335,33 @@ PhonebookRows ReadPhonebookVcard(std::string_view text) {
         if (name == "end" && value == "vcard") {
             FinishCard(*card, result);
             card.reset();
-        } else if (name == Lower(kEntryNumberProperty)) {
-            card->entryNumber = property->value;
+            continue;
+        }
+        const bool taken = name == Lower(kEntryNumberProperty) || name == "version" ||
+                           name == "fn" || name == "tel";
+        if (!taken) continue;
+        std::string problem;
+        const std::optional<std::string> decoded = DecodedValue(*property, &problem);
+        if (!decoded) {
+            if (!card->problem) card->problem = Upper(property->name) + ": " + problem;
+            continue;
+        }
+        if (name == Lower(kEntryNumberProperty)) {
+            // Two would leave the entry to whichever came last.
+            if (card->entryNumber && !card->problem) {
+                card->problem = std::string(kEntryNumberProperty) + " is given twice ('" +
+                                *card->entryNumber + "' and '" + *decoded + "')";
+            }
+            card->entryNumber = *decoded;
         } else if (name == "version") {
-            card->version = property->value;
+            card->version = *decoded;
         } else if (name == "fn" && !card->name) {
-            card->name = UnescapeText(property->value);
+            card->name = UnescapeText(*decoded);
         } else if (name == "tel") {
             const bool isFax = std::find(property->types.begin(), property->types.end(),
                                          "fax") != property->types.end();
-            if (isFax && !card->fax) card->fax = TelephoneNumber(property->value);
-            if (!card->telephone) card->telephone = TelephoneNumber(property->value);
+            if (isFax && !card->fax) card->fax = TelephoneNumber(*decoded);
+            if (!card->telephone) card->telephone = TelephoneNumber(*decoded);
         }
     }
     if (card) result.problems.push_back({card->line, "the card is not closed by END:VCARD"});

@@ -62,6 +62,20 @@ bool LoadPhonebookFile(Os& os, const std::string& path, PhonebookTable& table) {
     return true;
 }
 
+bool ReadPhonebookImage(std::span<const std::uint8_t> bytes, PhonebookTable& table) {
+    if (!HasSignature(bytes.data(), std::min<std::size_t>(bytes.size(), kPhonebookFileHeaderSize))) {
+        return false;
+    }
+    const auto body = bytes.subspan(std::min<std::size_t>(bytes.size(), kPhonebookFileHeaderSize));
+    const std::size_t received = std::min(body.size(), table.Bytes().size());
+    std::copy_n(body.begin(), received - received % kEntrySize, table.Bytes().begin());
+    return true;
+}
+
+std::size_t PhonebookFileSize(const PhonebookTable& table) {
+    return kPhonebookFileHeaderSize + table.Bytes().size();
+}
+
 std::string WithPhonebookExtension(const std::string& path) {
     const std::size_t separator = path.find_last_of("\\/:");
     const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;

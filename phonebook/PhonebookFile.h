@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "protocol/PhonebookTable.h"
@@ -44,6 +45,13 @@ bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& ta
 // when the file cannot be opened or read or does not start with the phonebook signature.
 // A body shorter than the table replaces only the whole entries it holds.
 bool LoadPhonebookFile(Os& os, const std::string& path, PhonebookTable& table);
+
+// The same from a file's bytes already read.
+bool ReadPhonebookImage(std::span<const std::uint8_t> bytes, PhonebookTable& table);
+
+// The size of the file a save of `table` writes: the header and every entry. A file of
+// another size is cut short or carries more; the panel loads what it holds all the same.
+std::size_t PhonebookFileSize(const PhonebookTable& table);
 
 // The path the dialogs hand to the file operations: when the file name part has no extension,
 // ".PBF" is added. A dot in a folder name does not count.

@@ -6,8 +6,10 @@
 // Nothing in this header may depend on <windows.h>.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pd {
 
@@ -71,8 +73,12 @@ enum class FileError : std::uint8_t {
     Exists,        // an exclusive creation met a file that is already there
     NotPlainFile,  // a device, pipe or other special file
     IsLink,        // a symbolic link (or another reparse point)
+    LinkLoop,      // symbolic links that lead round in a circle
     ReadOnly,      // a file marked read-only
     InUse,         // opened or locked by another program
+    NameTooLong,   // a name (or the whole path) longer than the file system takes
+    BadName,       // a name the file system does not take (a character it refuses, or not 8.3)
+    DeviceName,    // a name the system keeps for a device (Windows: NUL, COM1, LPT1, ...)
     Other,
 };
 
@@ -110,6 +116,20 @@ public:
     virtual bool LockFile(FileHandle file, bool wait) = 0;
     // Why the last file call that failed on this seam failed.
     virtual FileError LastFileError() = 0;
+    // How many leading characters of `path` name its folder, the last separator included (0
+    // for a name in the current folder), as this system reads paths.
+    virtual std::size_t FolderLength(const std::string& path) = 0;
+    // The names of the files and folders in `folder` (a folder part as FolderLength gives it,
+    // "" for the current folder), "." and ".." left out; false when it cannot be listed.
+    virtual bool ListFolder(const std::string& folder, std::vector<std::string>* names) = 0;
+    // True when the system keeps the name of `path` for a device, so that a file call on it
+    // would reach the device instead of a file (on Windows NUL, CON, COM1, LPT1 and the like,
+    // with any extension, and \\.\ paths).
+    virtual bool IsDeviceName(const std::string& path) = 0;
+    // A save's fresh file, made by this program and not yet in its target's place: if the
+    // program is interrupted (Ctrl+C, SIGINT, SIGTERM) while it is watched, it is removed on
+    // the way out. `watch` false once it has taken its target's place or is gone.
+    virtual void WatchFreshFile(const std::string& path, bool watch) = 0;
     // Bytes that nobody can predict, for names that must not be guessed.
     virtual bool RandomBytes(void* buffer, std::uint32_t count) = 0;
 

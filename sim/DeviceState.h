@@ -29,6 +29,9 @@ struct DeviceState {
         std::vector<std::uint8_t>(kPhonebookEntries * kPhonebookRecordSize, 0xFF);
     // The last firmware image streamed to the device, byte for byte.
     std::vector<std::uint8_t> firmwareImage;
+    // Fields of the state file that this build does not know (a newer one wrote them), as the
+    // file held them, tag and length included: written back as they came.
+    std::vector<std::uint8_t> unknownFields;
 };
 
 // A device fresh from the factory: model, versions, counters, sensible settings and an empty

@@ -155,6 +155,7 @@ std::vector<std::uint8_t> EncodeDeviceState(const DeviceState& state) {
         AppendBe32(body, static_cast<std::uint32_t>(value.size()));
         body.insert(body.end(), value.begin(), value.end());
     });
+    body.insert(body.end(), state.unknownFields.begin(), state.unknownFields.end());
 
     Bytes file(kMagic.begin(), kMagic.end());
     file.push_back(static_cast<std::uint8_t>(kDeviceStateFileVersion >> 8));
@@ -178,6 +179,7 @@ std::optional<DeviceState> DecodeDeviceState(std::span<const std::uint8_t> bytes
     std::size_t position = 0;
     while (position < body.size()) {
         if (body.size() - position < kFieldHeaderSize) return std::nullopt;
+        const std::size_t start = position;
         Tag tag;
         std::memcpy(tag.data(), body.data() + position, tag.size());
         const std::size_t length = ReadBe32(body.data() + position + 4);
@@ -195,6 +197,10 @@ std::optional<DeviceState> DecodeDeviceState(std::span<const std::uint8_t> bytes
         });
         if (!sound) return std::nullopt;
         if (known && !seen.insert(tag).second) return std::nullopt;
+        if (!known) {
+            state.unknownFields.insert(state.unknownFields.end(), body.begin() + start,
+                                       body.begin() + position);
+        }
     }
     return state;
 }
@@ -202,7 +208,7 @@ std::optional<DeviceState> DecodeDeviceState(std::span<const std::uint8_t> bytes
 bool SameDeviceState(const DeviceState& a, const DeviceState& b) {
     bool same = true;
     ForEachField([&](const auto& field) { same = same && a.*field.member == b.*field.member; });
-    return same;
+    return same && a.unknownFields == b.unknownFields;
 }
 
 LoadedDeviceState LoadDeviceState(Os& os, const std::string& path) {

@@ -4,7 +4,9 @@
 // The file is a small header (magic, format version, body length, CRC-32 of the body) and a
 // body of tagged fields: a four-letter tag, a big-endian length and the bytes. Fields are
 // listed once, in DeviceStateFile.cpp; a file written before a field existed loads with the
-// factory value for it, and a field this build does not know is skipped. Only a file that
+// factory value for it, and a field this build does not know is kept as it is and written
+// back after the known ones, so that a newer build's fields survive an older build's save.
+// Only a file that
 // is not there means a fresh device: a file that cannot be read or is damaged is reported,
 // and the programs then write nothing rather than forget what the device held.
 #pragma once
@@ -57,10 +59,13 @@ std::string StateFileProblem(const LoadedDeviceState& loaded, const std::string&
 bool SaveDeviceState(Os& os, const std::string& path, const DeviceState& state,
                      FileError* error = nullptr);
 
-// Two programs must not change one state file at once: each holds this lock, a file beside
-// the state file ("<path>.lock"), from before it reads the state until after it writes it.
-// Waits for another holder when `wait`, else fails with InUse. Returns the open lock file;
-// an empty one, with `*error`, when the lock cannot be had.
+// Two simulators must not change one state file at once: each holds this lock, a file beside
+// the state file ("<path>.lock"), from before it reads the state until after it writes it;
+// Windows removes no file that is open without delete sharing, as this one is, so it cannot
+// be swapped under its holder. (The native mf40ctl locks the state file's folder instead:
+// there a lock file could be removed while it is held.) Waits for another holder when
+// `wait`, else fails with InUse. Returns the open lock file; an empty one, with `*error`,
+// when the lock cannot be had.
 ScopedFile LockStateFile(Os& os, const std::string& path, bool wait, FileError* error);
 
 }  // namespace pd::sim

@@ -1,5 +1,7 @@
 #include "sim/SimulatedOs.h"
 
+#include "platform/WindowsPaths.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -25,6 +27,17 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
 
 constexpr std::uint32_t kTruncateExisting = 5;
 
+// A name of 8.3 form: up to eight characters, and up to three after one dot.
+bool IsShortName(std::string_view name) {
+    const auto dot = name.find('.');
+    const std::string_view base = name.substr(0, dot);
+    const std::string_view extension =
+        dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    return !base.empty() && base.size() <= 8 && extension.size() <= 3 &&
+           extension.find('.') == std::string_view::npos &&
+           (dot == std::string_view::npos || !extension.empty());
+}
+
 }  // namespace
 
 SimulatedOs::SimulatedOs(VirtualDevice& device) : device_(device) {}
@@ -40,6 +53,13 @@ void SimulatedOs::RemoveEntryPoint(const std::string& library, const std::string
 
 void SimulatedOs::PutFile(const std::string& path, std::vector<std::uint8_t> bytes) {
     files_[path] = std::move(bytes);
+    largeFileSizes_.erase(path);
+}
+
+void SimulatedOs::PutLargeFile(const std::string& path, std::vector<std::uint8_t> head,
+                               std::uint64_t size) {
+    files_[path] = std::move(head);
+    largeFileSizes_[path] = size;
 }
 
 std::optional<std::vector<std::uint8_t>> SimulatedOs::FileContents(const std::string& path) const {
@@ -109,6 +129,11 @@ FileHandle SimulatedOs::OpenFile(const std::string& path, std::uint32_t desiredA
         }
         if (refused) lastFileError_ = FileError::AccessDenied;
         opens = opens && !refused;
+        if (opens && !exists && shortNamesOnly_ &&
+            !IsShortName(std::string_view(path).substr(WindowsFolderLength(path)))) {
+            opens = false;
+            lastFileError_ = FileError::BadName;
+        }
         if (opens) {
             const bool truncates = creationDisposition == disposition::kCreateAlways ||
                                    creationDisposition == kTruncateExisting ||
@@ -152,11 +177,19 @@ bool SimulatedOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, s
             break;
         case Target::MemoryFile: {
             const auto& contents = files_[handle->path];
-            const std::size_t available =
-                handle->position < contents.size() ? contents.size() - handle->position : 0;
-            *done = static_cast<std::uint32_t>(std::min<std::size_t>(count, available));
+            const auto large = largeFileSizes_.find(handle->path);
+            const std::uint64_t size =
+                large != largeFileSizes_.end() ? large->second : contents.size();
+            const std::uint64_t available =
+                handle->position < size ? size - handle->position : 0;
+            *done = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, available));
             // An empty file has no storage to copy from, not even zero bytes of it.
-            if (*done > 0) std::memcpy(bytes, contents.data() + handle->position, *done);
+            const std::size_t kept =
+                handle->position < contents.size()
+                    ? std::min<std::size_t>(*done, contents.size() - handle->position)
+                    : 0;
+            if (kept > 0) std::memcpy(bytes, contents.data() + handle->position, kept);
+            std::memset(bytes + kept, 0, *done - kept);
             handle->position += *done;
             break;
         }
@@ -212,7 +245,8 @@ void SimulatedOs::CloseFile(FileHandle file) {
 bool SimulatedOs::GetFileSize(FileHandle file, std::uint64_t* size) {
     OpenHandle* handle = Find(file);
     if (!handle || handle->target != Target::MemoryFile) return false;
-    *size = files_[handle->path].size();
+    const auto large = largeFileSizes_.find(handle->path);
+    *size = large != largeFileSizes_.end() ? large->second : files_[handle->path].size();
     return true;
 }
 
@@ -246,6 +280,11 @@ bool SimulatedOs::DeviceControl(FileHandle file, std::uint32_t code, const void*
 }
 
 bool SimulatedOs::CanReplace(const std::string& path) {
+    if (shortNamesOnly_ && files_.count(path) == 0 &&
+        !IsShortName(std::string_view(path).substr(WindowsFolderLength(path)))) {
+        lastFileError_ = FileError::BadName;
+        return false;
+    }
     const auto failing = failingOpens_.find(path);
     if (failing == failingOpens_.end()) return true;
     lastFileError_ = failing->second;
@@ -262,11 +301,13 @@ bool SimulatedOs::ReplaceFileWith(const std::string& source, const std::string& 
     }
     files_[target] = std::move(files_[source]);
     files_.erase(source);
+    largeFileSizes_.erase(target);
     return true;
 }
 
 bool SimulatedOs::RemoveFile(const std::string& path) {
     const bool ok = files_.erase(path) != 0;
+    largeFileSizes_.erase(path);
     Log("DeleteFile " + path + (ok ? " -> ok" : " -> failed"));
     if (!ok) lastFileError_ = FileError::NotFound;
     return ok;
@@ -282,6 +323,35 @@ bool SimulatedOs::LockFile(FileHandle file, bool wait) {
     // One process: nobody else can hold the lock.
     lockedFiles_.push_back(handle->path);
     return true;
+}
+
+std::size_t SimulatedOs::FolderLength(const std::string& path) {
+    return WindowsFolderLength(path);
+}
+
+bool SimulatedOs::ListFolder(const std::string& folder, std::vector<std::string>* names) {
+    names->clear();
+    for (const auto& file : files_) {
+        const std::string& path = file.first;
+        if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+            WindowsFolderLength(path) == folder.size()) {
+            names->push_back(path.substr(folder.size()));
+        }
+    }
+    return true;
+}
+
+// The PC it simulates is a Windows PC, with its device names and its ports behind them.
+bool SimulatedOs::IsDeviceName(const std::string& path) {
+    return DeviceTarget(path).has_value() || IsWindowsDeviceName(path);
+}
+
+void SimulatedOs::WatchFreshFile(const std::string& path, bool watch) {
+    if (watch) {
+        watchedFresh_.insert(path);
+    } else {
+        watchedFresh_.erase(path);
+    }
 }
 
 bool SimulatedOs::RandomBytes(void* buffer, std::uint32_t count) {

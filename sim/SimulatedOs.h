@@ -52,6 +52,9 @@ public:
 
     // --- In-memory files -------------------------------------------------------------------
     void PutFile(const std::string& path, std::vector<std::uint8_t> bytes);
+    // A file whose size says `size` bytes while only `head` is kept: it reads as `head` and
+    // then zeros (an image of several GiB without the memory for it).
+    void PutLargeFile(const std::string& path, std::vector<std::uint8_t> head, std::uint64_t size);
     std::optional<std::vector<std::uint8_t>> FileContents(const std::string& path) const;
     bool FileExists(const std::string& path) const { return files_.count(path) != 0; }
     // The disk takes this many more bytes of file data, then no more.
@@ -61,7 +64,11 @@ public:
     const std::vector<std::string>& lockedFiles() const { return lockedFiles_; }
     // Every open of a file whose path starts with `prefix` fails (a missing or locked folder).
     void FailOpensUnder(std::string prefix) { failingOpenPrefixes_.push_back(std::move(prefix)); }
+    // A volume without long names: a file can be made only under a name of 8.3 form.
+    void SetShortNamesOnly(bool only) { shortNamesOnly_ = only; }
     std::vector<std::string> FileNames() const;
+    // The fresh files a save watches now (WatchFreshFile).
+    const std::set<std::string>& watchedFreshFiles() const { return watchedFresh_; }
 
     // --- Parallel-port registers -----------------------------------------------------------
     std::function<std::uint8_t(std::uint16_t)> onPortIn;
@@ -90,6 +97,10 @@ public:
     bool RemoveFile(const std::string& path) override;
     bool LockFile(FileHandle file, bool wait) override;
     FileError LastFileError() override { return lastFileError_; }
+    std::size_t FolderLength(const std::string& path) override;
+    bool ListFolder(const std::string& folder, std::vector<std::string>* names) override;
+    bool IsDeviceName(const std::string& path) override;
+    void WatchFreshFile(const std::string& path, bool watch) override;
     bool RandomBytes(void* buffer, std::uint32_t count) override;
     LibraryHandle LoadLibraryByName(const std::string& name) override;
     ProcAddress FindEntryPoint(LibraryHandle library, const char* name) override;
@@ -148,6 +159,9 @@ private:
     std::uint64_t elapsed_ = 0;
 
     std::map<std::string, std::vector<std::uint8_t>> files_;
+    std::map<std::string, std::uint64_t> largeFileSizes_;  // PutLargeFile's sizes
+    bool shortNamesOnly_ = false;
+    std::set<std::string> watchedFresh_;
     std::map<FileHandle, OpenHandle> handles_;
     FileHandle nextHandle_ = 1;
     std::optional<std::size_t> diskSpace_;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Os.h"
 #include "win32/TextMode.h"
@@ -29,6 +30,10 @@ public:
     bool RemoveFile(const std::string& path) override;
     bool LockFile(FileHandle file, bool wait) override;
     FileError LastFileError() override { return lastFileError_; }
+    std::size_t FolderLength(const std::string& path) override;
+    bool ListFolder(const std::string& folder, std::vector<std::string>* names) override;
+    bool IsDeviceName(const std::string& path) override;
+    void WatchFreshFile(const std::string& path, bool watch) override;
     bool RandomBytes(void* buffer, std::uint32_t count) override;
     LibraryHandle LoadLibraryByName(const std::string& name) override;
     ProcAddress FindEntryPoint(LibraryHandle library, const char* name) override;
@@ -50,6 +55,14 @@ public:
     // access lists and FILE_SHARE_DELETE, even on NT: for the tests of that way.
     void SaveAsOnWindows9x();
 
+    // For a console program: Ctrl+C, Ctrl+Break or a closed console removes the watched fresh
+    // files before the program ends (the panel has no console, and the simulator ends on its
+    // own terms).
+    static void RemoveFreshFilesOnInterrupt();
+    // What that interrupt does first: every watched fresh file removed, waiting a little for
+    // a writer to let go of one it still holds open.
+    static void RemoveWatchedFreshFiles();
+
 private:
     // Notes why a file call failed (a system error code, or a reason of our own) and returns
     // false for the caller to pass on.
@@ -58,6 +71,7 @@ private:
     bool ReplaceExisting(const tstring& source, const tstring& target);
     bool Rename(const tstring& source, const tstring& target, DWORD flags);
     bool ReplaceByRenames(const tstring& source, const tstring& target);
+    void PutBackLeftBackup(const std::string& target);
     void CopyAccessList(const tstring& from, const tstring& to);
     DWORD AnyShare();
 

@@ -1,10 +1,14 @@
 // Win32Os's part in saving files safely: which files may be replaced, the replace itself
 // (ReplaceFile where the system has it, a rename that keeps the attributes and the access
 // list on Windows NT 4.0, renames through a backup on Windows 95, 98 and ME), locks, the
-// reasons of failures, and the random source for names.
+// reasons of failures, the random source for names, folders listed, and fresh files removed
+// when a console program is interrupted.
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/FileReplace.h"
+#include "platform/WindowsPaths.h"
 #include "win32/OwnedHandle.h"
 #include "win32/SystemFunction.h"
 #include "win32/Win32Os.h"
@@ -41,6 +45,17 @@ using SetFileSecurityProc = BOOL(WINAPI*)(LPCTSTR path, SECURITY_INFORMATION giv
 // How long a waiting lock sleeps between tries where only the plain LockFile is there.
 constexpr DWORD kLockRetryMs = 50;
 
+// The name ending of the old file while it steps aside for the new one.
+constexpr const char* kBackupSuffix = ".old";
+// How often, and how long apart, the old file is tried back into its place when the new one
+// could not take it (a scanner that holds the name for a moment lets go soon).
+constexpr int kPutBackTries = 3;
+constexpr DWORD kPutBackPauseMs = 100;
+// How long an interrupt waits for a fresh file that is still being written to be let go.
+constexpr int kInterruptRemoveTries = 100;
+constexpr DWORD kInterruptRemovePauseMs = 20;
+constexpr DWORD kTooManyLinks = 1921;  // ERROR_CANT_RESOLVE_FILENAME
+
 // Attributes a replacing file takes over from the one it replaces on the NT 4.0 way.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -70,9 +85,41 @@ FileError Classify(DWORD error) {
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
             return FileError::Exists;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return FileError::NameTooLong;
+        case ERROR_INVALID_NAME:
+            return FileError::BadName;
+        case kTooManyLinks:
+            return FileError::LinkLoop;
         default:
             return FileError::Other;
     }
+}
+
+// The fresh files being watched, for the console's interrupt, which comes on a thread of its
+// own: a list under a lock that every Windows has (a critical section would need setting up
+// before the first use, and there is no first use to hang that on).
+std::vector<tstring>& WatchedFresh() {
+    static std::vector<tstring> watched;
+    return watched;
+}
+LONG watchedBusy = 0;
+
+class WatchedLock {
+public:
+    WatchedLock() {
+        while (InterlockedExchange(&watchedBusy, 1) != 0) ::Sleep(0);
+    }
+    ~WatchedLock() { InterlockedExchange(&watchedBusy, 0); }
+    WatchedLock(const WatchedLock&) = delete;
+    WatchedLock& operator=(const WatchedLock&) = delete;
+};
+
+// Ctrl+C, Ctrl+Break or a closed console: the fresh files go, once their writer has let go of
+// them (a file open for writing cannot be removed), and then the program ends as it would have.
+BOOL WINAPI RemoveFreshFilesAndEnd(DWORD) {
+    Win32Os::RemoveWatchedFreshFiles();
+    return FALSE;
 }
 
 bool Exists(const tstring& path) {
@@ -177,7 +224,7 @@ bool Win32Os::ReplaceByRenames(const tstring& from, const tstring& to) {
     std::string backupName;
     FileError made = FileError::None;
     const FileHandle backupFile =
-        CreateUnguessableFile(*this, Utf8FromText(to), ".old", &backupName, &made);
+        CreateUnguessableFile(*this, Utf8FromText(to), kBackupSuffix, &backupName, &made);
     if (backupFile == kNoFile) return Failed(made);
     CloseFile(backupFile);
     const tstring backup = TextFromUtf8(backupName);
@@ -186,14 +233,30 @@ bool Win32Os::ReplaceByRenames(const tstring& from, const tstring& to) {
     if (!::MoveFile(to.c_str(), backup.c_str())) return Failed(GetLastError());
     if (!::MoveFile(from.c_str(), to.c_str())) {
         const DWORD error = GetLastError();
-        ::MoveFile(backup.c_str(), to.c_str());
+        // Where the old file cannot go back now, it keeps its backup name, which the next
+        // save of this file finds and puts back first.
+        for (int attempt = 0; attempt < kPutBackTries; ++attempt) {
+            if (attempt > 0) ::Sleep(kPutBackPauseMs);
+            if (::MoveFile(backup.c_str(), to.c_str())) break;
+        }
         return Failed(error);
     }
     ::DeleteFile(backup.c_str());
     return true;
 }
 
+// An old file that an earlier save had to leave under its backup name, its own name being
+// empty since: back into its place, so that this save replaces it as it would have replaced
+// it then, and a failure now still leaves it there. Only a backup named for this file counts,
+// and only when it is the one there.
+void Win32Os::PutBackLeftBackup(const std::string& target) {
+    const std::vector<std::string> left = LeftBehindFiles(*this, target, kBackupSuffix, false);
+    if (left.size() != 1) return;
+    Rename(TextFromUtf8(left.front()), TextFromUtf8(target), MOVEFILE_WRITE_THROUGH);
+}
+
 bool Win32Os::CanReplace(const std::string& path) {
+    if (IsWindowsDeviceName(path)) return Failed(FileError::DeviceName);
     const tstring wide = TextFromUtf8(path);
     const DWORD found = GetFileAttributes(wide.c_str());
     if (found == INVALID_FILE_ATTRIBUTES) {
@@ -219,6 +282,11 @@ bool Win32Os::ReplaceFileWith(const std::string& source, const std::string& targ
     const tstring to = TextFromUtf8(target);
     if (!CanReplace(target)) return false;
     if (!Flush(from)) return Failed(GetLastError());
+    if (!Exists(to)) {
+        // What is put back is judged as any target is.
+        PutBackLeftBackup(target);
+        if (Exists(to) && !CanReplace(target)) return false;
+    }
     if (!Exists(to)) {
         // Without MOVEFILE_REPLACE_EXISTING: a file that appeared there meanwhile is kept.
         return Rename(from, to, MOVEFILE_WRITE_THROUGH) || Failed(GetLastError());
@@ -253,7 +321,7 @@ bool Win32Os::ReplaceExisting(const tstring& from, const tstring& to) {
     std::string backupName;
     FileError made = FileError::None;
     const FileHandle backupFile =
-        CreateUnguessableFile(*this, Utf8FromText(to), ".old", &backupName, &made);
+        CreateUnguessableFile(*this, Utf8FromText(to), kBackupSuffix, &backupName, &made);
     if (backupFile == kNoFile) return Failed(made);
     CloseFile(backupFile);
     const tstring backup = TextFromUtf8(backupName);
@@ -293,6 +361,58 @@ bool Win32Os::LockFile(FileHandle file, bool wait) {
         ::Sleep(kLockRetryMs);
     }
     return true;
+}
+
+std::size_t Win32Os::FolderLength(const std::string& path) { return WindowsFolderLength(path); }
+
+bool Win32Os::ListFolder(const std::string& folder, std::vector<std::string>* names) {
+    names->clear();
+    WIN32_FIND_DATA found{};
+    const tstring pattern = TextFromUtf8(folder) + TEXT("*");
+    const HANDLE search = FindFirstFile(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || Failed(error);  // an empty drive's root
+    }
+    do {
+        const std::string name = Utf8FromText(found.cFileName);
+        if (name != "." && name != "..") names->push_back(name);
+    } while (FindNextFile(search, &found));
+    FindClose(search);
+    return true;
+}
+
+bool Win32Os::IsDeviceName(const std::string& path) { return IsWindowsDeviceName(path); }
+
+void Win32Os::WatchFreshFile(const std::string& path, bool watch) {
+    const tstring name = TextFromUtf8(path);
+    const WatchedLock lock;
+    std::vector<tstring>& watched = WatchedFresh();
+    for (auto at = watched.begin(); at != watched.end(); ++at) {
+        if (*at == name) {
+            if (!watch) watched.erase(at);
+            return;
+        }
+    }
+    if (watch) watched.push_back(name);
+}
+
+void Win32Os::RemoveFreshFilesOnInterrupt() { SetConsoleCtrlHandler(RemoveFreshFilesAndEnd, TRUE); }
+
+void Win32Os::RemoveWatchedFreshFiles() {
+    std::vector<tstring> watched;
+    {
+        const WatchedLock lock;
+        watched = WatchedFresh();
+    }
+    for (const tstring& path : watched) {
+        for (int attempt = 0; attempt < kInterruptRemoveTries; ++attempt) {
+            if (::DeleteFile(path.c_str())) break;
+            const DWORD error = GetLastError();
+            if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
+            ::Sleep(kInterruptRemovePauseMs);
+        }
+    }
 }
 
 bool Win32Os::RandomBytes(void* buffer, std::uint32_t count) {

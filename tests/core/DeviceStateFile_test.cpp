@@ -188,8 +188,9 @@ TEST_F(DeviceStateFileTest, Load_ReadsFileLaidOutByHand) {
 }
 
 // Files written before a field existed, or by a build that knows more fields, still load:
-// what is missing keeps its factory value and what is unknown is passed over.
-TEST_F(DeviceStateFileTest, Load_MissingFieldKeepsFactoryValueAndUnknownFieldIsSkipped) {
+// what is missing keeps its factory value, and what is unknown is kept and written back as
+// it came, after the known fields, so that a newer build's fields outlive an older one's save.
+TEST_F(DeviceStateFileTest, Load_MissingFieldKeepsFactoryValueAndUnknownFieldsAreWrittenBack) {
     Bytes fax(kFaxSettingsPayloadSize, 0x07);
     os_.PutFile("mf40.state", HandMadeFile({{"ZZZZ", {1, 2, 3}}, {"FAXS", fax}, {"QQQQ", {}}}));
 
@@ -200,6 +201,15 @@ TEST_F(DeviceStateFileTest, Load_MissingFieldKeepsFactoryValueAndUnknownFieldIsS
     EXPECT_EQ(loaded.state.systemData, factory.systemData);
     EXPECT_EQ(loaded.state.phonebook, factory.phonebook);
     EXPECT_TRUE(loaded.state.firmwareImage.empty());
+
+    ASSERT_TRUE(SaveDeviceState(os_, "mf40.state", loaded.state));
+    EXPECT_EQ(*os_.FileContents("mf40.state"),
+              HandMadeFile({{"SYSD", Bytes(factory.systemData.begin(), factory.systemData.end())},
+                            {"FAXS", fax},
+                            {"PHBK", factory.phonebook},
+                            {"FWIM", {}},
+                            {"ZZZZ", {1, 2, 3}},
+                            {"QQQQ", {}}}));
 }
 
 TEST_F(DeviceStateFileTest, Save_FailureLeavesPreviousFileWhole) {

@@ -432,14 +432,21 @@ TEST(FirmwareDownloadTest, DownloadFirmware_FileThatGrowsIsSentOnlyToItsSizeAtTh
     EXPECT_EQ(bench.device.state.firmwareImage, image);
 }
 
-TEST(FirmwareDownloadTest, DownloadFirmware_MissingFileSendsNothingAndReportsIt) {
-    Bench bench(Route::Lpt);
+// Nothing reaches the device for a file that is gone, nor for one whose size its 32-bit
+// count cannot say (it has grown to 4 GiB since the page checked it).
+TEST(FirmwareDownloadTest, DownloadFirmware_MissingOrTooLargeFileSendsNothingAndReportsIt) {
+    for (const bool tooLarge : {false, true}) {
+        SCOPED_TRACE(tooLarge ? "4 GiB" : "missing");
+        Bench bench(Route::Lpt);
+        if (tooLarge) bench.os.PutLargeFile(kImagePath, MakeImage(4), std::uint64_t{1} << 32);
 
-    EXPECT_EQ(bench.Download(), Outcome::FileNotOpened);
+        EXPECT_EQ(bench.Download(), tooLarge ? Outcome::ReadFailed : Outcome::FileNotOpened);
 
-    EXPECT_TRUE(bench.device.ReceivedFrames().empty());
-    EXPECT_TRUE(bench.observer.events.empty());
-    EXPECT_TRUE(bench.Sleeps().empty());
+        EXPECT_TRUE(bench.device.ReceivedFrames().empty());
+        EXPECT_EQ(bench.observer.events.size(), tooLarge ? 1u : 0u) << "at most the file opened";
+        EXPECT_TRUE(bench.Sleeps().empty());
+        bench.ExpectEverythingClosed();
+    }
 }
 
 // The channel and the download reach each route only through the link's table; every row of

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "Mf40ctlBench.h"
+#include "phonebook/PhonebookFile.h"
 #include "protocol/ByteOrder.h"
 
 namespace pd::ctl::testing {
@@ -120,6 +121,24 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
     PutFile("notbook.pbf", "QTR FAX-RCP Phonebook!");
     PutFile("bad.img", "$img and more");
     PutFile("good.img", "$IMG and more");
+    // Values a backup may hold but no page could make: texts outside their edit's characters,
+    // a byte outside its field's range; and the same name twice in one object.
+    PutFile("lower.json", edited("\"deviceIdName\": \"VELTRA\"", "\"deviceIdName\": \"lower@{}~\""));
+    PutFile("euro.json",
+            edited("\"customerName\": \"\"", "\"customerName\": \"\u20acuro \\\"x\\\" <y>\""));
+    PutFile("serial.json",
+            edited("\"serialNumber\": \"OMF40-0012345\"", "\"serialNumber\": \"serial-lower\""));
+    PutFile("byte.json", edited("\"answerDelay\": 2", "\"answerDelay\": {\"deviceByte\": 200}"));
+    PutFile("twice.json", edited("\"answerDelay\": 2", "\"answerDelay\": 2, \"answerDelay\": 3"));
+    // Phonebook files cut short: one entry, the signature alone, the header alone.
+    const std::string header(kPhonebookFileHeader.begin(), kPhonebookFileHeader.end());
+    PutFile("cut.pbf", header + std::string(68, 'A'));
+    PutFile("sign.pbf", header.substr(0, 22));
+    PutFile("head.pbf", header);
+    PutFile("utf16.csv", std::string("\xFF\xFEN\0r\0o\0;\0", 10));
+    PutFile("zeros.vcf", std::string("B\0E\0G\0", 6));
+    // The size is all that is asked of it: 4 GiB, a byte more than its 32-bit count takes.
+    os.PutLargeFile("big.img", {'$', 'I', 'M', 'G'}, std::uint64_t{1} << 32);
 
     struct Case {
         std::vector<std::string> arguments;
@@ -157,9 +176,10 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
          "written"},
         {{"firmware", "check", "missing.img"}, "cannot read 'missing.img': not found"},
         {{"phonebook", "import", "huge.csv", "--dry-run"},
-         "'huge.csv' is 1.1 MiB; a file of this kind is never larger than 1.0 MiB, so it is not "
-         "read"},
-        {{"restore", "huge.json"}, "is 1.0 MiB; a file of this kind"},
+         "'huge.csv' is 1148599 bytes; a file of this kind is never larger than 1048576 bytes "
+         "(1 MiB), so it is not read"},
+        {{"restore", "huge.json"}, "'huge.json' is 1048577 bytes; a file of this kind is never "
+                                   "larger than 1048576 bytes (1 MiB)"},
         {{"phonebook", "import", "folder.vcf"}, "cannot read 'folder.vcf': is a folder"},
         {{"restore", "private.json"}, "cannot read 'private.json': access denied"},
         {{"restore", "wrap.json"}, "phonebook[0]: nro must be a number 1..80"},
@@ -171,6 +191,30 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         {{"firmware", "update", "bad.img", "--yes"}, "is not a firmware image (it does not begin"},
         {{"firmware", "update", "good.img"}, "update not confirmed; nothing was sent", "n\n"},
         {{"firmware", "update", "good.img"}, "update not confirmed; nothing was sent", ""},
+        {{"restore", "lower.json"},
+         "advancedOptions.deviceIdName: 'l' is not allowed here (letters A-Z, digits, space"},
+        {{"restore", "euro.json"}, "advancedOptions.customerName: '€' is not allowed here"},
+        {{"restore", "serial.json"}, "advancedOptions.serialNumber: 's' is not allowed here"},
+        {{"restore", "byte.json"},
+         "faxSettings.answerDelay: device byte 200 is not one of 1..7; a byte that no page "
+         "offers is restored only where the device holds it already"},
+        {{"restore", "twice.json"}, "faxSettings.answerDelay: is given more than once"},
+        {{"phonebook", "import", "cut.pbf", "--replace"},
+         "'cut.pbf' is 108 bytes, but a phonebook file is 5480 bytes (its header and 80 "
+         "entries): it is cut short or carries more, so it is not read"},
+        {{"phonebook", "import", "sign.pbf"}, "'sign.pbf' is 22 bytes, but a phonebook file"},
+        {{"phonebook", "import", "head.pbf"}, "'head.pbf' is 40 bytes, but a phonebook file"},
+        {{"phonebook", "import", "utf16.csv"},
+         "'utf16.csv' is UTF-16 text (it begins with a UTF-16 byte-order mark); save it as "
+         "UTF-8"},
+        {{"phonebook", "import", "zeros.vcf"}, "it holds zero bytes, as UTF-16 text does"},
+        {{"restore", "lpt1"},
+         "cannot read 'lpt1': Windows keeps that name for a device (CON, PRN, AUX, NUL"},
+        {{"firmware", "check", "nul.img"}, "cannot read 'nul.img': Windows keeps that name"},
+        {{"firmware", "check", "big.img"},
+         "'big.img' is 4294967296 bytes; a firmware image is sent with a 32-bit count of its "
+         "bytes, so it can be at most 4294967295 bytes; nothing was sent"},
+        {{"firmware", "update", "big.img", "--yes"}, "'big.img' is 4294967296 bytes;"},
         {{"--link", "lpt4", "info"}, "--link: lpt4 not in {auto,usb,lpt1"},
         {{"info", "extra"}, "The following argument was not expected: extra"},
     };
@@ -232,6 +276,8 @@ TEST_F(CtlTest, Messages_SayWhatHappened) {
         {"a read-only file", [&] { os.FailOpen("book.pbf", FileError::ReadOnly); },
          {"phonebook", "export", "book.pbf"}, kExitWriteFailed,
          "could not write 'book.pbf': the file is read-only"},
+        {"a name Windows keeps for a device", [] {}, {"backup", "lpt1.json"}, kExitWriteFailed,
+         "could not write 'lpt1.json': Windows keeps that name for a device"},
         {"a file name with an escape sequence", [] {},
          {"phonebook", "import", "\x1B[2J.csv"}, kExitBadInput,
          "cannot read '\\x1B[2J.csv': not found"},

@@ -78,6 +78,7 @@ TEST_F(CtlPhonebookTest, CsvMerge_PutsRowsIntoTheirEntriesAndKeepsTheRest) {
 
 TEST_F(CtlPhonebookTest, Import_NeverOverwritesAGroupDialEntry) {
     PutFile("group.csv", "Nro;Nimi;Puhelinnumero\n5;MINE;123\n6;MADE;*GROUP DIAL*\n");
+    PutFile("rename.csv", "Nro;Nimi;Puhelinnumero\n5;RENAMED GROUP;*GROUP DIAL*\n");
     PutFile("group.pbf", "");
     PhonebookTable table(80, 0);
     table.SetEntry(4, "MINE", "123");
@@ -89,6 +90,9 @@ TEST_F(CtlPhonebookTest, Import_NeverOverwritesAGroupDialEntry) {
                                      "overwritten\n"
                                      "group.csv:3: a group-dial entry can only be set up on the "
                                      "device itself\n"));
+    EXPECT_EQ(Run({"phonebook", "import", "rename.csv"}), kExitBadInput);
+    EXPECT_THAT(err.str(), HasSubstr("rename.csv:2: entry 5 is a group-dial entry, which is "
+                                     "never overwritten; its name stays 'GROUP'\n"));
     EXPECT_EQ(Run({"phonebook", "import", "group.pbf"}), kExitBadInput);
     EXPECT_THAT(err.str(),
                 HasSubstr("group.pbf: entry 5: the device's group-dial entry is never overwritten"));

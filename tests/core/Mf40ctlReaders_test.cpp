@@ -95,6 +95,34 @@ TEST(PhonebookVcard, TakesTheNameAndTheFirstFaxOrElseTheFirstTelephone) {
               "1:-|Veltra, Oy|09 222\n8:-|Smith John|040-123\n14:-||555\n");
 }
 
+// A name written in quoted-printable or base64 is the text it encodes, read in its character
+// set; one whose encoding or character set is unknown is refused, never taken as its code.
+TEST(PhonebookVcard, EncodedValuesAreDecodedInTheirCharacterSet) {
+    struct Case {
+        const char* fn;  // the FN line
+        std::string rows;
+    };
+    const Case cases[] = {
+        {"FN;ENCODING=QUOTED-PRINTABLE:=C3=84ITI", "1:-|ÄITI|123\n"},
+        {"FN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:=C3=84I=\r\nTI", "1:-|ÄITI|123\n"},
+        {"FN;ENCODING=QUOTED-PRINTABLE;CHARSET=ISO-8859-1:=C4iti", "1:-|Äiti|123\n"},
+        {"FN;CHARSET=WINDOWS-1252;ENCODING=QUOTED-PRINTABLE:=80", "1:-|€|123\n"},
+        {"FN;ENCODING=b:w4RpdGk=", "1:-|Äiti|123\n"},
+        {"FN;QUOTED-PRINTABLE:A=3DB", "1:-|A=B|123\n"},
+        {"FN;ENCODING=QUOTED-PRINTABLE:=C", "problem 1: FN: its quoted-printable value is not well"},
+        {"FN;ENCODING=b:w", "problem 1: FN: its b value is not well formed\n"},
+        {"FN;ENCODING=x-rot13:NRVGV",
+         "problem 1: FN: ENCODING=x-rot13 is not read (only quoted-printable and base64)\n"},
+        {"FN;CHARSET=KOI8-R:abc",
+         "problem 1: FN: CHARSET=koi8-r is not read (only UTF-8, ISO-8859-1 and Windows-1252)\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string card = std::string("BEGIN:VCARD\r\nVERSION:3.0\r\n") + c.fn +
+                                 "\r\nTEL:123\r\nEND:VCARD\r\n";
+        EXPECT_THAT(Rows(ReadPhonebookVcard(card)), HasSubstr(c.rows)) << c.fn;
+    }
+}
+
 TEST(PhonebookVcard, MalformedCardsReportTheirLines) {
     struct Case {
         std::string text;
@@ -113,6 +141,8 @@ TEST(PhonebookVcard, MalformedCardsReportTheirLines) {
          "problem 1: the card has no fax or telephone number (TEL)\n"},
         {"BEGIN:VCARD\nVERSION:3.0\nbroken line\nTEL:1\nEND:VCARD\n",
          "problem 3: not a vCard line (NAME:VALUE)\n"},
+        {"BEGIN:VCARD\nVERSION:3.0\nTEL:1\nX-PANELDESK-NRO:4\nX-PANELDESK-NRO:5\nEND:VCARD\n",
+         "problem 1: X-PANELDESK-NRO is given twice ('4' and '5')\n"},
     };
     for (const Case& c : cases) {
         EXPECT_THAT(Rows(ReadPhonebookVcard(c.text)), HasSubstr(c.problems)) << c.text;
@@ -196,6 +226,8 @@ TEST(BackupDocument, EveryFaultOfADocumentIsNamed) {
         {replaced("\"E0010203\"", "\"01\""), "phonebook[1].groupDial: must be hexadecimal"},
         {replaced("\"number\": \"0912\"", "\"numero\": \"0912\""),
          "phonebook[0].numero: is not a known name"},
+        {replaced("\"name\": \"VELTRA\",", "\"name\": \"VELTRA\", \"name\": \"OTHER\","),
+         "phonebook[].name: is given more than once; a name may stand only once in its object"},
         {replaced("\"phonebook\": [", "\"phonebook\": {\"x\": ["), "not valid JSON"},
         // A number too large for any type the parser has is refused, not thrown at the caller.
         {replaced("\"answerDelay\": 3", "\"answerDelay\": 1E400"), "not valid JSON"},

@@ -253,19 +253,26 @@ TEST_F(FirmwarePageTest, Browse_FileWithoutTheSignatureDisablesUpdateAndSaysSo) 
         const char* what;
         Bytes bytes;
         const TCHAR* size;
+        std::uint64_t largeSize = 0;  // a file this large, beginning with `bytes`
     };
     const Case cases[] = {
         {"lower case", {'$', 'i', 'm', 'g', 1, 2}, TEXT("6 Byte")},
         {"a byte before it", {0, '$', 'I', 'M', 'G'}, TEXT("5 Byte")},
         {"three bytes", {'$', 'I', 'M'}, TEXT("3 Byte")},
         {"empty", {}, TEXT("0 Byte")},
+        // Its size goes to the device as a 32-bit count: 4 GiB is one byte more than it takes.
+        {"4 GiB", {'$', 'I', 'M', 'G'}, TEXT("4294967296 Byte"), std::uint64_t{1} << 32},
     };
     Open();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ChooseImage(4096);
         ASSERT_TRUE(UpdateEnabled());
-        os.PutFile(kOtherPath, c.bytes);
+        if (c.largeSize != 0) {
+            os.PutLargeFile(kOtherPath, c.bytes, c.largeSize);
+        } else {
+            os.PutFile(kOtherPath, c.bytes);
+        }
         Browse(kOtherPathW);
         EXPECT_FALSE(UpdateEnabled());
         EXPECT_EQ(TextOf(IDC_FW_MESSAGE), kInvalid);

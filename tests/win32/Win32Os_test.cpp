@@ -171,8 +171,93 @@ TEST_F(Win32OsTest, SaveReplacesOnlyAPlainWritableFileAndKeepsItsAttributes) {
     }
     Win32Os system;
     FileError error = FileError::None;
-    EXPECT_FALSE(ReplaceFileContents(system, "NUL", {text}, &error));
-    EXPECT_EQ(error, FileError::NotPlainFile);
+    for (const char* device : {"NUL", "lpt1.txt", "\\\\.\\PhysicalDrive0"}) {
+        EXPECT_FALSE(ReplaceFileContents(system, device, {text}, &error)) << device;
+        EXPECT_EQ(error, FileError::DeviceName) << device;
+    }
+}
+
+// A name near the longest a folder takes (255 characters): the fresh file's name does not grow
+// with the target's, so a target that may be named may be saved.
+TEST_F(Win32OsTest, SaveOfANameNearTheLongestWorksEveryWay) {
+    const std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>("new"), 3);
+    for (const bool nt4 : {false, true}) {
+        for (const bool windows9x : {false, true}) {
+            if (nt4 && windows9x) continue;
+            Win32Os system;
+            if (nt4) system.ReplaceAsOnNt4();
+            if (windows9x) system.SaveAsOnWindows9x();
+            const ScratchFolder folder(base_);
+            const std::string target = folder / std::string(240, 'k');
+            PutText(target, "old", FILE_ATTRIBUTE_NORMAL);
+            FileError error = FileError::Other;
+            EXPECT_TRUE(ReplaceFileContents(system, target, {text}, &error))
+                << DescribeFileError(error) << (nt4 ? " (NT 4.0)" : windows9x ? " (9x)" : "");
+            EXPECT_EQ(TextOf(system, target), "new");
+            EXPECT_EQ(folder.Names().size(), 1u);
+        }
+    }
+}
+
+// The old file that a save had to leave under its backup name (the new file could not take
+// its place, nor the old one go back) is put back by the next save of it: replaced then as it
+// would have been, or, where it may not be replaced, back in its place untouched.
+TEST_F(Win32OsTest, NextSavePutsBackTheOldFileALaterSaveLeftAside) {
+    const std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>("new"), 3);
+    enum class Way { Windows2000, Nt4, Windows9x };
+    for (const Way way : {Way::Windows2000, Way::Nt4, Way::Windows9x}) {
+        for (const bool readOnly : {false, true}) {
+            SCOPED_TRACE((readOnly ? "read-only, " : "") +
+                         std::string(way == Way::Nt4 ? "NT 4.0" : way == Way::Windows9x ? "9x" : "2000"));
+            Win32Os system;
+            if (way == Way::Nt4) system.ReplaceAsOnNt4();
+            if (way == Way::Windows9x) system.SaveAsOnWindows9x();
+            const ScratchFolder folder(base_);
+            const std::string target = folder / "kirja.PBF";
+            std::string backup;
+            FileError error = FileError::None;
+            system.CloseFile(CreateUnguessableFile(system, target, ".old", &backup, &error));
+            PutText(backup, "old", readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+            PutText(folder / "muu.PBF.0123456789abcdef.old", "other", FILE_ATTRIBUTE_NORMAL);
+
+            EXPECT_EQ(ReplaceFileContents(system, target, {text}, &error), !readOnly);
+            EXPECT_EQ(error, readOnly ? FileError::ReadOnly : FileError::None);
+            EXPECT_EQ(TextOf(system, target), readOnly ? "old" : "new");
+            EXPECT_EQ(folder.Names(),
+                      (std::vector<std::string>{"kirja.PBF", "muu.PBF.0123456789abcdef.old"}));
+        }
+    }
+}
+
+DWORD WINAPI CloseAfterAWhile(LPVOID file) {
+    ::Sleep(100);
+    CloseHandle(static_cast<HANDLE>(file));
+    return 0;
+}
+
+// What Ctrl+C does before mf40ctl ends: the watched fresh files go, a file still being written
+// as soon as its writer lets go of it; nothing else goes.
+TEST_F(Win32OsTest, InterruptRemovesTheWatchedFreshFilesOnly) {
+    const ScratchFolder folder(base_);
+    const std::string writing = folder / "~pdwriting.tmp";
+    const std::string done = folder / "~pddone.tmp";
+    const std::string forgotten = folder / "~pdforgotten.tmp";
+    const std::string other = folder / "other.tmp";
+    for (const std::string& name : {done, forgotten, other}) {
+        PutText(name, "x", FILE_ATTRIBUTE_NORMAL);
+    }
+    const HANDLE held = CreateFile(TextFromUtf8(writing).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (const std::string& name : {writing, done, forgotten}) os.WatchFreshFile(name, true);
+    os.WatchFreshFile(forgotten, false);
+    const HANDLE closer = CreateThread(nullptr, 0, CloseAfterAWhile, held, 0, nullptr);
+
+    Win32Os::RemoveWatchedFreshFiles();
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"other.tmp", "~pdforgotten.tmp"}));
+    for (const std::string& name : {writing, done}) os.WatchFreshFile(name, false);
 }
 
 TEST_F(Win32OsTest, FileCallsSayWhyTheyFailedAndCreateNewNeverOpensAFileThatIsThere) {

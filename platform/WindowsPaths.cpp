@@ -1,0 +1,39 @@
+#include "platform/WindowsPaths.h"
+
+#include <string>
+
+namespace pd {
+
+namespace {
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
+}  // namespace
+
+std::size_t WindowsFolderLength(std::string_view path) {
+    const std::size_t separator = path.find_last_of("\\/:");
+    return separator == std::string_view::npos ? 0 : separator + 1;
+}
+
+bool IsWindowsDeviceName(std::string_view path) {
+    if (path.substr(0, 4) == "\\\\.\\" || path.substr(0, 4) == "//./") return true;
+    // The name up to its first dot, without the spaces Windows drops at its end.
+    std::string_view name = path.substr(WindowsFolderLength(path));
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    const std::string upper = Upper(name);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (upper == device) return true;
+    }
+    const std::string_view stem = std::string_view(upper).substr(0, 3);
+    return upper.size() == 4 && (stem == "COM" || stem == "LPT") && upper[3] >= '1' &&
+           upper[3] <= '9';
+}
+
+}  // namespace pd
