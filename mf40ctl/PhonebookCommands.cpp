@@ -1,12 +1,13 @@
 // phonebook list, export and import: the phonebook page's list, read and write, with files
 // in the panel's own format and in two that other programs write.
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 
 #include "mf40ctl/CommandSupport.h"
 #include "mf40ctl/Commands.h"
-#include "mf40ctl/PhonebookCsv.h"
-#include "mf40ctl/PhonebookVcard.h"
+#include "phonebook/PhonebookCsv.h"
+#include "phonebook/PhonebookVcard.h"
 #include "phonebook/PhonebookFile.h"
 #include "protocol/PhonebookTransfer.h"
 
@@ -41,8 +42,36 @@ void Report(std::ostream& err, const std::string& path, const std::vector<RowPro
     for (const RowProblem& problem : problems) {
         const std::string where =
             problem.line > 0 ? path + ":" + std::to_string(problem.line) : path;
-        err << EscapeForTerminal(where + ": " + problem.reason) << "\n";
+        err << EscapeForTerminal(where + ": " + DescribeRowProblem(problem)) << "\n";
     }
+}
+
+// The phonebook as lines for the terminal: "Nro  Nimi  Puhelinnumero", the entries that are
+// not blank, and a mark before every entry that differs from `before`.
+std::string PhonebookListing(const PhonebookTable& table, const PhonebookTable& before) {
+    std::string text = "  Nro  Nimi                  Puhelinnumero\n";
+    int shown = 0;
+    for (int position = 0; position < table.size(); ++position) {
+        const bool changed = !SameEntry(table, before, position);
+        const bool blank = IsBlankEntry(table, position);
+        if (blank && !changed) continue;
+        const std::string name = Windows1252ForTerminal(table.Name(position));
+        std::string number = table.IsGroupDial(position)
+                                 ? kGroupDialText
+                                 : Windows1252ForTerminal(table.Number(position));
+        if (blank) number = "(cleared)";
+        char head[16];
+        std::snprintf(head, sizeof head, "%c %3d  ", changed ? '*' : ' ', position + 1);
+        std::string padded = name;
+        // Padding counts characters, not UTF-8 bytes.
+        const auto characters = static_cast<std::size_t>(std::count_if(
+            name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+        padded.append(characters < 20 ? 20 - characters : 0, ' ');
+        text += head + padded + "  " + number + "\n";
+        ++shown;
+    }
+    if (shown == 0) text += "  (every entry is blank)\n";
+    return text;
 }
 
 }  // namespace

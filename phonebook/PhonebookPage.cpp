@@ -15,6 +15,7 @@
 #include "pages/PageExchange.h"
 #include "phonebook/EntryDlg.h"
 #include "phonebook/PhonebookFile.h"
+#include "phonebook/PhonebookRows.h"
 #include "controls/Ui.h"
 #include "win32/TextMode.h"
 #include "protocol/PanelContext.h"
@@ -204,7 +205,7 @@ void CPhonebook::ShowEntryTexts(int row, int position) {
     if (table == nullptr) return;
     SetCellText(row, kNameColumn, FromDeviceBytes(table->Name(position)));
     SetCellText(row, kNumberColumn, table->IsGroupDial(position)
-                                        ? tstring(kGroupDialText)
+                                        ? TextFromUtf8(kGroupDialText)
                                         : FromDeviceBytes(table->Number(position)));
 }
 

@@ -30,8 +30,6 @@ inline constexpr int kEntryColumnWidth = 40;
 inline constexpr int kNameColumnWidth = 150;
 // What the number column leaves for the other two columns and the list's edges.
 inline constexpr int kNumberColumnMargin = 190;
-// What a group-dial entry shows instead of its number.
-inline constexpr TCHAR kGroupDialText[] = TEXT("*GROUP DIAL*");
 
 // How long the page lets the device rest before its first read.
 inline constexpr DWORD kFirstReadPauseMs = 1500;

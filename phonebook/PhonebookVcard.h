@@ -7,17 +7,21 @@
 #include <string>
 #include <string_view>
 
-#include "mf40ctl/PhonebookCsv.h"
-#include "mf40ctl/PhonebookRows.h"
+#include "phonebook/PhonebookCsv.h"
+#include "phonebook/PhonebookRows.h"
+#include "protocol/Windows1252.h"
 
-namespace pd::ctl {
+namespace pd {
 
 // One row per card (its line is the card's BEGIN line), and a problem for every card or line
-// that cannot be read.
-PhonebookRows ReadPhonebookVcard(std::string_view text);
+// that cannot be read. A value's CHARSET says what its bytes are; without one, a value
+// written as it is reads in the file's `encoding`, and one that was quoted-printable or base64
+// as UTF-8 where its bytes are UTF-8, else as Windows-1252.
+PhonebookRows ReadPhonebookVcard(std::string_view text,
+                                 TextEncoding encoding = TextEncoding::Utf8);
 
 // vCard 3.0 cards, one per entry, each with its entry number; group-dial entries have no
 // number to give and are left out.
 std::string WritePhonebookVcard(std::span<const ExportEntry> entries);
 
-}  // namespace pd::ctl
+}  // namespace pd
