@@ -166,7 +166,7 @@ int BackupCommand(CommandContext& context, const std::string& path) {
 int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun) {
     std::string problem;
     const std::optional<std::string> text =
-        ReadWholeFile(context.os, path, kLargestInputFile, &problem);
+        ReadInputFile(context.os, path, kLargestInputFile, &problem);
     if (!text) return Fail(context.err, kExitBadInput, problem);
     if (const std::string encoding = EncodingProblem(path, *text); !encoding.empty()) {
         return Fail(context.err, kExitBadInput, encoding);

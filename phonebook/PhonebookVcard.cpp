@@ -291,7 +291,8 @@ void FinishCard(const Card& card, PhonebookRows& result) {
         result.problems.push_back({card.line, RowFault::VcardNoVersion});
         return;
     }
-    if (*card.version != "3.0" && *card.version != "4.0") {
+    // 2.1 is what the mail programs of Windows 95 to XP write.
+    if (*card.version != "2.1" && *card.version != "3.0" && *card.version != "4.0") {
         result.problems.push_back(
             {card.line, RowFault::VcardVersion, *card.version});
         return;

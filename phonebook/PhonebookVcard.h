@@ -1,4 +1,4 @@
-// The phonebook as address cards (vCard 3.0 or 4.0): each card gives a name (FN) and its
+// The phonebook as address cards (vCard 2.1, 3.0 or 4.0): each card gives a name (FN) and its
 // first fax number, or failing that its first telephone number, and, when it comes from the
 // device, the entry it came from (X-PANELDESK-NRO). Cards without one go into free entries.
 #pragma once

@@ -27,7 +27,7 @@ constexpr FaultText kFaultTexts[] = {
     {RowFault::VcardBadValue, "%1: its %2 value is not well formed"},
     {RowFault::VcardUnknownCharset,
      "%1: CHARSET=%2 is not read (only UTF-8, ISO-8859-1 and Windows-1252)"},
-    {RowFault::VcardVersion, "vCard version %1 is not read (only 3.0 and 4.0)"},
+    {RowFault::VcardVersion, "vCard version %1 is not read (only 2.1, 3.0 and 4.0)"},
     {RowFault::VcardNoVersion, "the card has no VERSION"},
     {RowFault::VcardNoNumber, "the card has no fax or telephone number (TEL)"},
     {RowFault::VcardNotEntryNumber, "X-PANELDESK-NRO '%1' is not an entry number"},

@@ -9,6 +9,7 @@
 
 #include "phonebook/EntryRules.h"
 #include "phonebook/PhonebookCsv.h"
+#include "phonebook/PhonebookText.h"
 #include "phonebook/PhonebookVcard.h"
 
 namespace pd {
@@ -136,8 +137,8 @@ TEST(PhonebookVcard, MalformedCardsReportTheirLines) {
         {"BEGIN:VCARD\nVERSION:3.0\nFN:A\n", "problem 1: the card is not closed by END:VCARD\n"},
         {"BEGIN:VCARD\nVERSION:3.0\nFN:A\nBEGIN:VCARD\nVERSION:3.0\nTEL:1\nEND:VCARD\n",
          "4:-||1\nproblem 1: the card is not closed by END:VCARD\n"},
-        {"BEGIN:VCARD\nVERSION:2.1\nTEL:123\nEND:VCARD\n",
-         "problem 1: vCard version 2.1 is not read (only 3.0 and 4.0)\n"},
+        {"BEGIN:VCARD\nVERSION:2.0\nTEL:123\nEND:VCARD\n",
+         "problem 1: vCard version 2.0 is not read (only 2.1, 3.0 and 4.0)\n"},
         {"BEGIN:VCARD\nTEL:123\nEND:VCARD\n", "problem 1: the card has no VERSION\n"},
         {"BEGIN:VCARD\nVERSION:3.0\nFN:A\nEMAIL:a@b\nEND:VCARD\n",
          "problem 1: the card has no fax or telephone number (TEL)\n"},
@@ -159,6 +160,46 @@ TEST(PhonebookVcard, WrittenCardsReadBackToTheirEntriesWithoutGroupDialEntries) 
     EXPECT_EQ(Rows(ReadPhonebookVcard("BEGIN:VCARD\nVERSION:3.0\nTEL:123\nX-PANELDESK-NRO:x7\n"
                                       "END:VCARD\n")),
               "problem 1: X-PANELDESK-NRO 'x7' is not an entry number\n");
+}
+
+// Files are read in what they were written in: UTF-8 with or without its mark, or the
+// Windows-1252 of the mail programs of Windows 95 to XP (their vCards are 2.1, with a
+// character set named, or not, value by value); UTF-16 is refused as a whole.
+TEST(PhonebookText, ReadsTheEncodingItWasWrittenIn) {
+    using enum PhonebookTextFormat;
+    const std::string utf16Problem = "problem 0: the file is UTF-16 text, or holds zero bytes as "
+                                     "UTF-16 text does; save it as UTF-8\n";
+    struct Case {
+        const char* what;
+        PhonebookTextFormat format;
+        std::string bytes;
+        std::string rows;
+    };
+    const Case cases[] = {
+        {"UTF-8 and its mark", Csv, "\xEF\xBB\xBFNro;Nimi;Puhelinnumero\r\n1;M\xC3\xA4ki;123\r\n",
+         "2:1|M\xC3\xA4ki|123\n"},
+        {"UTF-8 without a mark", Csv, "Nro;Nimi;Puhelinnumero\n1;M\xC3\xA4ki;123\n",
+         "2:1|M\xC3\xA4ki|123\n"},
+        {"Windows-1252", Csv, "Nro;Nimi;Puhelinnumero\n1;M\xE4ki \x80;123\n",
+         "2:1|M\xC3\xA4ki \xE2\x82\xAC|123\n"},
+        {"the mark decides: a stray byte is the row's fault", Csv,
+         "\xEF\xBB\xBFNro;Nimi;Puhelinnumero\n1;M\xE4ki;123\n", "2:1|M\xE4ki|123\n"},
+        {"UTF-16 with its mark", Csv, std::string("\xFF\xFEN\0r\0o\0", 8), utf16Problem},
+        {"UTF-16 without a mark", Vcard, std::string("B\0E\0G\0I\0N\0", 10), utf16Problem},
+        {"a mail program's vCards", Vcard,
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nN:M\xE4kinen;Liisa\r\n"
+         "FN;CHARSET=Windows-1252:M\xE4kinen Liisa\r\nTEL;WORK;VOICE:09 123\r\n"
+         "TEL;WORK;FAX:09 124\r\nEND:VCARD\r\n"
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:\xD6sterberg\r\nTEL;HOME:040 5\r\nEND:VCARD\r\n"
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:J=E4rvinen\r\nTEL:050 6\r\n"
+         "END:VCARD\r\n",
+         "1:-|M\xC3\xA4kinen Liisa|09 124\n8:-|\xC3\x96sterberg|040 5\n13:-|J\xC3\xA4rvinen|050 6\n"},
+        {"UTF-8 vCards name their character set or not", Vcard,
+         "BEGIN:VCARD\nVERSION:3.0\nFN;CHARSET=UTF-8:\xC3\x96\nTEL:1\nEND:VCARD\n"
+         "BEGIN:VCARD\nVERSION:3.0\nFN:\xC3\x84\nTEL:2\nEND:VCARD\n",
+         "1:-|\xC3\x96|1\n6:-|\xC3\x84|2\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Rows(ReadPhonebookText(c.format, c.bytes)), c.rows) << c.what;
 }
 
 // One rule for what any file brings to an entry: what the device can hold and show, in the
