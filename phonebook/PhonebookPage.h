@@ -43,6 +43,12 @@ public:
     // &puhelinmuistio" land here; they are enabled only while this page is the active page.
     void OnOpenPhonebookCommand();
     void OnSavePhonebookCommand();
+    // "&Tuo CSV- tai vCard-tiedostosta" and "&Vie CSV- tai vCard-tiedostoon": the phonebook
+    // from and to the files of spreadsheets and address books. An import shows what it would
+    // do and changes only the page's table, once the user agrees; the device gets it with
+    // "Kirjoita" as always.
+    void OnImportCommand();
+    void OnExportCommand();
 
     // Rebuilds the list from the table: one row for every position of the chosen section.
     void FillEntryList();
@@ -80,6 +86,7 @@ private:
     std::optional<int> ChangeablePosition();
     int SelectedRow() const;
     void ShowEntryTexts(int row, int position);
+    void SelectRow(int row);
     void SetCellText(int row, int column, const tstring& text);
 
     PanelContext& context_;

@@ -73,24 +73,26 @@ static_assert(InFaultOrder(), "one English text per fault, in the order of the f
 
 }  // namespace
 
-std::string FillRowProblem(std::string_view pattern, const RowProblem& problem) {
+std::string FillPlaceholders(std::string_view pattern,
+                             std::initializer_list<std::string_view> values) {
     std::string text;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-        if (pattern[i] != '%' || next < '1' || next > '4') {
+        const auto index = static_cast<std::size_t>(next - '1');
+        if (pattern[i] == '%' && next >= '1' && next <= '9' && index < values.size()) {
+            text += values.begin()[index];
+            ++i;
+        } else {
             text += pattern[i];
             if (pattern[i] == '%' && next == '%') ++i;
-            continue;
         }
-        switch (next) {
-            case '1': text += problem.text; break;
-            case '2': text += problem.text2; break;
-            case '3': text += std::to_string(problem.value); break;
-            default: text += std::to_string(problem.value2); break;
-        }
-        ++i;
     }
     return text;
+}
+
+std::string FillRowProblem(std::string_view pattern, const RowProblem& problem) {
+    return FillPlaceholders(pattern, {problem.text, problem.text2, std::to_string(problem.value),
+                                      std::to_string(problem.value2)});
 }
 
 const char* EnglishRowFault(RowFault fault) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -77,7 +78,12 @@ struct RowProblem {
     friend bool operator==(const RowProblem&, const RowProblem&) = default;
 };
 
-// `pattern` with %1 to %4 replaced by the problem's values ("%%" is a percent sign).
+// `pattern` with %1, %2, ... replaced by `values`, as many as there are ("%%" is a percent
+// sign); the texts of both programs' messages are such patterns.
+std::string FillPlaceholders(std::string_view pattern,
+                             std::initializer_list<std::string_view> values);
+
+// `pattern` with %1 to %4 replaced by the problem's values.
 std::string FillRowProblem(std::string_view pattern, const RowProblem& problem);
 
 // The fault's pattern in English.
