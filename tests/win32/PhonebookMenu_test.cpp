@@ -105,13 +105,16 @@ TEST_F(PhonebookMenu, ChosenNameWithoutExtensionGetsPbf) {
 
 TEST_F(PhonebookMenu, CancelledDialogsDoNothing) {
     const Bytes before = TableBytes();
-    MenuCommand(ID_FILE_SAVE_PHONEBOOK);
-    MenuCommand(ID_FILE_OPEN_PHONEBOOK);
-    EXPECT_EQ(ui.Count(Kind::SaveFile), 1);
-    EXPECT_EQ(ui.Count(Kind::OpenFile), 1);
+    for (const int command : {ID_FILE_SAVE_PHONEBOOK, ID_FILE_OPEN_PHONEBOOK,
+                              ID_FILE_EXPORT_PHONEBOOK, ID_FILE_IMPORT_PHONEBOOK}) {
+        MenuCommand(command);
+    }
+    EXPECT_EQ(ui.Count(Kind::SaveFile), 2);
+    EXPECT_EQ(ui.Count(Kind::OpenFile), 2);
     EXPECT_TRUE(os.FileNames().empty());
     EXPECT_EQ(TableBytes(), before);
     EXPECT_EQ(ui.Count(Kind::MessageBox), 0);
+    EXPECT_EQ(ui.Count(Kind::Modal), 0);
 }
 
 TEST_F(PhonebookMenu, FailedSaveSaysSoAndLeavesTheEarlierFileAsItWas) {
