@@ -5,6 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    pd::fuzz::CheckImport(pd::ReadPhonebookText(pd::PhonebookTextFormat::Csv, text), pd::fuzz::CountLines(text));
+    pd::fuzz::CheckImport(pd::ReadPhonebookText(pd::PhonebookTextFormat::Csv, text),
+                          pd::fuzz::CountLines(text));
     return 0;
 }

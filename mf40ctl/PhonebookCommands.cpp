@@ -125,8 +125,9 @@ int PhonebookExportCommand(CommandContext& context, const std::string& path) {
     }
 
     FileError error = FileError::None;
-    const bool saved = format.text ? SavePhonebookText(context.os, path, *format.text, table, &error)
-                                   : SavePhonebookFile(context.os, path, table, &error);
+    const bool saved = format.text
+                           ? SavePhonebookText(context.os, path, *format.text, table, &error)
+                           : SavePhonebookFile(context.os, path, table, &error);
     if (!saved) return Fail(context.err, kExitWriteFailed, WriteProblem(path, error));
     Say(context.err, std::to_string(ExportEntries(table).size()) + " entries written to " + path);
     return kExitOk;

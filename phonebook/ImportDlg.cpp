@@ -45,7 +45,8 @@ bool CImportDlg::OnInit() {
     ::SetWindowText(Item(IDC_IMPORT_FILE), fileName_.c_str());
     ::SetWindowText(Item(IDC_IMPORT_ADDED), ToTString(added_).c_str());
     ::SetWindowText(Item(IDC_IMPORT_CHANGED), ToTString(changed_).c_str());
-    ::SetWindowText(Item(IDC_IMPORT_REFUSED), ToTString(static_cast<long long>(problems_.size())).c_str());
+    ::SetWindowText(Item(IDC_IMPORT_REFUSED),
+                    ToTString(static_cast<long long>(problems_.size())).c_str());
     ListView_SetExtendedListViewStyle(list(), LVS_EX_FULLROWSELECT);
     AddColumns();
     AddProblems();

@@ -138,8 +138,7 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
                            SameWord(records.front().fields[1], kHeader[1]) &&
                            SameWord(records.front().fields[2], kHeader[2]);
     if (!hasHeader) {
-        result.problems.insert(result.problems.begin(),
-                               {1, RowFault::CsvNoHeader});
+        result.problems.insert(result.problems.begin(), {1, RowFault::CsvNoHeader});
         return result;
     }
     for (std::size_t i = 1; i < records.size(); ++i) {
@@ -147,7 +146,8 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
         const bool blankLine = record.fieldCount == 1 && record.fields[0].empty();
         if (blankLine) continue;
         if (record.fieldCount != kHeader.size()) {
-            result.problems.push_back({record.line, RowFault::CsvFieldCount, static_cast<long long>(record.fieldCount)});
+            result.problems.push_back({record.line, RowFault::CsvFieldCount,
+                                       static_cast<long long>(record.fieldCount)});
             continue;
         }
         const std::optional<int> slot = EntryNumber(record.fields[0]);

@@ -306,7 +306,8 @@ void FinishCard(const Card& card, PhonebookRows& result) {
     if (card.entryNumber) {
         slot = EntryNumber(*card.entryNumber);
         if (!slot) {
-            result.problems.push_back({card.line, RowFault::VcardNotEntryNumber, *card.entryNumber});
+            result.problems.push_back(
+                {card.line, RowFault::VcardNotEntryNumber, *card.entryNumber});
             return;
         }
     }

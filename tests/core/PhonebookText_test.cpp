@@ -24,7 +24,8 @@ std::string Rows(const PhonebookRows& rows) {
                 "|" + row.name + "|" + row.number + "\n";
     }
     for (const RowProblem& problem : rows.problems) {
-        text += "problem " + std::to_string(problem.line) + ": " + DescribeRowProblem(problem) + "\n";
+        text += "problem " + std::to_string(problem.line) + ": " + DescribeRowProblem(problem) +
+                "\n";
     }
     return text;
 }
@@ -112,7 +113,8 @@ TEST(PhonebookVcard, EncodedValuesAreDecodedInTheirCharacterSet) {
         {"FN;CHARSET=WINDOWS-1252;ENCODING=QUOTED-PRINTABLE:=80", "1:-|€|123\n"},
         {"FN;ENCODING=b:w4RpdGk=", "1:-|Äiti|123\n"},
         {"FN;QUOTED-PRINTABLE:A=3DB", "1:-|A=B|123\n"},
-        {"FN;ENCODING=QUOTED-PRINTABLE:=C", "problem 1: FN: its quoted-printable value is not well"},
+        {"FN;ENCODING=QUOTED-PRINTABLE:=C",
+         "problem 1: FN: its quoted-printable value is not well"},
         {"FN;ENCODING=b:w", "problem 1: FN: its b value is not well formed\n"},
         {"FN;ENCODING=x-rot13:NRVGV",
          "problem 1: FN: ENCODING=x-rot13 is not read (only quoted-printable and base64)\n"},
@@ -193,13 +195,16 @@ TEST(PhonebookText, ReadsTheEncodingItWasWrittenIn) {
          "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:\xD6sterberg\r\nTEL;HOME:040 5\r\nEND:VCARD\r\n"
          "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:J=E4rvinen\r\nTEL:050 6\r\n"
          "END:VCARD\r\n",
-         "1:-|M\xC3\xA4kinen Liisa|09 124\n8:-|\xC3\x96sterberg|040 5\n13:-|J\xC3\xA4rvinen|050 6\n"},
+         "1:-|M\xC3\xA4kinen Liisa|09 124\n8:-|\xC3\x96sterberg|040 5\n"
+         "13:-|J\xC3\xA4rvinen|050 6\n"},
         {"UTF-8 vCards name their character set or not", Vcard,
          "BEGIN:VCARD\nVERSION:3.0\nFN;CHARSET=UTF-8:\xC3\x96\nTEL:1\nEND:VCARD\n"
          "BEGIN:VCARD\nVERSION:3.0\nFN:\xC3\x84\nTEL:2\nEND:VCARD\n",
          "1:-|\xC3\x96|1\n6:-|\xC3\x84|2\n"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Rows(ReadPhonebookText(c.format, c.bytes)), c.rows) << c.what;
+    for (const Case& c : cases) {
+        EXPECT_EQ(Rows(ReadPhonebookText(c.format, c.bytes)), c.rows) << c.what;
+    }
 }
 
 // One rule for what any file brings to an entry: what the device can hold and show, in the

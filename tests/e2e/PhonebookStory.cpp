@@ -50,7 +50,8 @@ constexpr char kImportFile[] =
     "30;Uusi Yritys Oy;(09) 555 0101\r\n31;Kallio Ari;+358 40 1\r\n";
 constexpr int kAddedRow = 29;
 // The two entries on the page: name|number of the edited row, then of the added one.
-constexpr const wchar_t* kImportedRows = L"M\u00e4kel\u00e4 Liisa|0507654323|Uusi Yritys Oy|095550101";
+constexpr const wchar_t* kImportedRows =
+    L"M\u00e4kel\u00e4 Liisa|0507654323|Uusi Yritys Oy|095550101";
 constexpr const char* kExportedFile =
     "\xEF\xBB\xBFNro;Nimi;Puhelinnumero\r\n5;M\xC3\xA4kel\xC3\xA4 Liisa;0507654323\r\n"
     "30;Uusi Yritys Oy;095550101\r\n";
@@ -491,7 +492,9 @@ private:
         return AnswerFileDialog(StoryPath(), "opening the file");
     }
 
-    tstring ImportPath() const { return scratch_.File(ShownText(L"yhteystiedot-\u00e4.csv").c_str()); }
+    tstring ImportPath() const {
+        return scratch_.File(ShownText(L"yhteystiedot-\u00e4.csv").c_str());
+    }
 
     bool PutImportFile() {
         const OwnedHandle file(CreateFile(ImportPath().c_str(), GENERIC_WRITE, 0, nullptr,
@@ -510,7 +513,8 @@ private:
         if (!AnswerFileDialog(ImportPath(), "the import's file dialog")) return false;
         HWND summary = WaitForWindow([](HWND w) { return TextOf(w) == kImportCaption; });
         if (summary == nullptr) {
-            return Expect(false, what, "no summary; box \"" + Utf8FromText(BoxText(panel_.id())) + "\"");
+            return Expect(false, what,
+                          "no summary; box \"" + Utf8FromText(BoxText(panel_.id())) + "\"");
         }
         const tstring counts = TextOf(GetDlgItem(summary, IDC_IMPORT_ADDED)) + TEXT("/") +
                                TextOf(GetDlgItem(summary, IDC_IMPORT_CHANGED)) + TEXT("/") +

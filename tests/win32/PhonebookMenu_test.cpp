@@ -258,7 +258,8 @@ TEST_F(PhonebookImport, SummaryShowsWhatTheFileWouldDoAndOnlyOkTakesIt) {
     const Bytes before = TableBytes();
     const Summary expected{
         ShownText(L"Tuo puhelinmuistio"), TEXT("contacts.csv"), TEXT("1"), TEXT("1"), TEXT("3"),
-        {{TEXT("4"), ShownText(L"Merkint\u00e4 5 on ryhm\u00e4valinta, eik\u00e4 sit\u00e4 koskaan korvata.")},
+        {{TEXT("4"), ShownText(L"Merkint\u00e4 5 on ryhm\u00e4valinta, eik\u00e4 sit\u00e4 "
+                               L"koskaan korvata.")},
          {TEXT("5"), ShownText(L"Nro 81 ei ole v\u00e4lill\u00e4 1\u201380.")},
          {TEXT("6"), ShownText(L"Numerossa ei voi olla merkki\u00e4 '+'; kirjoita sen tilalle "
                                L"ulkomaan etuliite (esimerkiksi 00).")}}};
