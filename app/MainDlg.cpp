@@ -86,8 +86,10 @@ void EnablePhonebookMenu(HWND window, bool enable) {
     HMENU menu = main ? ::GetMenu(main) : nullptr;
     if (menu == nullptr) return;
     const UINT state = MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED);
-    ::EnableMenuItem(menu, ID_FILE_OPEN_PHONEBOOK, state);
-    ::EnableMenuItem(menu, ID_FILE_SAVE_PHONEBOOK, state);
+    for (const UINT command : {ID_FILE_OPEN_PHONEBOOK, ID_FILE_SAVE_PHONEBOOK,
+                               ID_FILE_IMPORT_PHONEBOOK, ID_FILE_EXPORT_PHONEBOOK}) {
+        ::EnableMenuItem(menu, command, state);
+    }
 }
 
 CMainDlg::CMainDlg(PanelContext& context, Ui& ui)
@@ -267,6 +269,12 @@ bool CMainDlg::OnCommand(int code, int id, HWND control) {
             return true;
         case ID_FILE_SAVE_PHONEBOOK:
             if (phonebook_) phonebook_->OnSavePhonebookCommand();
+            return true;
+        case ID_FILE_IMPORT_PHONEBOOK:
+            if (phonebook_) phonebook_->OnImportCommand();
+            return true;
+        case ID_FILE_EXPORT_PHONEBOOK:
+            if (phonebook_) phonebook_->OnExportCommand();
             return true;
         default:
             return CDialog::OnCommand(code, id, control);

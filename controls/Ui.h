@@ -23,6 +23,9 @@ struct FileDialogOptions {
     tstring defaultExtension;  // without the dot; empty for none
     DWORD flags = 0;                // OFN_ options besides the ones every dialog gets
     tstring initialFolder;     // empty: the system's choice
+    // When given, receives the pattern the user left chosen, from 1 (the dialog starts on the
+    // first); a program that writes more than one format takes it from there.
+    int* chosenFilter = nullptr;
 };
 
 class Ui {

@@ -48,6 +48,9 @@ std::optional<tstring> Win32Ui::RunFileDialog(HWND owner, const FileDialogOption
     request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | options.flags;
     const BOOL chosen = save ? ::GetSaveFileName(&request) : ::GetOpenFileName(&request);
     if (!chosen) return std::nullopt;
+    if (options.chosenFilter != nullptr) {
+        *options.chosenFilter = static_cast<int>(request.nFilterIndex);
+    }
     return tstring(path.data());
 }
 

@@ -8,8 +8,8 @@
 
 #include "fuzz/FuzzInput.h"
 #include "fuzz/MarkedPhonebook.h"
-#include "mf40ctl/PhonebookImport.h"
-#include "mf40ctl/Windows1252.h"
+#include "phonebook/PhonebookImport.h"
+#include "protocol/Windows1252.h"
 
 namespace pd::fuzz {
 
@@ -37,7 +37,7 @@ inline void CheckDeviceRules(const std::string& name, const std::string& number)
 
 // The plan of an import over `before`: the table keeps its size and its group-dial entries,
 // and every entry the plan changes, unless it clears it, obeys the device's rules.
-inline void CheckPlan(const PhonebookTable& before, const ctl::ImportPlan& plan) {
+inline void CheckPlan(const PhonebookTable& before, const ImportPlan& plan) {
     PD_FUZZ_CHECK(plan.table.size() == before.size(), "an import resized the table");
     for (int position = 0; position < before.size(); ++position) {
         const auto old = before.Entry(position);
@@ -46,14 +46,14 @@ inline void CheckPlan(const PhonebookTable& before, const ctl::ImportPlan& plan)
             PD_FUZZ_CHECK(std::equal(old.begin(), old.end(), now.begin()),
                           "an import changed a group-dial entry");
         } else if (!std::equal(old.begin(), old.end(), now.begin()) &&
-                   !ctl::IsBlankEntry(plan.table, position)) {
+                   !IsBlankEntry(plan.table, position)) {
             CheckDeviceRules(plan.table.Name(position), plan.table.Number(position));
         }
     }
 }
 
 // Plans the import of `rows` over a marked table both ways and checks the outcome.
-inline void CheckImport(const ctl::PhonebookRows& rows, std::size_t lineCount) {
+inline void CheckImport(const PhonebookRows& rows, std::size_t lineCount) {
     for (const auto& problem : rows.problems) {
         PD_FUZZ_CHECK(problem.line >= 0 && static_cast<std::size_t>(problem.line) <= lineCount + 1,
                       "a problem names a line the file does not have");
@@ -63,8 +63,8 @@ inline void CheckImport(const ctl::PhonebookRows& rows, std::size_t lineCount) {
                       "a row names a line the file does not have");
     }
     const PhonebookTable before = MarkedPhonebook();
-    for (const ctl::ImportMode mode : {ctl::ImportMode::Merge, ctl::ImportMode::Replace}) {
-        const ctl::ImportPlan plan = ctl::PlanImport(before, rows, mode);
+    for (const ImportMode mode : {ImportMode::Merge, ImportMode::Replace}) {
+        const ImportPlan plan = PlanImport(before, rows, mode);
         PD_FUZZ_CHECK(plan.placed >= 0 && static_cast<std::size_t>(plan.placed) <= rows.rows.size(),
                       "an import placed more rows than the file holds");
         CheckPlan(before, plan);

@@ -1,9 +1,11 @@
-// mf40ctl's spreadsheet reader against any text, and the import it plans from what it read.
+// The spreadsheet reader against any bytes, in whatever encoding it finds them, and the
+// import it plans from what it read.
 #include "fuzz/ImportRules.h"
-#include "mf40ctl/PhonebookCsv.h"
+#include "phonebook/PhonebookText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    pd::fuzz::CheckImport(pd::ctl::ReadPhonebookCsv(text), pd::fuzz::CountLines(text));
+    pd::fuzz::CheckImport(pd::ReadPhonebookText(pd::PhonebookTextFormat::Csv, text),
+                          pd::fuzz::CountLines(text));
     return 0;
 }

@@ -3,7 +3,7 @@
 // The same file is loaded three times: with whole reads, with reads that the system splits
 // into small pieces, and with every read after the first failing. The outcome may not depend
 // on how the reads are split, a read error must leave the table untouched, and whatever
-// loads must save and load back to the same table, and import by mf40ctl's rules.
+// loads must save and load back to the same table, and import by the one rule of imports.
 #include <algorithm>
 #include <cstring>
 
@@ -102,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (whole.loaded) {
         CheckRoundTrip(whole.table);
-        for (const ctl::ImportMode mode : {ctl::ImportMode::Merge, ctl::ImportMode::Replace}) {
-            CheckPlan(before, ctl::PlanTableImport(before, whole.table, mode));
+        for (const ImportMode mode : {ImportMode::Merge, ImportMode::Replace}) {
+            CheckPlan(before, PlanTableImport(before, whole.table, mode));
         }
     }
     return 0;

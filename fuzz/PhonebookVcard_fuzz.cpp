@@ -1,10 +1,11 @@
-// mf40ctl's address-card reader against any text, and the import it plans from what it read.
+// The address-card reader against any bytes, in whatever encoding it finds them, and the
+// import it plans from what it read.
 #include "fuzz/ImportRules.h"
-#include "mf40ctl/PhonebookVcard.h"
+#include "phonebook/PhonebookText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const pd::ctl::PhonebookRows rows = pd::ctl::ReadPhonebookVcard(text);
+    const pd::PhonebookRows rows = pd::ReadPhonebookText(pd::PhonebookTextFormat::Vcard, text);
     for (const auto& row : rows.rows) {
         PD_FUZZ_CHECK(!row.slot || (*row.slot >= 0 && *row.slot <= 9999),
                       "an address card named an entry number no file can write");

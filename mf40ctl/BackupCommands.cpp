@@ -4,7 +4,8 @@
 #include "mf40ctl/BackupDocument.h"
 #include "mf40ctl/CommandSupport.h"
 #include "mf40ctl/Commands.h"
-#include "mf40ctl/EntryRules.h"
+#include "phonebook/EntryRules.h"
+#include "phonebook/PhonebookImport.h"
 #include "protocol/PhonebookTransfer.h"
 
 namespace pd::ctl {
@@ -126,11 +127,11 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
         }
         EntryTexts texts;  // a blank entry in the backup clears the device's
         if (!IsBlankEntry(to, position)) {
-            std::string reason;
+            RowProblem problem;
             std::optional<EntryTexts> kept =
-                ApplyEntryRules(to.Name(position), to.Number(position), &reason);
+                ApplyEntryRules(to.Name(position), to.Number(position), &problem);
             if (!kept) {
-                plan.problems.push_back(where + reason);
+                plan.problems.push_back(where + DescribeRowProblem(problem));
                 continue;
             }
             texts = std::move(*kept);
@@ -165,7 +166,7 @@ int BackupCommand(CommandContext& context, const std::string& path) {
 int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun) {
     std::string problem;
     const std::optional<std::string> text =
-        ReadWholeFile(context.os, path, kLargestInputFile, &problem);
+        ReadInputFile(context.os, path, kLargestInputFile, &problem);
     if (!text) return Fail(context.err, kExitBadInput, problem);
     if (const std::string encoding = EncodingProblem(path, *text); !encoding.empty()) {
         return Fail(context.err, kExitBadInput, encoding);

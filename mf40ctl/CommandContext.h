@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "phonebook/PhonebookText.h"
 #include "platform/Os.h"
 
 namespace pd::ctl {
@@ -43,15 +44,16 @@ struct CommandContext {
 };
 
 // No phonebook or backup file is anywhere near this large (a backup of the whole device is
-// about 15 KiB); a larger file is refused before it is read.
-inline constexpr std::uint64_t kLargestInputFile = std::uint64_t{1} << 20;
+// about 15 KiB); a larger file is refused before it is read, as the panel refuses it.
+inline constexpr std::uint64_t kLargestInputFile = kLargestImportFile;
 
-// A whole file through the seam, refused unread when it is larger than `limit` bytes; nothing,
-// with `*problem` saying what went wrong ("cannot read 'x': not found"), when it cannot be had.
-std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::uint64_t limit,
+// A whole file through the seam (ReadWholeFile), refused unread when it is larger than
+// `limit` bytes; nothing, with `*problem` saying what went wrong ("cannot read 'x': not
+// found"), when it cannot be had.
+std::optional<std::string> ReadInputFile(Os& os, const std::string& path, std::uint64_t limit,
                                          std::string* problem);
-// What keeps a file that must be UTF-8 text from being read as such (UTF-16 above all), for
-// people; empty when nothing does.
+// What keeps a file from being read as text (UTF-16 above all), for people; empty when
+// nothing does.
 std::string EncodingProblem(const std::string& path, std::string_view text);
 // Writes beside `path` and then puts the file in place, so that a failure leaves any old
 // file whole; false, with `*problem` saying why, when it did not happen.

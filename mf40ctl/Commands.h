@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "mf40ctl/CommandContext.h"
-#include "mf40ctl/PhonebookImport.h"
+#include "phonebook/PhonebookImport.h"
 
 namespace pd::ctl {
 

@@ -4,7 +4,8 @@
 #include "mf40ctl/CommandContext.h"
 #include "mf40ctl/Windows1252.h"
 #include "platform/FileReplace.h"
-#include "platform/ScopedFile.h"
+#include "platform/WholeFile.h"
+#include "protocol/Windows1252.h"
 
 namespace pd::ctl {
 
@@ -30,49 +31,29 @@ std::string WriteProblem(const std::string& path, FileError error) {
     return "could not write '" + path + "': " + DescribeFileError(error);
 }
 
-std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::uint64_t limit,
+std::optional<std::string> ReadInputFile(Os& os, const std::string& path, std::uint64_t limit,
                                          std::string* problem) {
-    // Opened, a device name would reach the device (a port that may never answer a read).
-    if (os.IsDeviceName(path)) {
-        *problem = ReadProblem(path, FileError::DeviceName);
-        return std::nullopt;
-    }
-    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead, disposition::kOpenExisting,
-                                    attributes::kNormal));
+    FileError error = FileError::None;
     std::uint64_t size = 0;
-    if (!file || !os.GetFileSize(file.get(), &size)) {
-        *problem = ReadProblem(path, os.LastFileError());
-        return std::nullopt;
-    }
-    if (size > limit) {
+    std::optional<std::string> bytes = ReadWholeFile(os, path, limit, &error, &size);
+    if (bytes) return bytes;
+    if (error == FileError::TooLarge && size > limit) {
         *problem = "'" + path + "' is " + Bytes(size) +
                    "; a file of this kind is never larger than " + Bytes(limit) +
                    ", so it is not read";
-        return std::nullopt;
+    } else {
+        *problem = ReadProblem(path, error);
     }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        std::uint32_t done = 0;
-        if (!os.ReadFile(file.get(), bytes.data() + filled,
-                         static_cast<std::uint32_t>(bytes.size() - filled), &done)) {
-            *problem = ReadProblem(path, os.LastFileError());
-            return std::nullopt;
-        }
-        if (done == 0) break;  // the file got shorter while it was read: take what is there
-        filled += done;
-    }
-    bytes.resize(filled);
-    return bytes;
+    return std::nullopt;
 }
 
 std::string EncodingProblem(const std::string& path, std::string_view text) {
-    const std::string_view start = text.substr(0, 2);
-    const bool utf16Mark = start == "\xFF\xFE" || start == "\xFE\xFF";
-    if (!utf16Mark && text.find('\0') == std::string_view::npos) return {};
+    const TextEncoding encoding = DetectTextEncoding(text);
+    if (encoding != TextEncoding::Utf16 && encoding != TextEncoding::ZeroBytes) return {};
     return "'" + path + "' is " +
-           (utf16Mark ? std::string("UTF-16 text (it begins with a UTF-16 byte-order mark)")
-                      : std::string("not UTF-8 text: it holds zero bytes, as UTF-16 text does")) +
+           (encoding == TextEncoding::Utf16
+                ? std::string("UTF-16 text (it begins with a UTF-16 byte-order mark)")
+                : std::string("not UTF-8 text: it holds zero bytes, as UTF-16 text does")) +
            "; save it as UTF-8 and try again";
 }
 

@@ -270,16 +270,6 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::
     }
 }
 
-std::optional<int> DecimalDigits(std::string_view text, std::size_t most) {
-    if (text.empty() || text.size() > most) return std::nullopt;
-    int number = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
 std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,
                                           std::int64_t minimum, std::int64_t maximum) {
     if (value.is_number_unsigned()) {
@@ -329,25 +319,6 @@ std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_vi
         return std::nullopt;
     }
     return FitsWidth(rule, WithoutTrailingSpaces(converted.bytes), error);
-}
-
-std::optional<std::string> CheckDeviceText(const FieldSpec& rule, std::string_view bytes,
-                                           std::string* error) {
-    std::string kept = WithoutTrailingSpaces(bytes);
-    for (const char c : kept) {
-        const bool allowed = rule.characters == CharacterSet::Name
-                                 ? IsPrintableWindows1252(static_cast<unsigned char>(c))
-                                 : InSet(rule.characters, c);
-        if (!allowed) {
-            *error = QuotedCharacter(c) +
-                     (rule.characters == CharacterSet::Name
-                          ? std::string(" is a control character, which the device cannot show")
-                          : " is not allowed here (" +
-                                std::string(CharacterSetText(rule.characters)) + ")");
-            return std::nullopt;
-        }
-    }
-    return FitsWidth(rule, std::move(kept), error);
 }
 
 std::string AllowedValues(const FieldSpec& rule) {

@@ -74,8 +74,6 @@ std::optional<std::uint8_t> ParseByte(const FieldSpec& rule, std::string_view va
 nlohmann::ordered_json ByteToJson(const FieldSpec& rule, std::uint8_t byte);
 std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::ordered_json& value,
                                          std::string* error);
-// A number written as 1 to `most` decimal digits and nothing else (no sign, no space).
-std::optional<int> DecimalDigits(std::string_view text, std::size_t most);
 // A JSON whole number from `minimum` to `maximum`; nothing for a fraction, a text or a number
 // outside the range, however large: no number is ever cut down into the range.
 std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,
@@ -97,14 +95,6 @@ std::optional<std::string> CheckEditText(const FieldSpec& rule, std::string byte
 // CheckDeviceText's to say.
 std::optional<std::string> ParseStoredText(const FieldSpec& rule, std::string_view utf8,
                                            std::string* error);
-// The rule for a phonebook text that a file brings, whatever the file's format: what the
-// device can hold and show. Name fields take printable Windows-1252 characters (the entry
-// editor's upper-casing and typing sets govern typing, not files); dial fields digits, # * and
-// P. Trailing spaces are dropped, as the device drops them, and the text must fit the field.
-// `bytes` and the result are Windows-1252. (The Advanced page's texts keep CheckEditText.)
-std::optional<std::string> CheckDeviceText(const FieldSpec& rule, std::string_view bytes,
-                                           std::string* error);
-
 // The allowed values of a field, for messages and --help.
 std::string AllowedValues(const FieldSpec& rule);
 

@@ -1,35 +1,33 @@
 // phonebook list, export and import: the phonebook page's list, read and write, with files
 // in the panel's own format and in two that other programs write.
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 
 #include "mf40ctl/CommandSupport.h"
 #include "mf40ctl/Commands.h"
-#include "mf40ctl/PhonebookCsv.h"
-#include "mf40ctl/PhonebookVcard.h"
 #include "phonebook/PhonebookFile.h"
+#include "phonebook/PhonebookText.h"
 #include "protocol/PhonebookTransfer.h"
 
 namespace pd::ctl {
 
 namespace {
 
-enum class Format { Pbf, Csv, Vcard, Unknown };
+// A file's kind by its name: the panel's own .pbf, or one of the text formats.
+struct Format {
+    bool pbf = false;
+    std::optional<PhonebookTextFormat> text;
+
+    bool known() const { return pbf || text.has_value(); }
+};
 
 Format FormatOf(const std::string& path) {
-    const auto dot = path.rfind('.');
-    const auto slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return Format::Unknown;
-    }
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) {
+    std::string end = path.substr(path.size() < 4 ? 0 : path.size() - 4);
+    for (char& c : end) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    if (extension == "pbf") return Format::Pbf;
-    if (extension == "csv") return Format::Csv;
-    if (extension == "vcf") return Format::Vcard;
-    return Format::Unknown;
+    return {end == ".pbf", PhonebookTextFormatOf(path)};
 }
 
 int UnknownFormat(std::ostream& err, const std::string& path) {
@@ -41,8 +39,36 @@ void Report(std::ostream& err, const std::string& path, const std::vector<RowPro
     for (const RowProblem& problem : problems) {
         const std::string where =
             problem.line > 0 ? path + ":" + std::to_string(problem.line) : path;
-        err << EscapeForTerminal(where + ": " + problem.reason) << "\n";
+        err << EscapeForTerminal(where + ": " + DescribeRowProblem(problem)) << "\n";
     }
+}
+
+// The phonebook as lines for the terminal: "Nro  Nimi  Puhelinnumero", the entries that are
+// not blank, and a mark before every entry that differs from `before`.
+std::string PhonebookListing(const PhonebookTable& table, const PhonebookTable& before) {
+    std::string text = "  Nro  Nimi                  Puhelinnumero\n";
+    int shown = 0;
+    for (int position = 0; position < table.size(); ++position) {
+        const bool changed = !SameEntry(table, before, position);
+        const bool blank = IsBlankEntry(table, position);
+        if (blank && !changed) continue;
+        const std::string name = Windows1252ForTerminal(table.Name(position));
+        std::string number = table.IsGroupDial(position)
+                                 ? kGroupDialText
+                                 : Windows1252ForTerminal(table.Number(position));
+        if (blank) number = "(cleared)";
+        char head[16];
+        std::snprintf(head, sizeof head, "%c %3d  ", changed ? '*' : ' ', position + 1);
+        std::string padded = name;
+        // Padding counts characters, not UTF-8 bytes.
+        const auto characters = static_cast<std::size_t>(std::count_if(
+            name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+        padded.append(characters < 20 ? 20 - characters : 0, ' ');
+        text += head + padded + "  " + number + "\n";
+        ++shown;
+    }
+    if (shown == 0) text += "  (every entry is blank)\n";
+    return text;
 }
 
 }  // namespace
@@ -89,7 +115,7 @@ int PhonebookListCommand(CommandContext& context, bool json) {
 
 int PhonebookExportCommand(CommandContext& context, const std::string& path) {
     const Format format = FormatOf(path);
-    if (format == Format::Unknown) return UnknownFormat(context.err, path);
+    if (!format.known()) return UnknownFormat(context.err, path);
     if (const int code = CheckOutputFile(context, path)) return code;
     DeviceSession session(context.os);
     if (const int code = session.Open(context.link, context.err)) return code;
@@ -98,48 +124,32 @@ int PhonebookExportCommand(CommandContext& context, const std::string& path) {
         return NoAnswer(context.err, "phonebook read");
     }
 
-    const std::vector<ExportEntry> entries = ExportEntries(table);
-    bool saved = false;
-    std::string problem;
-    switch (format) {
-        case Format::Pbf: {
-            FileError error = FileError::None;
-            saved = SavePhonebookFile(context.os, path, table, &error);
-            if (!saved) problem = WriteProblem(path, error);
-            break;
-        }
-        case Format::Csv:
-            saved = WriteWholeFile(context.os, path, WritePhonebookCsv(entries), &problem);
-            break;
-        case Format::Vcard:
-            saved = WriteWholeFile(context.os, path, WritePhonebookVcard(entries), &problem);
-            break;
-        case Format::Unknown:
-            break;
-    }
-    if (!saved) return Fail(context.err, kExitWriteFailed, problem);
-    Say(context.err, std::to_string(entries.size()) + " entries written to " + path);
+    FileError error = FileError::None;
+    const bool saved = format.text
+                           ? SavePhonebookText(context.os, path, *format.text, table, &error)
+                           : SavePhonebookFile(context.os, path, table, &error);
+    if (!saved) return Fail(context.err, kExitWriteFailed, WriteProblem(path, error));
+    Say(context.err, std::to_string(ExportEntries(table).size()) + " entries written to " + path);
     return kExitOk;
 }
 
 int PhonebookImportCommand(CommandContext& context, const std::string& path, ImportMode mode,
                            bool dryRun) {
     const Format format = FormatOf(path);
-    if (format == Format::Unknown) return UnknownFormat(context.err, path);
+    if (!format.known()) return UnknownFormat(context.err, path);
     std::string problem;
     const std::optional<std::string> text =
-        ReadWholeFile(context.os, path, kLargestInputFile, &problem);
+        ReadInputFile(context.os, path, kLargestInputFile, &problem);
     if (!text) return Fail(context.err, kExitBadInput, problem);
-    if (format != Format::Pbf) {
+    PhonebookRows rows;
+    if (format.text) {
         if (const std::string encoding = EncodingProblem(path, *text); !encoding.empty()) {
             return Fail(context.err, kExitBadInput, encoding);
         }
+        rows = ReadPhonebookText(*format.text, *text);
     }
-    PhonebookRows rows;
-    if (format == Format::Csv) rows = ReadPhonebookCsv(*text);
-    if (format == Format::Vcard) rows = ReadPhonebookVcard(*text);
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(text->data()), text->size());
-    if (format == Format::Pbf) {
+    if (format.pbf) {
         PhonebookTable scratch(kSpeedDialCount, kOneTouchCount);
         if (!ReadPhonebookImage(bytes, scratch)) {
             return Fail(context.err, kExitBadInput, "'" + path + "' is not a phonebook file");
@@ -164,7 +174,7 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
     }
 
     ImportPlan plan{device, {}, 0};
-    if (format == Format::Pbf) {
+    if (format.pbf) {
         PhonebookTable file = device;
         ReadPhonebookImage(bytes, file);
         plan = PlanTableImport(device, file, mode);

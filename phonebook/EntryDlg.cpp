@@ -57,9 +57,9 @@ bool CEntryDlg::OnInit() {
     CDialog::OnInit();
 
     // The two fields hold what the entry's fields hold.
-    nameEdit_.SetLimit(kNameWidth);
+    nameEdit_.SetLimit(kEntryNameRule.width);
     nameEdit_.SetFilterMode(FilterMode::Name);
-    numberEdit_.SetLimit(kNumberWidth);
+    numberEdit_.SetLimit(kEntryNumberRule.width);
     numberEdit_.SetFilterMode(FilterMode::PhonebookNumber);
 
     okButton_.LoadButtonIcon(IDI_OK, 0);

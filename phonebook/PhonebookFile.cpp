@@ -6,6 +6,7 @@
 
 #include "platform/FileReplace.h"
 #include "platform/ScopedFile.h"
+#include "platform/WindowsPaths.h"
 
 namespace pd {
 
@@ -77,13 +78,7 @@ std::size_t PhonebookFileSize(const PhonebookTable& table) {
 }
 
 std::string WithPhonebookExtension(const std::string& path) {
-    const std::size_t separator = path.find_last_of("\\/:");
-    const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart) return path + ".PBF";
-    // "book." names no extension either: Windows drops a trailing dot from a file name.
-    if (dot + 1 == path.size()) return path + "PBF";
-    return path;
+    return WithDefaultExtension(path, ".PBF");
 }
 
 }  // namespace pd

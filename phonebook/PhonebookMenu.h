@@ -6,8 +6,9 @@
 
 namespace pd {
 
-// Enables (or grays) the open and save phonebook commands in the menu of the main window
-// that holds `window`.
+// Enables (or grays) the File menu's four phonebook commands (open and save a .PBF file,
+// import from and export to a CSV or vCard file) in the menu of the main window that holds
+// `window`.
 void EnablePhonebookMenu(HWND window, bool enable);
 
 }  // namespace pd

@@ -14,7 +14,14 @@
 #include "controls/Strings.h"
 #include "pages/PageExchange.h"
 #include "phonebook/EntryDlg.h"
+#include "phonebook/ImportDlg.h"
 #include "phonebook/PhonebookFile.h"
+#include "phonebook/PhonebookImport.h"
+#include "phonebook/PhonebookRows.h"
+#include "phonebook/PhonebookText.h"
+#include "platform/ScopedFile.h"
+#include "platform/WholeFile.h"
+#include "platform/WindowsPaths.h"
 #include "controls/Ui.h"
 #include "win32/TextMode.h"
 #include "protocol/PanelContext.h"
@@ -73,6 +80,29 @@ FileDialogOptions PhonebookFileDialog(const TCHAR* defaultExtension, DWORD flags
 // The dialog's choice as the file operations take it, with ".PBF" when it names no extension.
 std::string PhonebookPath(const tstring& chosen) {
     return WithPhonebookExtension(Utf8FromText(chosen));
+}
+
+// The text files' dialogs: the two formats, in the order of PhonebookTextFormat, and no
+// extension of the dialog's own, so that the one the user's chosen format gives is added.
+FileDialogOptions TextFileDialog(DWORD flags, int* chosenFilter) {
+    FileDialogOptions options;
+    options.filter = LoadResString(IDS_TEXT_FILE_FILTER);
+    options.flags = flags;
+    options.initialFolder = CurrentFolder();
+    options.chosenFilter = chosenFilter;
+    return options;
+}
+
+PhonebookTextFormat FormatOfFilter(int filter) {
+    return filter == 2 ? PhonebookTextFormat::Vcard : PhonebookTextFormat::Csv;
+}
+
+// Whether something of that name is there: a file that cannot be opened for another reason
+// than its absence is there all the same.
+bool IsThere(Os& os, const std::string& path) {
+    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead | share::kWrite,
+                                    disposition::kOpenExisting, attributes::kNormal));
+    return file || os.LastFileError() != FileError::NotFound;
 }
 
 }  // namespace
@@ -204,8 +234,14 @@ void CPhonebook::ShowEntryTexts(int row, int position) {
     if (table == nullptr) return;
     SetCellText(row, kNameColumn, FromDeviceBytes(table->Name(position)));
     SetCellText(row, kNumberColumn, table->IsGroupDial(position)
-                                        ? tstring(kGroupDialText)
+                                        ? TextFromUtf8(kGroupDialText)
                                         : FromDeviceBytes(table->Number(position)));
+}
+
+void CPhonebook::SelectRow(int row) {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, row, FALSE);
 }
 
 void CPhonebook::SetCellText(int row, int column, const tstring& text) {
@@ -344,6 +380,66 @@ void CPhonebook::OnSavePhonebookCommand() {
     if (!SavePhonebookFile(context_.os, PhonebookPath(*chosen), *table)) {
         ui_.ShowErrorBox(IDS_WRITE_FAILED);
     }
+}
+
+void CPhonebook::OnImportCommand() {
+    int filter = 1;
+    const std::optional<tstring> chosen = ui_.OpenFileName(
+        ui_.MainWindow(), TextFileDialog(OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, &filter));
+    PhonebookTable* table = Table();
+    if (!chosen || table == nullptr) return;
+    const std::string path = Utf8FromText(*chosen);
+    // The name's extension says what the file is; a name without one is what the user chose.
+    const PhonebookTextFormat format = PhonebookTextFormatOf(path).value_or(FormatOfFilter(filter));
+
+    FileError error = FileError::None;
+    const std::optional<std::string> bytes =
+        ReadWholeFile(context_.os, path, kLargestImportFile, &error);
+    if (!bytes) {
+        ui_.ShowErrorBox(error == FileError::TooLarge ? IDS_FILE_TOO_LARGE : IDS_FILE_NOT_READ);
+        return;
+    }
+    const PhonebookRows rows = ReadPhonebookText(format, *bytes);
+    if (!rows.problems.empty() && rows.problems.front().fault == RowFault::Utf16Text) {
+        ui_.ShowErrorBox(IDS_ROW_FAULT_FIRST + static_cast<UINT>(RowFault::Utf16Text));
+        return;
+    }
+    ImportPlan plan = PlanImport(*table, rows, ImportMode::Merge);
+    const ImportChanges changes = ChangesOf(*table, plan.table);
+    {
+        CImportDlg summary(TextFromUtf8(path.substr(WindowsFolderLength(path))),
+                           static_cast<int>(changes.added.size()),
+                           static_cast<int>(changes.changed.size()), plan.problems, ui_);
+        if (ui_.RunModal(summary, ui_.MainWindow()) != IDOK) return;
+    }
+    *table = std::move(plan.table);
+    FillEntryList();
+    // The first entry the file brought, so that the user sees where the change is.
+    int first = table->size();
+    for (const int position : changes.added) first = std::min(first, position);
+    for (const int position : changes.changed) first = std::min(first, position);
+    if (first >= sectionFirst_ && first < sectionEnd_) SelectRow(first - sectionFirst_);
+}
+
+void CPhonebook::OnExportCommand() {
+    int filter = 1;
+    const std::optional<tstring> chosen = ui_.SaveFileName(
+        ui_.MainWindow(), TextFileDialog(OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST, &filter));
+    const PhonebookTable* table = Table();
+    if (!chosen || table == nullptr) return;
+    const PhonebookTextFormat format = FormatOfFilter(filter);
+    const std::string typed = Utf8FromText(*chosen);
+    const std::string path = WithDefaultExtension(typed, PhonebookTextExtension(format));
+    // The dialog asked about the name as typed; the extension added here makes another one.
+    if (path != typed && IsThere(context_.os, path)) {
+        const std::string question = FillPlaceholders(Utf8FromText(LoadResString(IDS_FILE_EXISTS)),
+                                                      {path.substr(WindowsFolderLength(path))});
+        const int answer = ui_.ShowMessage(ui_.MainWindow(), TextFromUtf8(question),
+                                           LoadResString(IDS_TITLE),
+                                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+        if (answer != IDYES) return;
+    }
+    if (!SavePhonebookText(context_.os, path, format, *table)) ui_.ShowErrorBox(IDS_WRITE_FAILED);
 }
 
 }  // namespace pd

@@ -30,8 +30,6 @@ inline constexpr int kEntryColumnWidth = 40;
 inline constexpr int kNameColumnWidth = 150;
 // What the number column leaves for the other two columns and the list's edges.
 inline constexpr int kNumberColumnMargin = 190;
-// What a group-dial entry shows instead of its number.
-inline constexpr TCHAR kGroupDialText[] = TEXT("*GROUP DIAL*");
 
 // How long the page lets the device rest before its first read.
 inline constexpr DWORD kFirstReadPauseMs = 1500;
@@ -45,6 +43,12 @@ public:
     // &puhelinmuistio" land here; they are enabled only while this page is the active page.
     void OnOpenPhonebookCommand();
     void OnSavePhonebookCommand();
+    // "&Tuo CSV- tai vCard-tiedostosta" and "&Vie CSV- tai vCard-tiedostoon": the phonebook
+    // from and to the files of spreadsheets and address books. An import shows what it would
+    // do and changes only the page's table, once the user agrees; the device gets it with
+    // "Kirjoita" as always.
+    void OnImportCommand();
+    void OnExportCommand();
 
     // Rebuilds the list from the table: one row for every position of the chosen section.
     void FillEntryList();
@@ -82,6 +86,7 @@ private:
     std::optional<int> ChangeablePosition();
     int SelectedRow() const;
     void ShowEntryTexts(int row, int position);
+    void SelectRow(int row);
     void SetCellText(int row, int column, const tstring& text);
 
     PanelContext& context_;

@@ -21,6 +21,14 @@ std::size_t WindowsFolderLength(std::string_view path) {
     return separator == std::string_view::npos ? 0 : separator + 1;
 }
 
+std::string WithDefaultExtension(std::string_view path, std::string_view extension) {
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasDot = dot != std::string_view::npos && dot >= WindowsFolderLength(path);
+    if (hasDot && dot + 1 < path.size()) return std::string(path);
+    // "book." names no extension either: Windows drops the trailing dot.
+    return std::string(path.substr(0, hasDot ? dot : path.size())).append(extension);
+}
+
 bool IsWindowsDeviceName(std::string_view path) {
     if (path.substr(0, 4) == "\\\\.\\" || path.substr(0, 4) == "//./") return true;
     // The name up to its first dot, without the spaces Windows drops at its end.

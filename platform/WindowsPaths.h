@@ -3,12 +3,18 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace pd {
 
 // The folder part's length, the last "\", "/" or drive colon included (0 for a bare name).
 std::size_t WindowsFolderLength(std::string_view path);
+
+// `path` with `extension` (".PBF", with its dot) added when its file name has none, as the
+// programs take a name from their file dialogs: "book" and "book." (Windows drops a trailing
+// dot from a file name) both become "book.PBF"; a dot in a folder's name does not count.
+std::string WithDefaultExtension(std::string_view path, std::string_view extension);
 
 // True for the names Windows keeps for devices wherever they stand: CON, PRN, AUX, NUL,
 // CONIN$, CONOUT$, COM1-COM9 and LPT1-LPT9 in any case, with any extension ("lpt1.txt") and

@@ -57,6 +57,16 @@ const char* CharacterSetText(CharacterSet set) {
     return row == nullptr ? "" : row->text;
 }
 
+std::optional<int> DecimalDigits(std::string_view text, std::size_t most) {
+    if (text.empty() || text.size() > most) return std::nullopt;
+    int number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
 bool IsDialableNumber(std::string_view number) {
     const bool hasDigit = std::ranges::any_of(number, [](char c) { return IsDigit(c); });
     return number.size() >= kShortestDialableNumber && hasDigit;

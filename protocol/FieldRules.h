@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
+#include "protocol/PhonebookTable.h"
 #include "protocol/SystemRecord.h"
 
 namespace pd {
@@ -46,6 +48,9 @@ inline constexpr NumberRange kAnswerDelayRange{1, 7};
 inline constexpr NumberRange kRedialAttemptsRange{0, 13};
 // The Advanced page offers it as a list of its numbers, "0" to "10".
 inline constexpr NumberRange kRingVolumeRange{0, 10};
+
+// A number written as 1 to `most` decimal digits and nothing else (no sign, no space).
+std::optional<int> DecimalDigits(std::string_view text, std::size_t most);
 
 // --- Texts -----------------------------------------------------------------------------------
 
@@ -93,7 +98,13 @@ inline constexpr TextRule kSerialNumberRule{sizeof(SystemRecord::serialNumber) -
 inline constexpr TextRule kNumberPrefixRule{sizeof(SystemRecord::numberPrefix) - 1,
                                             CharacterSet::Dial};
 
-// --- Phonebook numbers -----------------------------------------------------------------------
+// --- Phonebook entries -----------------------------------------------------------------------
+
+// The entry editor's two fields, as wide as the entry's. A name that a file brings may hold
+// any printable character of the code page (the set is what the editor lets a user type).
+inline constexpr TextRule kEntryNameRule{kNameWidth, CharacterSet::Name};
+inline constexpr TextRule kEntryNumberRule{kNumberWidth, CharacterSet::Dial};
+
 
 // The entry editor's OK rule, which every import and restore keeps as well: at least this
 // many characters, one of them a digit.

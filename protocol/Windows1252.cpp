@@ -106,25 +106,45 @@ Windows1252Text Utf8ToWindows1252(std::string_view utf8) {
         const std::size_t start = at;
         char32_t c = 0;
         if (!NextUtf8Character(utf8, &at, &c)) {
+            result.fault = Windows1252Fault::NotUtf8;
+            result.at = start + 1;
             result.error = "is not valid UTF-8 (at byte " + std::to_string(start + 1) + ")";
             return result;
         }
         unsigned char byte = 0;
         if (c == 0) {
+            result.fault = Windows1252Fault::ZeroCharacter;
             result.error = "contains a zero character";
             return result;
         }
         if (!Windows1252Byte(c, &byte)) {
             char code[16];
             std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-            result.error = "contains '" + std::string(utf8.substr(start, at - start)) + "' (" +
-                           code + "), which Windows-1252 does not have";
+            result.fault = Windows1252Fault::Missing;
+            result.character = std::string(utf8.substr(start, at - start));
+            result.code = code;
+            result.error = "contains '" + result.character + "' (" + code +
+                           "), which Windows-1252 does not have";
             return result;
         }
         result.bytes += static_cast<char>(byte);
     }
     result.ok = true;
     return result;
+}
+
+TextEncoding DetectTextEncoding(std::string_view bytes) {
+    const std::string_view start = bytes.substr(0, 2);
+    if (start == "\xFF\xFE" || start == "\xFE\xFF") return TextEncoding::Utf16;
+    if (bytes.find('\0') != std::string_view::npos) return TextEncoding::ZeroBytes;
+    // The mark decides, whatever follows: a fault after it is the text's, said where it is.
+    if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) return TextEncoding::Utf8;
+    std::size_t at = 0;
+    char32_t c = 0;
+    while (at < bytes.size()) {
+        if (!NextUtf8Character(bytes, &at, &c)) return TextEncoding::Windows1252;
+    }
+    return TextEncoding::Utf8;
 }
 
 }  // namespace pd

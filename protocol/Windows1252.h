@@ -3,6 +3,8 @@
 // This is the one table of that code page, and every crossing goes through it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,13 +40,35 @@ std::string WideToWindows1252(std::wstring_view text, ClosestWindows1252 closest
 
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+// Why a UTF-8 text has no Windows-1252 form.
+enum class Windows1252Fault : std::uint8_t { None, NotUtf8, ZeroCharacter, Missing };
+
 struct Windows1252Text {
     bool ok = false;
     std::string bytes;  // the Windows-1252 text when ok
     std::string error;  // what is wrong, for the user, when not ok
+    Windows1252Fault fault = Windows1252Fault::None;
+    std::size_t at = 0;     // NotUtf8: the byte, from 1, where the text stops being UTF-8
+    std::string character;  // Missing: the character (UTF-8) ...
+    std::string code;       // ... and its code point, "U+0416"
 };
 
 // Fails on malformed UTF-8, on a zero character, and on a character Windows-1252 lacks.
 Windows1252Text Utf8ToWindows1252(std::string_view utf8);
+
+// --- Text files of other programs ----------------------------------------------------------
+
+// What a text file is written in. The programs of Windows 95 to XP write the system's code
+// page, Windows-1252 in western Europe; later ones UTF-8, with or without its byte-order
+// mark; some UTF-16, which neither reader can take.
+enum class TextEncoding : std::uint8_t {
+    Utf8,         // the UTF-8 byte-order mark, or valid UTF-8 throughout (plain ASCII included)
+    Windows1252,  // anything else without a zero byte
+    Utf16,        // a UTF-16 byte-order mark (FF FE or FE FF)
+    ZeroBytes,    // zero bytes without a mark: UTF-16 (or another wide encoding) all the same
+};
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+TextEncoding DetectTextEncoding(std::string_view bytes);
 
 }  // namespace pd

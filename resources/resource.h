@@ -39,6 +39,17 @@
 #define IDS_UPDATE_COMPLETE 106
 #define IDS_PORT_RESERVED 107
 
+// The phonebook's text files: the file dialogs, the boxes and the import summary's list.
+#define IDS_TEXT_FILE_FILTER 110
+#define IDS_FILE_NOT_READ 111
+#define IDS_FILE_TOO_LARGE 112
+#define IDS_FILE_EXISTS 113
+#define IDS_COLUMN_LINE 114
+#define IDS_COLUMN_REASON 115
+// Why a row of a file is refused: one text for each fault of phonebook/RowProblem.h, in its
+// order, from this number on.
+#define IDS_ROW_FAULT_FIRST 300
+
 // --- Main window: dialog 102, menu 129 -----------------------------------------------------
 #define IDD_MAIN 102
 #define IDR_MAIN_MENU 129
@@ -49,6 +60,8 @@
 #define ID_FILE_EXIT 32771
 #define ID_HELP_CONTENTS 32772
 #define ID_HELP_ABOUT 40010
+#define ID_FILE_IMPORT_PHONEBOOK 40011
+#define ID_FILE_EXPORT_PHONEBOOK 40012
 // The framework's standard help command.
 #define ID_HELP_STANDARD 57670
 
@@ -59,6 +72,14 @@
 #define IDD_ENTRY 112
 #define IDC_ENTRY_NUMBER 1001
 #define IDC_ENTRY_NAME 1002
+
+// --- Import summary: dialog 141 ------------------------------------------------------------
+#define IDD_IMPORT 141
+#define IDC_IMPORT_FILE 1101
+#define IDC_IMPORT_ADDED 1102
+#define IDC_IMPORT_CHANGED 1103
+#define IDC_IMPORT_REFUSED 1104
+#define IDC_IMPORT_PROBLEMS 1105
 
 // --- Settings page: dialog 106 -------------------------------------------------------------
 #define IDD_SETTINGS 106

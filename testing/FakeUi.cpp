@@ -64,13 +64,17 @@ std::optional<tstring> FakeUi::FileDialog(UiEvent::Kind kind, HWND owner,
                                                const FileDialogOptions& options) {
     std::optional<tstring> answer;
     if (!fileAnswers_.empty()) {
-        answer = std::move(fileAnswers_.front());
+        answer = std::move(fileAnswers_.front().path);
+        if (answer && options.chosenFilter != nullptr) {
+            *options.chosenFilter = fileAnswers_.front().filter;
+        }
         fileAnswers_.pop_front();
     }
     UiEvent event;
     event.kind = kind;
     event.owner = owner;
     event.file = options;
+    event.file.chosenFilter = nullptr;  // the caller's, gone after the call
     event.text = answer.value_or(TEXT(""));
     event.result = answer ? IDOK : IDCANCEL;
     events_.push_back(std::move(event));

@@ -36,8 +36,11 @@ public:
     // The answer of the next unanswered message box; without one a box answers with its
     // first button (IDOK, IDABORT, IDYES, IDRETRY).
     void AnswerMessageBox(int answer) { boxAnswers_.push_back(answer); }
-    // The next file dialog's answer: a path, or nothing for cancel (the default).
-    void AnswerFileDialog(std::optional<tstring> path) { fileAnswers_.push_back(std::move(path)); }
+    // The next file dialog's answer: a path, or nothing for cancel (the default), and the
+    // pattern the user left chosen (from 1).
+    void AnswerFileDialog(std::optional<tstring> path, int filter = 1) {
+        fileAnswers_.push_back({std::move(path), filter});
+    }
     // Runs for every message box after it is recorded, before the scripted answer is taken;
     // lets a test look at the program's state while the box would be showing.
     std::function<void(const UiEvent&)> onMessageBox;
@@ -74,7 +77,11 @@ private:
 
     std::vector<UiEvent> events_;
     std::deque<int> boxAnswers_;
-    std::deque<std::optional<tstring>> fileAnswers_;
+    struct FileAnswer {
+        std::optional<tstring> path;
+        int filter = 1;
+    };
+    std::deque<FileAnswer> fileAnswers_;
     int waitDepth_ = 0;
 };
 

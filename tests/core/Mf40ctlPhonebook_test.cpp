@@ -67,11 +67,12 @@ TEST_F(CtlPhonebookTest, PbfExport_IsTheFileThePanelSaves) {
 }
 
 TEST_F(CtlPhonebookTest, CsvMerge_PutsRowsIntoTheirEntriesAndKeepsTheRest) {
-    PutFile("in.csv", "Nro,Nimi,Puhelinnumero\n2,New Name,040 123\n5,GROUP,*GROUP DIAL*\n"
+    // As a spreadsheet program of Windows 98 writes it: Windows-1252, without a mark.
+    PutFile("in.csv", "Nro,Nimi,Puhelinnumero\n2,N\xE4kki,040 123\n5,GROUP,*GROUP DIAL*\n"
                       "80,\"Doe, Jane\",p55\n");
     ASSERT_EQ(Run({"phonebook", "import", "in.csv"}), kExitOk) << err.str();
     EXPECT_EQ(DeviceEntries(),
-              (std::vector<std::string>{"1:VELTRA OY|09123", "2:New Name|040123", "3:|123",
+              (std::vector<std::string>{"1:VELTRA OY|09123", "2:N\xE4kki|040123", "3:|123",
                                         "5:GROUP|\xE0\x01\x02", "80:Doe, Jane|P55"}));
     EXPECT_THAT(err.str(), HasSubstr("(2 entries from in.csv)"));
 }

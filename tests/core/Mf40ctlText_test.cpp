@@ -1,11 +1,10 @@
-// The companion's text rules: Windows-1252 both ways, what may reach the terminal, the pages'
-// value forms, and the one rule for entries that files bring.
+// The companion's text rules: Windows-1252 both ways, what may reach the terminal and the
+// pages' value forms.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "mf40ctl/DeviceFields.h"
-#include "mf40ctl/EntryRules.h"
 #include "mf40ctl/Windows1252.h"
 
 namespace pd::ctl {
@@ -187,64 +186,6 @@ TEST(DeviceFields, ByteThePageCannotShowIsKeptInJson) {
     const FieldSpec& ecm = FindFaxSetting("ecmMode")->rule;
     EXPECT_EQ(ByteToJson(ecm, 1), true);
     EXPECT_EQ(DescribeByte(ecm, 2), "(device byte 2, not a value the page offers)");
-}
-
-// One rule for what any file brings to an entry: what the device can hold and show, in the
-// form it keeps it. Texts are Windows-1252 bytes here.
-TEST(EntryRules, EntriesAreTakenInTheFormTheDeviceKeeps) {
-    struct Case {
-        std::string name;
-        std::string number;
-        std::string keptName;
-        std::string keptNumber;
-    };
-    const Case cases[] = {
-        {"abc", "123", "abc", "123"},  // no upper-casing: that is for typing
-        {"", "555", "", "555"},
-        {"M\xC4KI \xD6\xC5\xC9", "0401", "M\xC4KI \xD6\xC5\xC9", "0401"},
-        {"Doe, Jane \"Q\";", "09-123 45 (6).7", "Doe, Jane \"Q\";", "091234567"},
-        {"TRAIL ", "p12", "TRAIL", "P12"},  // the device drops trailing spaces
-        {"   ", "123", "", "123"},
-        {"\xA0\xFE", "*#1", "\xA0\xFE", "*#1"},
-        {std::string(20, 'n') + "  ", std::string(46, '9'), std::string(20, 'n'),
-         std::string(46, '9')},
-    };
-    for (const Case& c : cases) {
-        std::string reason;
-        const auto texts = ApplyEntryRules(c.name, c.number, &reason);
-        ASSERT_TRUE(texts) << c.name << " / " << c.number << ": " << reason;
-        EXPECT_EQ(texts->name, c.keptName);
-        EXPECT_EQ(texts->number, c.keptNumber);
-    }
-}
-
-TEST(EntryRules, EntriesTheDeviceCannotHoldOrShowGiveTheirReason) {
-    struct Case {
-        std::string name;
-        std::string number;
-        const char* reason;
-    };
-    const Case cases[] = {
-        {"A", "12", "must have more than 2 characters and at least one digit"},
-        {"A", "*#P", "must have more than 2 characters and at least one digit"},
-        {"A", "", "must have more than 2 characters"},
-        {"A", "+358 9 123", "'+' cannot be dialled"},
-        {"A", "123x", "number 'x' is not allowed here (digits, # * and P)"},
-        {"A", "12;3", "number ';' is not allowed here"},
-        {"BEL\x07", "123", "name '\\x07' is a control character"},
-        {"\x1B[2J", "123", "name '\\x1B' is a control character"},
-        {"LINE\nFEED", "123", "name '\\x0A' is a control character"},
-        {"A\x7F", "123", "name '\\x7F' is a control character"},
-        {"A\x81", "123", "name '\\x81' is a control character"},
-        {"J\xFF", "123", "name: '\xC3\xBF' cannot be kept"},
-        {std::string(21, 'A'), "123", "name is 21 characters long; at most 20 fit"},
-        {"A", std::string(47, '1'), "number is 47 characters long; at most 46 fit"},
-    };
-    for (const Case& c : cases) {
-        std::string reason;
-        EXPECT_FALSE(ApplyEntryRules(c.name, c.number, &reason)) << c.name << " / " << c.number;
-        EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
-    }
 }
 
 }  // namespace

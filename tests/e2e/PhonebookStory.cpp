@@ -4,6 +4,12 @@
 // to a file, delete all, load the file and find the entry back; then a new panel reads the
 // device again and finds the entry the device kept.
 //
+// With the argument "files" it tells the story of a spreadsheet's file instead: an entry
+// edited, a CSV file in Windows-1252 (under a name with an "ä", which the ANSI panel takes in
+// the system's code page) imported through its summary, which counts an entry changed, one
+// added and one row refused; the page written to the device, emptied and read back; and the
+// page exported to a CSV file in UTF-8 with its byte-order mark.
+//
 // It prints every step with PASS or FAIL and the real times of the page's exchanges; the
 // exit code is 0 when every step held. Everything it starts is ended before it returns.
 #include <windows.h>
@@ -25,6 +31,7 @@ namespace {
 
 const tstring kPanelTitle = ShownText(L" Veltra Ostrex MF 40 PanelDesk - et\u00e4ohjaustaulu");
 constexpr const TCHAR* kEditorCaption = TEXT("Muokkaa");
+constexpr const TCHAR* kImportCaption = TEXT("Tuo puhelinmuistio");
 constexpr int kPhonebookTab = 2;
 constexpr int kRows = 80;
 
@@ -35,6 +42,19 @@ constexpr const TCHAR* kStoredName = TEXT("STORY TEST");
 constexpr const TCHAR* kTypedNumber = TEXT("0401234567");
 constexpr const char* kFileName = "story";  // the panel adds ".PBF"
 constexpr std::size_t kPhonebookFileSize = 5480;
+
+// The spreadsheet's file, as a program of Windows 98 saves it (Windows-1252): the edited entry
+// changed, one added, one refused (a number with +).
+constexpr char kImportFile[] =
+    "Nro;Nimi;Puhelinnumero\r\n5;M\xE4kel\xE4 Liisa;050 765 4323\r\n"
+    "30;Uusi Yritys Oy;(09) 555 0101\r\n31;Kallio Ari;+358 40 1\r\n";
+constexpr int kAddedRow = 29;
+// The two entries on the page: name|number of the edited row, then of the added one.
+constexpr const wchar_t* kImportedRows =
+    L"M\u00e4kel\u00e4 Liisa|0507654323|Uusi Yritys Oy|095550101";
+constexpr const char* kExportedFile =
+    "\xEF\xBB\xBFNro;Nimi;Puhelinnumero\r\n5;M\xC3\xA4kel\xC3\xA4 Liisa;0507654323\r\n"
+    "30;Uusi Yritys Oy;095550101\r\n";
 constexpr std::size_t kFileHeaderSize = 40;
 constexpr std::size_t kEntrySize = 68;
 
@@ -201,6 +221,27 @@ private:
 class Story {
 public:
     explicit Story(const ScratchFolder& scratch) : scratch_(scratch) {}
+
+    // A spreadsheet's file into the page, through the device and out to a file again.
+    int TellFiles() {
+        std::string error;
+        if (!simulator_.Start(TEXT(""), &error)) return Fail("the simulator serves", error);
+        if (!PutImportFile()) return Finish();
+        if (!OpenPanel()) return Finish();
+        if (!ShowPhonebook("first showing of the page reads the device")) return Finish();
+        if (!EditEntry()) return Finish();
+        if (!ImportFile()) return Finish();
+        if (!Exchange(IDC_PB_WRITE, "write button sends the imported phonebook")) return Finish();
+        if (!Exchange(IDC_PB_DELETE_ALL, "delete all")) return Finish();
+        if (!Exchange(IDC_PB_READ, "read button reads the device")) return Finish();
+        ExpectImported("the device holds the imported entries");
+        if (!ExportFile()) return Finish();
+        ClosePanel();
+        const std::string offRoute = simulator_.TrafficOffRoute();
+        Expect(offRoute.empty(), "the device heard the panel on the route under test only",
+               offRoute);
+        return Finish();
+    }
 
     int Tell() {
         std::string error;
@@ -454,6 +495,70 @@ private:
         return AnswerFileDialog(StoryPath(), "opening the file");
     }
 
+    tstring ImportPath() const {
+        return scratch_.File(ShownText(L"yhteystiedot-\u00e4.csv").c_str());
+    }
+
+    bool PutImportFile() {
+        const OwnedHandle file(CreateFile(ImportPath().c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        const bool put = file && WriteFile(file.get(), kImportFile, sizeof kImportFile - 1,
+                                           &written, nullptr) &&
+                         written == sizeof kImportFile - 1;
+        return Expect(put, "the spreadsheet's file is there", Utf8FromText(ImportPath()));
+    }
+
+    // The summary comes before anything changes; OK takes the file into the page.
+    bool ImportFile() {
+        const std::string what = "the import's summary counts what the file would do";
+        PostMessage(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_IMPORT_PHONEBOOK, 0), 0);
+        if (!AnswerFileDialog(ImportPath(), "the import's file dialog")) return false;
+        HWND summary = WaitForWindow([](HWND w) { return TextOf(w) == kImportCaption; });
+        if (summary == nullptr) {
+            return Expect(false, what,
+                          "no summary; box \"" + Utf8FromText(BoxText(panel_.id())) + "\"");
+        }
+        const tstring counts = TextOf(GetDlgItem(summary, IDC_IMPORT_ADDED)) + TEXT("/") +
+                               TextOf(GetDlgItem(summary, IDC_IMPORT_CHANGED)) + TEXT("/") +
+                               TextOf(GetDlgItem(summary, IDC_IMPORT_REFUSED));
+        const bool untouched = list_->Cell(kEditedRow, 1) == kStoredName;
+        PostMessage(summary, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(summary, IDOK)));
+        if (!WaitGone(summary)) return Expect(false, what, "the summary stays open");
+        WaitIdle(main_);
+        if (!Expect(counts == TEXT("1/1/1") && untouched, what,
+                    "added/changed/refused " + Utf8FromText(counts) +
+                        (untouched ? "" : "; the page changed before OK"))) {
+            return false;
+        }
+        return ExpectImported("OK puts the file's entries on the page");
+    }
+
+    bool ExpectImported(const std::string& what) {
+        const tstring shown = list_->Cell(kEditedRow, 1) + TEXT("|") + list_->Cell(kEditedRow, 2) +
+                              TEXT("|") + list_->Cell(kAddedRow, 1) + TEXT("|") +
+                              list_->Cell(kAddedRow, 2);
+        return Expect(shown == ShownText(kImportedRows), what, Utf8FromText(shown));
+    }
+
+    bool ExportFile() {
+        const std::string what = "export writes the page as UTF-8 CSV with its mark";
+        PostMessage(main_, WM_COMMAND, MAKEWPARAM(ID_FILE_EXPORT_PHONEBOOK, 0), 0);
+        const tstring typed = scratch_.File(TEXT("vienti"));
+        if (!AnswerFileDialog(typed, what)) return false;
+        const tstring written = typed + TEXT(".csv");  // the first pattern's extension
+        const OwnedHandle file(CreateFile(written.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        char bytes[512] = {};
+        DWORD got = 0;
+        if (!file || !ReadFile(file.get(), bytes, sizeof bytes - 1, &got, nullptr)) {
+            return Expect(false, what, "no file " + Utf8FromText(written) + "; box \"" +
+                                           Utf8FromText(BoxText(panel_.id())) + "\"");
+        }
+        return Expect(std::string(bytes, got) == kExportedFile, what, std::string(bytes, got));
+    }
+
     const ScratchFolder& scratch_;
     Simulator simulator_;
     ChildProcess panel_;
@@ -467,7 +572,10 @@ private:
 }  // namespace
 }  // namespace pd::e2e
 
-int _tmain() {
+int _tmain(int argc, TCHAR** argv) {
     pd::e2e::ScratchFolder scratch;
+    if (argc == 2 && pd::tstring(argv[1]) == TEXT("files")) {
+        return pd::e2e::Story(scratch).TellFiles();
+    }
     return pd::e2e::Story(scratch).Tell();
 }

@@ -254,7 +254,7 @@ class PanelDeskHelp(unittest.TestCase):
         windows = {'IDD_MAIN': 'paaikkuna', 'IDD_SETTINGS': 'asetukset',
                    'IDD_ADVANCED': 'lisavalinnat', 'IDD_PHONEBOOK': 'puhelinmuistio',
                    'IDD_ENTRY': 'puhelinmuistio', 'IDD_INFO': 'tietoja',
-                   'IDD_FIRMWARE': 'paivitys'}
+                   'IDD_FIRMWARE': 'paivitys', 'IDD_IMPORT': 'csv'}
         for dialog, topic in windows.items():
             for caption in rc_dialog_captions(dialog):
                 self.assertIn(caption, captions[topic], f'the topic {topic} does not explain '

@@ -176,8 +176,11 @@ TEST_F(MainWindow, ExitAndHelpAreStandardLookHoverButtonsWithIconsAtTemplatePlac
 }
 
 TEST_F(MainWindow, PhonebookFileCommandsAreAvailableExactlyWhileThePhonebookPageShows) {
-    EXPECT_EQ(MenuState(ID_FILE_OPEN_PHONEBOOK), static_cast<UINT>(MF_GRAYED)) << "at start";
-    EXPECT_EQ(MenuState(ID_FILE_SAVE_PHONEBOOK), static_cast<UINT>(MF_GRAYED)) << "at start";
+    const int commands[] = {ID_FILE_OPEN_PHONEBOOK, ID_FILE_SAVE_PHONEBOOK,
+                            ID_FILE_IMPORT_PHONEBOOK, ID_FILE_EXPORT_PHONEBOOK};
+    for (const int command : commands) {
+        EXPECT_EQ(MenuState(command), static_cast<UINT>(MF_GRAYED)) << command << " at start";
+    }
     const struct {
         int tab;
         bool enabled;
@@ -186,8 +189,9 @@ TEST_F(MainWindow, PhonebookFileCommandsAreAvailableExactlyWhileThePhonebookPage
     for (const auto& step : steps) {
         SelectTab(step.tab);
         const UINT expected = step.enabled ? 0u : static_cast<UINT>(MF_GRAYED);
-        EXPECT_EQ(MenuState(ID_FILE_OPEN_PHONEBOOK), expected) << "after tab " << step.tab;
-        EXPECT_EQ(MenuState(ID_FILE_SAVE_PHONEBOOK), expected) << "after tab " << step.tab;
+        for (const int command : commands) {
+            EXPECT_EQ(MenuState(command), expected) << command << " after tab " << step.tab;
+        }
     }
 }
 

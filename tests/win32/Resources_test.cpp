@@ -13,6 +13,7 @@
 
 #include "controls/Handles.h"
 #include "controls/Strings.h"
+#include "phonebook/RowProblem.h"
 #include "win32/Win32Os.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
@@ -64,8 +65,9 @@ TEST(Resources, MainMenuHasTheFileAndHelpCommandsWithThePhonebookOnesGrayed) {
     const struct {
         int id;
         bool grayed;
-    } items[] = {{ID_FILE_OPEN_PHONEBOOK, true}, {ID_FILE_SAVE_PHONEBOOK, true},
-                 {ID_FILE_EXIT, false},          {ID_HELP_CONTENTS, false},
+    } items[] = {{ID_FILE_OPEN_PHONEBOOK, true},   {ID_FILE_SAVE_PHONEBOOK, true},
+                 {ID_FILE_IMPORT_PHONEBOOK, true}, {ID_FILE_EXPORT_PHONEBOOK, true},
+                 {ID_FILE_EXIT, false},            {ID_HELP_CONTENTS, false},
                  {ID_HELP_ABOUT, false}};
     for (const auto& item : items) {
         const UINT state = ::GetMenuState(menu, item.id, MF_BYCOMMAND);
@@ -136,12 +138,20 @@ TEST(Resources, EveryIdHasItsOwnNumber) {
         PD_ID(IDS_WRITE_FAILED, 102), PD_ID(IDS_READ_FAILED, 103),
         PD_ID(IDS_BYTES_TRANSFERRED, 104), PD_ID(IDS_DATA_WRITTEN, 105),
         PD_ID(IDS_UPDATE_COMPLETE, 106), PD_ID(IDS_PORT_RESERVED, 107),
+        PD_ID(IDS_TEXT_FILE_FILTER, 110), PD_ID(IDS_FILE_NOT_READ, 111),
+        PD_ID(IDS_FILE_TOO_LARGE, 112), PD_ID(IDS_FILE_EXISTS, 113), PD_ID(IDS_COLUMN_LINE, 114),
+        PD_ID(IDS_COLUMN_REASON, 115), PD_ID(IDS_ROW_FAULT_FIRST, 300),
         // Main window, its menu and the About box.
         PD_ID(IDD_MAIN, 102), PD_ID(IDR_MAIN_MENU, 129), PD_ID(IDC_MAIN_EXIT, 1006),
         PD_ID(IDC_MAIN_HELP, 1042), PD_ID(ID_FILE_OPEN_PHONEBOOK, 40008),
         PD_ID(ID_FILE_SAVE_PHONEBOOK, 40009), PD_ID(ID_FILE_EXIT, 32771),
         PD_ID(ID_HELP_CONTENTS, 32772), PD_ID(ID_HELP_ABOUT, 40010),
         PD_ID(ID_HELP_STANDARD, 57670), PD_ID(IDD_ABOUT, 110),
+        PD_ID(ID_FILE_IMPORT_PHONEBOOK, 40011), PD_ID(ID_FILE_EXPORT_PHONEBOOK, 40012),
+        // Import summary.
+        PD_ID(IDD_IMPORT, 141), PD_ID(IDC_IMPORT_FILE, 1101), PD_ID(IDC_IMPORT_ADDED, 1102),
+        PD_ID(IDC_IMPORT_CHANGED, 1103), PD_ID(IDC_IMPORT_REFUSED, 1104),
+        PD_ID(IDC_IMPORT_PROBLEMS, 1105),
         // Entry editor.
         PD_ID(IDD_ENTRY, 112), PD_ID(IDC_ENTRY_NUMBER, 1001), PD_ID(IDC_ENTRY_NAME, 1002),
         // Settings page.
@@ -239,6 +249,8 @@ TEST(Resources, TextsTheUserReadsAreTheProgramsOwn) {
     EXPECT_EQ(caption(1, MF_BYPOSITION), TEXT(" O&hje"));
     const std::pair<UINT, tstring> items[] = {
         {40008, TEXT("&Avaa puhelinmuistio")}, {40009, TEXT("Tallenna &puhelinmuistio")},
+        {40011, TEXT("&Tuo CSV- tai vCard-tiedostosta")},
+        {40012, TEXT("&Vie CSV- tai vCard-tiedostoon")},
         {32771, TEXT("&Lopeta")},              {32772, ShownText(L"&Sisällys")},
         {40010, TEXT("Tietoja")},
     };
@@ -272,6 +284,9 @@ TEST(Resources, TextsTheUserReadsAreTheProgramsOwn) {
                TEXT("Emulointi 1, versio :"), TEXT("Emulointi 2, versio :"), TEXT("Tiedostotietoja"),
                TEXT("Tiedoston nimi:"), TEXT("Tiedoston koko:"), TEXT("Tila"), TEXT("Viesti:")}},
         {112, {TEXT("Nimi:"), TEXT("Puhelinnumero:")}},
+        {141, {TEXT("Tiedosto:"), ShownText(L"Lis\u00e4tt\u00e4v\u00e4t merkinn\u00e4t:"),
+               ShownText(L"Muuttuvat merkinn\u00e4t:"), ShownText(L"Hyl\u00e4tyt rivit:"),
+               TEXT("OK"), TEXT("Peruuta")}},
     };
     for (const auto& page : pages) {
         const TemplateTexts texts(page.dialog);
@@ -282,6 +297,29 @@ TEST(Resources, TextsTheUserReadsAreTheProgramsOwn) {
                 << "\"";
         }
     }
+}
+
+// Each reason a file's row is refused for has its Finnish text, which quotes nothing the
+// fault does not give: the placeholders it uses are among the English text's.
+TEST(Resources, EveryRowFaultHasItsTextWithTheFaultsValues) {
+    const auto placeholders = [](std::string_view text) {
+        std::string used;
+        for (std::size_t at = text.find('%'); at != std::string_view::npos && at + 1 < text.size();
+             at = text.find('%', at + 2)) {
+            used += text[at + 1];
+        }
+        return used;
+    };
+    for (int fault = 0; fault < kRowFaultCount; ++fault) {
+        const std::string finnish = Utf8FromText(LoadResString(IDS_ROW_FAULT_FIRST + fault));
+        EXPECT_FALSE(finnish.empty()) << "fault " << fault;
+        for (const char used : placeholders(finnish)) {
+            EXPECT_NE(placeholders(EnglishRowFault(static_cast<RowFault>(fault))).find(used),
+                      std::string::npos)
+                << "fault " << fault << ": " << finnish;
+        }
+    }
+    EXPECT_TRUE(LoadResString(IDS_ROW_FAULT_FIRST + kRowFaultCount).empty());
 }
 
 }  // namespace

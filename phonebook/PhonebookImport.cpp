@@ -1,36 +1,48 @@
-#include "mf40ctl/PhonebookImport.h"
+#include "phonebook/PhonebookImport.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
+#include <optional>
 
-#include "mf40ctl/EntryRules.h"
-#include "mf40ctl/Windows1252.h"
+#include "phonebook/EntryRules.h"
+#include "protocol/Windows1252.h"
 
-namespace pd::ctl {
+namespace pd {
 
 namespace {
-
-std::string Slot(int slot) { return "entry " + std::to_string(slot); }
-
-bool SameEntry(const PhonebookTable& a, const PhonebookTable& b, int position) {
-    return a.Name(position) == b.Name(position) && a.Number(position) == b.Number(position);
-}
 
 bool IsFree(const PhonebookTable& table, int position) {
     return !table.IsGroupDial(position) && IsBlankEntry(table, position);
 }
 
-// The texts of a row as the table would hold them, or nothing with `reason`.
-std::optional<EntryTexts> RowTexts(const PhonebookRow& row, std::string* reason) {
+// Why a text of a row has no Windows-1252 form, as the fault of its field.
+void NotWindows1252(const Windows1252Text& text, bool name, RowProblem* problem) {
+    switch (text.fault) {
+        case Windows1252Fault::NotUtf8:
+            problem->fault = name ? RowFault::NameNotUtf8 : RowFault::NumberNotUtf8;
+            problem->value = static_cast<long long>(text.at);
+            break;
+        case Windows1252Fault::ZeroCharacter:
+            problem->fault = name ? RowFault::NameZeroCharacter : RowFault::NumberZeroCharacter;
+            break;
+        default:
+            problem->fault = name ? RowFault::NameNotInCodePage : RowFault::NumberNotInCodePage;
+            problem->text = text.character;
+            problem->text2 = text.code;
+            break;
+    }
+}
+
+// The texts of a row as the table would hold them, or nothing with `*problem`.
+std::optional<EntryTexts> RowTexts(const PhonebookRow& row, RowProblem* problem) {
     const Windows1252Text name = Utf8ToWindows1252(row.name);
     if (!name.ok) {
-        *reason = "name " + name.error;
+        NotWindows1252(name, true, problem);
         return std::nullopt;
     }
     const Windows1252Text number = Utf8ToWindows1252(row.number);
     if (!number.ok) {
-        *reason = "number " + number.error;
+        NotWindows1252(number, false, problem);
         return std::nullopt;
     }
     return EntryTexts{name.bytes, number.bytes};
@@ -40,6 +52,19 @@ std::optional<EntryTexts> RowTexts(const PhonebookRow& row, std::string* reason)
 
 bool IsBlankEntry(const PhonebookTable& table, int position) {
     return table.Name(position).empty() && table.Number(position).empty();
+}
+
+bool SameEntry(const PhonebookTable& a, const PhonebookTable& b, int position) {
+    return a.Name(position) == b.Name(position) && a.Number(position) == b.Number(position);
+}
+
+ImportChanges ChangesOf(const PhonebookTable& before, const PhonebookTable& after) {
+    ImportChanges changes;
+    for (int position = 0; position < before.size() && position < after.size(); ++position) {
+        if (SameEntry(before, after, position)) continue;
+        (IsBlankEntry(before, position) ? changes.added : changes.changed).push_back(position);
+    }
+    return changes;
 }
 
 ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, ImportMode mode) {
@@ -58,20 +83,22 @@ ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, 
     }
     int nextFree = 0;
     for (const PhonebookRow* row : ordered) {
-        const auto refuse = [&](std::string reason) {
-            plan.problems.push_back({row->line, std::move(reason)});
+        RowProblem problem(row->line, RowFault::NoFreeEntry);
+        const auto refuse = [&](RowFault fault, long long value = 0, long long value2 = 0) {
+            problem.fault = fault;
+            problem.value = value;
+            problem.value2 = value2;
+            plan.problems.push_back(problem);
         };
         int position = 0;
         if (row->slot) {
             const int slot = *row->slot;
             if (!plan.table.Contains(slot - 1)) {
-                refuse("Nro " + std::to_string(slot) + " is outside 1.." +
-                       std::to_string(plan.table.size()));
+                refuse(RowFault::OutsideTable, slot, plan.table.size());
                 continue;
             }
             if (const auto earlier = lineOfSlot.find(slot); earlier != lineOfSlot.end()) {
-                refuse(Slot(slot) + " is already given on line " +
-                       std::to_string(earlier->second));
+                refuse(RowFault::EntryGivenTwice, slot, earlier->second);
                 continue;
             }
             lineOfSlot[slot] = row->line;
@@ -82,32 +109,31 @@ ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, 
                 const Windows1252Text name = Utf8ToWindows1252(row->name);
                 const bool asItIs = row->number == kGroupDialText && name.ok &&
                                     name.bytes == plan.table.Name(position);
-                if (!asItIs) {
-                    refuse(Slot(slot) + " is a group-dial entry, which is never overwritten" +
-                           (row->number == kGroupDialText
-                                ? "; its name stays '" +
-                                      Windows1252ForTerminal(plan.table.Name(position)) + "'"
-                                : std::string()));
+                if (asItIs) continue;
+                if (row->number == kGroupDialText) {
+                    problem.text = Windows1252ToUtf8(plan.table.Name(position));
+                    refuse(RowFault::GroupDialRenamed, slot);
+                } else {
+                    refuse(RowFault::GroupDialKept, slot);
                 }
                 continue;
             }
         }
         if (row->number == kGroupDialText) {
-            refuse("a group-dial entry can only be set up on the device itself");
+            refuse(RowFault::GroupDialMade);
             continue;
         }
-        std::string reason;
-        std::optional<EntryTexts> texts = RowTexts(*row, &reason);
+        std::optional<EntryTexts> texts = RowTexts(*row, &problem);
         if (!texts) {
-            refuse(reason);
+            plan.problems.push_back(problem);
             continue;
         }
         // What the device holds in the entry it names comes back as it is, whatever it is.
         const bool unchanged = row->slot && texts->name == current.Name(position) &&
                                texts->number == current.Number(position);
-        if (!unchanged) texts = ApplyEntryRules(texts->name, texts->number, &reason);
+        if (!unchanged) texts = ApplyEntryRules(texts->name, texts->number, &problem);
         if (!texts) {
-            refuse(reason);
+            plan.problems.push_back(problem);
             continue;
         }
         if (!row->slot) {
@@ -116,7 +142,7 @@ ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, 
                 ++nextFree;
             }
             if (nextFree == plan.table.size()) {
-                refuse("no free entry is left");
+                refuse(RowFault::NoFreeEntry);
                 continue;
             }
             position = nextFree;
@@ -143,36 +169,6 @@ std::vector<ExportEntry> ExportEntries(const PhonebookTable& table) {
     return entries;
 }
 
-std::string PhonebookListing(const PhonebookTable& table, const PhonebookTable& before) {
-    std::string text = "  Nro  Nimi                  Puhelinnumero\n";
-    int shown = 0;
-    for (int position = 0; position < table.size(); ++position) {
-        const bool changed = !SameEntry(table, before, position);
-        const bool blank = IsBlankEntry(table, position);
-        if (blank && !changed) continue;
-        const std::string name = Windows1252ForTerminal(table.Name(position));
-        std::string number = table.IsGroupDial(position)
-                                 ? kGroupDialText
-                                 : Windows1252ForTerminal(table.Number(position));
-        if (blank) number = "(cleared)";
-        char head[16];
-        std::snprintf(head, sizeof head, "%c %3d  ", changed ? '*' : ' ', position + 1);
-        std::string padded = name;
-        // Padding counts characters, not UTF-8 bytes.
-        const auto characters = static_cast<std::size_t>(std::count_if(
-            name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-        padded.append(characters < 20 ? 20 - characters : 0, ' ');
-        text += head + padded + "  " + number + "\n";
-        ++shown;
-    }
-    if (shown == 0) text += "  (every entry is blank)\n";
-    return text;
-}
-
-}  // namespace pd::ctl
-
-namespace pd::ctl {
-
 ImportPlan PlanTableImport(const PhonebookTable& current, const PhonebookTable& file,
                            ImportMode mode) {
     ImportPlan plan{current, {}, 0};
@@ -180,24 +176,24 @@ ImportPlan PlanTableImport(const PhonebookTable& current, const PhonebookTable& 
         const bool blank = IsBlankEntry(file, position);
         const bool take = mode == ImportMode::Replace || !blank;
         if (!take || SameEntry(current, file, position)) continue;
-        const std::string where = Slot(position + 1) + ": ";
+        RowProblem problem(0, RowFault::GroupDialMade);
+        problem.entry = position + 1;
         if (current.IsGroupDial(position)) {
             // Replacing clears every entry but the group-dial ones: a blank there is no change.
             if (!blank) {
-                plan.problems.push_back(
-                    {0, where + "the device's group-dial entry is never overwritten"});
+                problem.fault = RowFault::GroupDialOnDevice;
+                plan.problems.push_back(problem);
             }
         } else if (file.IsGroupDial(position)) {
-            plan.problems.push_back(
-                {0, where + "a group-dial entry can only be set up on the device itself"});
+            problem.fault = RowFault::GroupDialMade;
+            plan.problems.push_back(problem);
         } else if (blank) {
             plan.table.ClearEntry(position);
         } else {
-            std::string reason;
             const std::optional<EntryTexts> texts =
-                ApplyEntryRules(file.Name(position), file.Number(position), &reason);
+                ApplyEntryRules(file.Name(position), file.Number(position), &problem);
             if (!texts) {
-                plan.problems.push_back({0, where + reason});
+                plan.problems.push_back(problem);
                 continue;
             }
             plan.table.SetEntry(position, texts->name, texts->number);
@@ -215,4 +211,4 @@ bool SamePhonebook(const PhonebookTable& a, const PhonebookTable& b) {
     return true;
 }
 
-}  // namespace pd::ctl
+}  // namespace pd

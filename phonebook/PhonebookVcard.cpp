@@ -1,4 +1,4 @@
-#include "mf40ctl/PhonebookVcard.h"
+#include "phonebook/PhonebookVcard.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,11 +6,10 @@
 
 #include "protocol/Windows1252.h"
 
-namespace pd::ctl {
+namespace pd {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr const char* kLineEnd = "\r\n";
 // Our own property: the entry number, so that a card goes back where it came from.
 constexpr const char* kEntryNumberProperty = "X-PANELDESK-NRO";
@@ -200,32 +199,41 @@ std::optional<std::string> FromBase64(std::string_view value) {
 }
 
 // A value as the text it stands for, in UTF-8: its ENCODING undone and its CHARSET read;
-// nothing, with `problem`, for an encoding or character set this reader does not know, which
-// would otherwise come in as its code.
-std::optional<std::string> DecodedValue(const Property& property, std::string* problem) {
+// nothing, with the card's `problem` (the property's name in it), for an encoding or
+// character set this reader does not know, which would otherwise come in as its code.
+std::optional<std::string> DecodedValue(const Property& property, TextEncoding fileEncoding,
+                                        RowProblem* problem) {
+    problem->text = Upper(property.name);
     std::optional<std::string> bytes = property.value;
     if (property.encoding == "quoted-printable") {
         bytes = FromQuotedPrintable(property.value);
     } else if (property.encoding == "b" || property.encoding == "base64") {
         bytes = FromBase64(property.value);
     } else if (!property.encoding.empty() && property.encoding != "8bit") {
-        *problem = "ENCODING=" + property.encoding + " is not read (only quoted-printable "
-                   "and base64)";
+        problem->fault = RowFault::VcardUnknownEncoding;
+        problem->text2 = property.encoding;
         return std::nullopt;
     }
     if (!bytes) {
-        *problem = "its " + property.encoding + " value is not well formed";
+        problem->fault = RowFault::VcardBadValue;
+        problem->text2 = property.encoding;
         return std::nullopt;
     }
     const std::string& charset = property.charset;
-    if (charset.empty() || charset == "utf-8" || charset == "us-ascii") return bytes;
+    if (charset.empty()) {
+        const TextEncoding encoding =
+            property.encoding.empty() ? fileEncoding : DetectTextEncoding(*bytes);
+        return encoding == TextEncoding::Windows1252 ? Windows1252ToUtf8(*bytes) : *bytes;
+    }
+    if (charset == "utf-8" || charset == "us-ascii") return bytes;
     if (charset == "windows-1252" || charset == "cp1252") return Windows1252ToUtf8(*bytes);
     if (charset == "iso-8859-1" || charset == "latin1") {
         std::string text;
         for (const char c : *bytes) AppendUtf8(static_cast<unsigned char>(c), text);
         return text;
     }
-    *problem = "CHARSET=" + charset + " is not read (only UTF-8, ISO-8859-1 and Windows-1252)";
+    problem->fault = RowFault::VcardUnknownCharset;
+    problem->text2 = charset;
     return std::nullopt;
 }
 
@@ -266,7 +274,7 @@ std::string EscapeText(std::string_view text) {
 
 struct Card {
     int line = 0;
-    std::optional<std::string> problem;  // the first reason the card cannot be taken
+    std::optional<RowProblem> problem;  // the first reason the card cannot be taken
     std::optional<std::string> entryNumber;
     std::optional<std::string> version;
     std::optional<std::string> name;
@@ -276,28 +284,30 @@ struct Card {
 
 void FinishCard(const Card& card, PhonebookRows& result) {
     if (card.problem) {
-        result.problems.push_back({card.line, *card.problem});
+        result.problems.push_back(*card.problem);
         return;
     }
-    if (!card.version || (*card.version != "3.0" && *card.version != "4.0")) {
+    if (!card.version) {
+        result.problems.push_back({card.line, RowFault::VcardNoVersion});
+        return;
+    }
+    // 2.1 is what the mail programs of Windows 95 to XP write.
+    if (*card.version != "2.1" && *card.version != "3.0" && *card.version != "4.0") {
         result.problems.push_back(
-            {card.line, card.version ? "vCard version " + *card.version +
-                                           " is not read (only 3.0 and 4.0)"
-                                     : "the card has no VERSION"});
+            {card.line, RowFault::VcardVersion, *card.version});
         return;
     }
     const std::optional<std::string>& number = card.fax ? card.fax : card.telephone;
     if (!number) {
-        result.problems.push_back({card.line, "the card has no fax or telephone number (TEL)"});
+        result.problems.push_back({card.line, RowFault::VcardNoNumber});
         return;
     }
     std::optional<int> slot;
     if (card.entryNumber) {
         slot = EntryNumber(*card.entryNumber);
         if (!slot) {
-            result.problems.push_back({card.line, std::string(kEntryNumberProperty) + " '" +
-                                                      *card.entryNumber +
-                                                      "' is not an entry number"});
+            result.problems.push_back(
+                {card.line, RowFault::VcardNotEntryNumber, *card.entryNumber});
             return;
         }
     }
@@ -306,10 +316,10 @@ void FinishCard(const Card& card, PhonebookRows& result) {
 
 }  // namespace
 
-PhonebookRows ReadPhonebookVcard(std::string_view text) {
+PhonebookRows ReadPhonebookVcard(std::string_view text, TextEncoding encoding) {
     PhonebookRows result;
-    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        text.remove_prefix(kByteOrderMark.size());
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+        text.remove_prefix(kUtf8ByteOrderMark.size());
     }
     std::optional<Card> card;
     for (const ContentLine& line : Unfold(text)) {
@@ -319,17 +329,17 @@ PhonebookRows ReadPhonebookVcard(std::string_view text) {
         const std::string value = property ? Lower(property->value) : "";
         if (property && name == "begin" && value == "vcard") {
             if (card) {
-                result.problems.push_back({card->line, "the card is not closed by END:VCARD"});
+                result.problems.push_back({card->line, RowFault::VcardNotClosed});
             }
             card = Card{line.line, {}, {}, {}, {}, {}, {}};
             continue;
         }
         if (!card) {
-            result.problems.push_back({line.line, "text outside BEGIN:VCARD ... END:VCARD"});
+            result.problems.push_back({line.line, RowFault::VcardTextOutside});
             continue;
         }
         if (!property) {
-            result.problems.push_back({line.line, "not a vCard line (NAME:VALUE)"});
+            result.problems.push_back({line.line, RowFault::VcardNotALine});
             continue;
         }
         if (name == "end" && value == "vcard") {
@@ -340,17 +350,17 @@ PhonebookRows ReadPhonebookVcard(std::string_view text) {
         const bool taken = name == Lower(kEntryNumberProperty) || name == "version" ||
                            name == "fn" || name == "tel";
         if (!taken) continue;
-        std::string problem;
-        const std::optional<std::string> decoded = DecodedValue(*property, &problem);
+        RowProblem problem(card->line, RowFault::VcardBadValue);
+        const std::optional<std::string> decoded = DecodedValue(*property, encoding, &problem);
         if (!decoded) {
-            if (!card->problem) card->problem = Upper(property->name) + ": " + problem;
+            if (!card->problem) card->problem = problem;
             continue;
         }
         if (name == Lower(kEntryNumberProperty)) {
             // Two would leave the entry to whichever came last.
             if (card->entryNumber && !card->problem) {
-                card->problem = std::string(kEntryNumberProperty) + " is given twice ('" +
-                                *card->entryNumber + "' and '" + *decoded + "')";
+                card->problem = RowProblem(card->line, RowFault::VcardEntryNumberTwice,
+                                           *card->entryNumber, *decoded);
             }
             card->entryNumber = *decoded;
         } else if (name == "version") {
@@ -364,9 +374,9 @@ PhonebookRows ReadPhonebookVcard(std::string_view text) {
             if (!card->telephone) card->telephone = TelephoneNumber(*decoded);
         }
     }
-    if (card) result.problems.push_back({card->line, "the card is not closed by END:VCARD"});
+    if (card) result.problems.push_back({card->line, RowFault::VcardNotClosed});
     if (result.rows.empty() && result.problems.empty()) {
-        result.problems.push_back({0, "the file holds no vCard"});
+        result.problems.push_back({0, RowFault::VcardNone});
     }
     return result;
 }
@@ -385,4 +395,4 @@ std::string WritePhonebookVcard(std::span<const ExportEntry> entries) {
     return text;
 }
 
-}  // namespace pd::ctl
+}  // namespace pd

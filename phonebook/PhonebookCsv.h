@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "mf40ctl/PhonebookRows.h"
+#include "phonebook/PhonebookRows.h"
 
-namespace pd::ctl {
+namespace pd {
 
 struct ExportEntry {
     int slot = 0;  // entry number, from 1
@@ -17,9 +17,10 @@ struct ExportEntry {
     std::string number;  // UTF-8; kGroupDialText for a group-dial entry
 };
 
-// Every row with its line; a file without the header gives one problem and no rows.
+// Every row with its line; a file without the header gives one problem and no rows. `text`
+// is UTF-8, with or without its byte-order mark.
 PhonebookRows ReadPhonebookCsv(std::string_view text);
 
 std::string WritePhonebookCsv(std::span<const ExportEntry> entries);
 
-}  // namespace pd::ctl
+}  // namespace pd

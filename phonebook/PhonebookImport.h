@@ -4,14 +4,13 @@
 // a file gives exactly as the device holds it is taken back as it is.
 #pragma once
 
-#include <string>
 #include <vector>
 
-#include "mf40ctl/PhonebookCsv.h"
-#include "mf40ctl/PhonebookRows.h"
+#include "phonebook/PhonebookCsv.h"
+#include "phonebook/PhonebookRows.h"
 #include "protocol/PhonebookTable.h"
 
-namespace pd::ctl {
+namespace pd {
 
 enum class ImportMode {
     Merge,    // rows go into the entries they name; the others stay
@@ -24,20 +23,9 @@ struct ImportPlan {
     int placed = 0;                     // rows that went into the table
 };
 
+// The rows that keep the rules, each where it goes; every other row is left out, with its
+// reason among the plan's problems.
 ImportPlan PlanImport(const PhonebookTable& current, const PhonebookRows& rows, ImportMode mode);
-
-// The entries that are not blank, in table order, with their texts in UTF-8.
-std::vector<ExportEntry> ExportEntries(const PhonebookTable& table);
-
-bool IsBlankEntry(const PhonebookTable& table, int position);
-
-// The phonebook as lines for the terminal: "Nro  Nimi  Puhelinnumero", the entries that are
-// not blank, and a mark before every entry that differs from `before`.
-std::string PhonebookListing(const PhonebookTable& table, const PhonebookTable& before);
-
-}  // namespace pd::ctl
-
-namespace pd::ctl {
 
 // A phonebook file (.PBF) laid over the device's phonebook: with Replace every entry of the
 // file is taken, blank ones included; with Merge only the file's entries that are not blank.
@@ -46,7 +34,22 @@ namespace pd::ctl {
 ImportPlan PlanTableImport(const PhonebookTable& current, const PhonebookTable& file,
                            ImportMode mode);
 
-// Same texts in every entry (what the device keeps of an entry).
+// What an import would do to a phonebook: the entries it fills that were blank, and those
+// whose texts it changes (clearing one included), in table order.
+struct ImportChanges {
+    std::vector<int> added;    // positions
+    std::vector<int> changed;
+};
+ImportChanges ChangesOf(const PhonebookTable& before, const PhonebookTable& after);
+
+// The entries that are not blank, in table order, with their texts in UTF-8.
+std::vector<ExportEntry> ExportEntries(const PhonebookTable& table);
+
+bool IsBlankEntry(const PhonebookTable& table, int position);
+
+// The same texts at `position` of both (what the device keeps of an entry).
+bool SameEntry(const PhonebookTable& a, const PhonebookTable& b, int position);
+// Same texts in every entry.
 bool SamePhonebook(const PhonebookTable& a, const PhonebookTable& b);
 
-}  // namespace pd::ctl
+}  // namespace pd

@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace pd::ctl {
+#include "phonebook/RowProblem.h"
+
+namespace pd {
 
 struct EntryTexts {
     std::string name;    // Windows-1252, as the table stores it
@@ -21,8 +23,9 @@ struct EntryTexts {
 // drops them. Numbers: digits, # * and P (p is taken as P; spaces, hyphens, dots and brackets
 // are only how a number was written down and are dropped), at most 46, and the entry editor's
 // OK rule: more than 2 characters, at least one of them a digit. `name` and `number` are
-// Windows-1252; the result is the entry as the device will keep it, or nothing with `reason`.
+// Windows-1252; the result is the entry as the device will keep it, or nothing with the
+// fault and its values in `*problem` (whose place, line or entry, is the caller's to set).
 std::optional<EntryTexts> ApplyEntryRules(std::string_view name, std::string_view number,
-                                          std::string* reason);
+                                          RowProblem* problem);
 
-}  // namespace pd::ctl
+}  // namespace pd

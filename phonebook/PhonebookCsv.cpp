@@ -1,16 +1,16 @@
-#include "mf40ctl/PhonebookCsv.h"
-
-#include "mf40ctl/DeviceFields.h"
+#include "phonebook/PhonebookCsv.h"
 
 #include <array>
 #include <optional>
 #include <vector>
 
-namespace pd::ctl {
+#include "protocol/FieldRules.h"
+#include "protocol/Windows1252.h"
+
+namespace pd {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::array<const char*, 3> kHeader = {"Nro", "Nimi", "Puhelinnumero"};
 constexpr const char* kLineEnd = "\r\n";
 
@@ -85,7 +85,7 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
             record = Record{line, {}, 0};
         } else if (afterClosing) {
             if (c != ' ' && c != '\t') {
-                problems.push_back({line, "text after the closing quote of a field"});
+                problems.push_back({line, RowFault::CsvTextAfterQuote});
                 return records;
             }
         } else if (c == '"' && Trimmed(field).empty()) {
@@ -97,7 +97,7 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
         }
     }
     if (inQuotes) {
-        problems.push_back({fieldLine, "a quoted field is not closed"});
+        problems.push_back({fieldLine, RowFault::CsvQuoteNotClosed});
         return records;
     }
     if (!field.empty() || quoted || !record.fields.empty()) {
@@ -125,8 +125,8 @@ std::optional<int> EntryNumber(std::string_view text) { return DecimalDigits(tex
 
 PhonebookRows ReadPhonebookCsv(std::string_view text) {
     PhonebookRows result;
-    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        text.remove_prefix(kByteOrderMark.size());
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+        text.remove_prefix(kUtf8ByteOrderMark.size());
     }
     const std::string_view firstLine = text.substr(0, text.find_first_of("\r\n"));
     const char separator = firstLine.find(';') != std::string_view::npos ? ';' : ',';
@@ -138,8 +138,7 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
                            SameWord(records.front().fields[1], kHeader[1]) &&
                            SameWord(records.front().fields[2], kHeader[2]);
     if (!hasHeader) {
-        result.problems.insert(result.problems.begin(),
-                               {1, "the first line must be the header Nro;Nimi;Puhelinnumero"});
+        result.problems.insert(result.problems.begin(), {1, RowFault::CsvNoHeader});
         return result;
     }
     for (std::size_t i = 1; i < records.size(); ++i) {
@@ -147,15 +146,13 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
         const bool blankLine = record.fieldCount == 1 && record.fields[0].empty();
         if (blankLine) continue;
         if (record.fieldCount != kHeader.size()) {
-            result.problems.push_back({record.line, "expected 3 fields (Nro, Nimi, "
-                                                    "Puhelinnumero), found " +
-                                                        std::to_string(record.fieldCount)});
+            result.problems.push_back({record.line, RowFault::CsvFieldCount,
+                                       static_cast<long long>(record.fieldCount)});
             continue;
         }
         const std::optional<int> slot = EntryNumber(record.fields[0]);
         if (!slot) {
-            result.problems.push_back(
-                {record.line, "Nro '" + record.fields[0] + "' is not an entry number"});
+            result.problems.push_back({record.line, RowFault::CsvNotEntryNumber, record.fields[0]});
             continue;
         }
         result.rows.push_back({record.line, slot, record.fields[1], record.fields[2]});
@@ -164,7 +161,7 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
 }
 
 std::string WritePhonebookCsv(std::span<const ExportEntry> entries) {
-    std::string text(kByteOrderMark);
+    std::string text(kUtf8ByteOrderMark);
     text += std::string(kHeader[0]) + ";" + kHeader[1] + ";" + kHeader[2] + kLineEnd;
     for (const ExportEntry& entry : entries) {
         text += std::to_string(entry.slot) + ";" + Field(entry.name) + ";" + Field(entry.number) +
@@ -173,4 +170,4 @@ std::string WritePhonebookCsv(std::span<const ExportEntry> entries) {
     return text;
 }
 
-}  // namespace pd::ctl
+}  // namespace pd

@@ -7,20 +7,15 @@
 #include <string_view>
 #include <vector>
 
-namespace pd::ctl {
+#include "phonebook/RowProblem.h"
+
+namespace pd {
 
 struct PhonebookRow {
     int line = 0;             // where the row starts, from 1
     std::optional<int> slot;  // the entry number the row names (1..), if the format has one
     std::string name;
     std::string number;
-};
-
-struct RowProblem {
-    int line = 0;  // 0: the file as a whole
-    std::string reason;
-
-    friend bool operator==(const RowProblem&, const RowProblem&) = default;
 };
 
 struct PhonebookRows {
@@ -32,7 +27,8 @@ struct PhonebookRows {
 // table's range is the import's to refuse, never cut down); nothing for anything else.
 std::optional<int> EntryNumber(std::string_view text);
 
-// The number column's text for a group-dial entry, as the phonebook page shows it.
-inline constexpr const char* kGroupDialText = "*GROUP DIAL*";
+// The number column's text for a group-dial entry, as the phonebook page shows it; a file's
+// row with this number stands for the group-dial entry it names.
+inline constexpr char kGroupDialText[] = "*GROUP DIAL*";
 
-}  // namespace pd::ctl
+}  // namespace pd
