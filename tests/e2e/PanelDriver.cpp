@@ -568,7 +568,14 @@ void CheckHelpFileOpensUpToXp(Checks& checks) {
                 {"as winxp: so does the help menu's contents command", kHelpContentsCommand,
                  nullptr}};
     for (const auto& way : ways) {
-        PostMessage(FindHelpWindows().viewer, WM_CLOSE, 0, 0);
+        // The next request must find no viewer at all: a viewer that has hidden its window
+        // but not yet ended would still take it, and end without showing it.
+        const HWND viewer = FindHelpWindows().viewer;
+        DWORD processId = 0;
+        GetWindowThreadProcessId(viewer, &processId);
+        const OwnedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+        PostMessage(viewer, WM_CLOSE, 0, 0);
+        if (process) WaitForSingleObject(process.get(), kHelpWithinMs);
         PollFor(kHelpWithinMs, [] { return FindHelpWindows().viewer == nullptr; });
         PostMessage(main, WM_COMMAND, MAKEWPARAM(way.command, BN_CLICKED),
                     reinterpret_cast<LPARAM>(way.control));
