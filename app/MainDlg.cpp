@@ -16,6 +16,7 @@
 #include "phonebook/PhonebookPage.h"
 #include "controls/Ui.h"
 #include "platform/Os.h"
+#include "platform/WindowsPaths.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 
