@@ -104,23 +104,20 @@ void CFwUp::DoDataExchange(DataExchange& exchange) {
     ProgressPosition(exchange, IDC_FW_PROGRESS, progress_);
 }
 
-bool CFwUp::OnCommand(int code, int id, HWND control) {
-    if (code == BN_CLICKED) {
-        switch (id) {
-            case IDC_FW_REFRESH:
-                Refresh();
-                return true;
-            case IDC_FW_BROWSE:
-                Browse();
-                return true;
-            case IDC_FW_UPDATE:
-                Download();
-                return true;
-            default:
-                break;
-        }
+bool CFwUp::OnButtonClicked(int id) {
+    switch (id) {
+        case IDC_FW_REFRESH:
+            Refresh();
+            return true;
+        case IDC_FW_BROWSE:
+            Browse();
+            return true;
+        case IDC_FW_UPDATE:
+            Download();
+            return true;
+        default:
+            return false;
     }
-    return CPropertyPage::OnCommand(code, id, control);
 }
 
 void CFwUp::Refresh() {

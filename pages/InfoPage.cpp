@@ -49,12 +49,10 @@ void CInfo::DoDataExchange(DataExchange& exchange) {
     for (int i = 0; i < kValueCount; ++i) exchange.Text(kValueControls[i], texts_[i]);
 }
 
-bool CInfo::OnCommand(int code, int id, HWND control) {
-    if (id == IDC_INFO_REFRESH && code == BN_CLICKED) {
-        Refresh();
-        return true;
-    }
-    return CPropertyPage::OnCommand(code, id, control);
+bool CInfo::OnButtonClicked(int id) {
+    if (id != IDC_INFO_REFRESH) return false;
+    Refresh();
+    return true;
 }
 
 void CInfo::Refresh() {

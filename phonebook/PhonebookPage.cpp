@@ -249,8 +249,7 @@ void CPhonebook::SetCellText(int row, int column, const tstring& text) {
     ListView_SetItemText(list_, row, column, copy.data());
 }
 
-bool CPhonebook::OnCommand(int code, int id, HWND control) {
-    if (code != BN_CLICKED) return CPropertyPage::OnCommand(code, id, control);
+bool CPhonebook::OnButtonClicked(int id) {
     switch (id) {
         case IDC_PB_READ:
             ReadFromDevice();
@@ -276,7 +275,7 @@ bool CPhonebook::OnCommand(int code, int id, HWND control) {
             FillEntryList();
             return true;
         default:
-            return CPropertyPage::OnCommand(code, id, control);
+            return false;
     }
 }
 
