@@ -22,9 +22,6 @@ namespace {
 
 constexpr int kPercentRange = 100;
 
-// Any file may be an image: its first bytes decide, not its name.
-constexpr const TCHAR* kImageFileFilter = TEXT("All files (*.*)|*.*||");
-
 // Every control the page shows a value in, the bar last.
 constexpr int kValueControls[] = {
     IDC_FW_MODEL,     IDC_FW_FIRMWARE_VERSION, IDC_FW_EMULATION1_VERSION, IDC_FW_EMULATION2_VERSION,
@@ -62,7 +59,7 @@ public:
 
     void OnBlockSent(std::uint32_t sent, int percent) override {
         page_.progress_ = percent;
-        page_.percent_ = ToTString(percent) + TEXT(" %");
+        page_.percent_ = ToTString(percent) + LoadResString(IDS_PERCENT_SUFFIX);
         page_.message_ = ToTString(sent) + TEXT(" ") + LoadResString(IDS_BYTES_TRANSFERRED);
         page_.UpdateData(false);
         page_.RepaintNow();
@@ -136,7 +133,8 @@ void CFwUp::Refresh() {
 
 void CFwUp::Browse() {
     FileDialogOptions options;
-    options.filter = kImageFileFilter;
+    // Any file may be an image: its first bytes decide, not its name.
+    options.filter = LoadResString(IDS_FIRMWARE_FILE_FILTER);
     const std::optional<tstring> chosen = ui_.OpenFileName(hwnd(), options);
     if (!chosen) return;
 
