@@ -16,6 +16,7 @@
 #include "phonebook/PhonebookPage.h"
 #include "controls/Ui.h"
 #include "platform/Os.h"
+#include "platform/WindowsPaths.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
 
@@ -247,18 +248,15 @@ void CMainDlg::FitToSheet(SIZE sheetClient) {
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool CMainDlg::OnCommand(int code, int id, HWND control) {
-    const bool clicked = code == BN_CLICKED;
+bool CMainDlg::OnButtonClicked(int id) {
     switch (id) {
         case IDC_MAIN_EXIT:
         case ID_FILE_EXIT:
-            if (!clicked) return false;
             EndDialog(IDOK);
             return true;
         case IDC_MAIN_HELP:
         case ID_HELP_STANDARD:
         case ID_HELP_CONTENTS:
-            if (!clicked) return false;
             ShowHelpContents(ui_, context_.os, hwnd());
             return true;
         case ID_HELP_ABOUT:
@@ -277,7 +275,7 @@ bool CMainDlg::OnCommand(int code, int id, HWND control) {
             if (phonebook_) phonebook_->OnExportCommand();
             return true;
         default:
-            return CDialog::OnCommand(code, id, control);
+            return false;
     }
 }
 

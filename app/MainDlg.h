@@ -64,7 +64,7 @@ public:
 
 protected:
     bool OnInit() override;
-    bool OnCommand(int code, int id, HWND control) override;
+    bool OnButtonClicked(int id) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     bool PreTranslateMessage(MSG& message) override;
     void OnDestroy() override;

@@ -105,7 +105,8 @@ void CDialog::UpdateData(bool saveAndValidate) {
     DoDataExchange(exchange);
 }
 
-bool CDialog::OnCommand(int, int id, HWND) {
+bool CDialog::OnCommand(int code, int id, HWND) {
+    if (code == BN_CLICKED && OnButtonClicked(id)) return true;
     if (id == IDOK) {
         OnOK();
         return true;
@@ -116,6 +117,8 @@ bool CDialog::OnCommand(int, int id, HWND) {
     }
     return false;
 }
+
+bool CDialog::OnButtonClicked(int) { return false; }
 
 bool CDialog::OnNotify(NMHDR&, LRESULT&) { return false; }
 

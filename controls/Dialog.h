@@ -66,8 +66,11 @@ protected:
     virtual bool OnInit();
     virtual void DoDataExchange(DataExchange& exchange);
     // A command from a control (code is its notification) or from a menu (control null).
-    // The default ends the dialog on IDOK and IDCANCEL.
+    // The default hands a click (a menu command arrives as one too) to OnButtonClicked, then
+    // ends the dialog on IDOK and IDCANCEL.
     virtual bool OnCommand(int code, int id, HWND control);
+    // A button or menu item `id` was clicked; true when the dialog acted on it.
+    virtual bool OnButtonClicked(int id);
     virtual bool OnNotify(NMHDR& header, LRESULT& result);
     // Any other message; returns true when handled, with the dialog procedure's result.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);

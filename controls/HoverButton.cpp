@@ -199,24 +199,34 @@ void CHoverButton::DrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void CHoverButton::Paint(HDC dc, const RECT& item, UINT state) {
-    const bool pressed = (state & ODS_SELECTED) != 0;
-    const bool focused = (state & ODS_FOCUS) != 0;
-    const bool disabled = (state & ODS_DISABLED) != 0;
-    const bool active = hover_ || pressed;
-    RECT b = item;
+    const Look look{(state & ODS_SELECTED) != 0, (state & ODS_FOCUS) != 0,
+                    (state & ODS_DISABLED) != 0, hover_ || (state & ODS_SELECTED) != 0};
+    const RECT face = PaintFrame(dc, item, look);
+    const tstring caption = WindowText(hwnd());
+    const RECT captionArea = PaintImage(dc, item, !caption.empty(), look);
+    if (!caption.empty()) PaintCaption(dc, captionArea, caption, look);
 
-    if (!flat_ && (focused || isDefault_)) {
-        FrameWith(dc, b, RGB(0, 0, 0));
-        ::InflateRect(&b, -1, -1);
+    if (look.focused && (!flat_ || flatFocus_)) {
+        RECT focusRect = face;
+        ::InflateRect(&focusRect, -kFocusInset, -kFocusInset);
+        ::DrawFocusRect(dc, &focusRect);
     }
-    FillWith(dc, b, active ? activeBackground_ : normalBackground_);
+}
 
-    const LONG l = b.left, t = b.top, r = b.right, bm = b.bottom;
-    if (pressed && flat_) {
+RECT CHoverButton::PaintFrame(HDC dc, const RECT& item, const Look& look) const {
+    RECT face = item;
+    if (!flat_ && (look.focused || isDefault_)) {
+        FrameWith(dc, face, RGB(0, 0, 0));
+        ::InflateRect(&face, -1, -1);
+    }
+    FillWith(dc, face, look.active ? activeBackground_ : normalBackground_);
+
+    const LONG l = face.left, t = face.top, r = face.right, bm = face.bottom;
+    if (look.pressed && flat_) {
         Polyline3(dc, COLOR_BTNSHADOW, {l, bm - 1}, {l, t}, {r, t});
         Polyline3(dc, COLOR_BTNHIGHLIGHT, {l, bm - 1}, {r - 1, bm - 1}, {r - 1, t - 1});
-    } else if (pressed) {
-        FrameWith(dc, b, ::GetSysColor(COLOR_BTNSHADOW));
+    } else if (look.pressed) {
+        FrameWith(dc, face, ::GetSysColor(COLOR_BTNSHADOW));
     } else if (!flat_) {
         Polyline3(dc, COLOR_BTNHIGHLIGHT, {l, bm - 1}, {l, t}, {r, t});
         Polyline3(dc, COLOR_3DLIGHT, {l + 1, bm - 1}, {l + 1, t + 1}, {r, t + 1});
@@ -226,49 +236,50 @@ void CHoverButton::Paint(HDC dc, const RECT& item, UINT state) {
         Polyline3(dc, COLOR_BTNHIGHLIGHT, {l, bm - 1}, {l, t}, {r, t});
         Polyline3(dc, COLOR_BTNSHADOW, {l, bm - 1}, {r - 1, bm - 1}, {r - 1, t - 1});
     }
+    return face;
+}
 
-    const tstring caption = WindowText(hwnd());
-    RECT c = item;
+RECT CHoverButton::PaintImage(HDC dc, const RECT& item, bool captioned, const Look& look) const {
+    RECT captionArea = item;
+    if (!icon_) return captionArea;
 
-    if (icon_) {
-        RECT i = item;
-        if (!caption.empty()) {
-            i.left = item.left + kIconLeft;
-            c.left += iconWidth_ + kIconTextGap;
-        } else {
-            i.left = item.left + (item.right - iconWidth_ - item.left) / 2;
-        }
-        i.top = item.top + (item.bottom - iconHeight_ - item.top) / 2;
-        if (pressed) ::OffsetRect(&i, 1, 1);
-        HICON shown = active ? hoverIcon_ : icon_.get();
-        ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(shown), 0, i.left, i.top, 0,
-                     0, DST_ICON | (disabled ? DSS_DISABLED : DSS_NORMAL));
+    // With a caption the icon keeps to the left and the caption has the rest; alone it is
+    // centred.
+    RECT iconAt = item;
+    if (captioned) {
+        iconAt.left = item.left + kIconLeft;
+        captionArea.left += iconWidth_ + kIconTextGap;
+    } else {
+        iconAt.left = item.left + (item.right - iconWidth_ - item.left) / 2;
     }
+    iconAt.top = item.top + (item.bottom - iconHeight_ - item.top) / 2;
+    if (look.pressed) ::OffsetRect(&iconAt, 1, 1);
+    HICON shown = look.active ? hoverIcon_ : icon_.get();
+    ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(shown), 0, iconAt.left, iconAt.top,
+                 0, 0, DST_ICON | (look.disabled ? DSS_DISABLED : DSS_NORMAL));
+    return captionArea;
+}
 
-    if (!caption.empty()) {
-        if (pressed) ::OffsetRect(&c, 1, 1);
-        auto font = reinterpret_cast<HFONT>(::SendMessage(hwnd(), WM_GETFONT, 0, 0));
-        SelectGuard selected(dc, font);
-        ::SetTextColor(dc, active ? activeText_ : normalText_);
-        ::SetBkColor(dc, active ? activeBackground_ : normalBackground_);
-        RECT m = c;
-        ::DrawText(dc, caption.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
-        ::OffsetRect(&m, ((c.right - c.left) - (m.right - m.left)) / 2,
-                     ((c.bottom - c.top) - (m.bottom - m.top)) / 2);
-        ::SetBkMode(dc, TRANSPARENT);
-        if (disabled) {
-            ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()),
-                         static_cast<WPARAM>(caption.size()), m.left, m.top, m.right - m.left,
-                         m.bottom - m.top, DST_PREFIXTEXT | DSS_DISABLED);
-        } else {
-            ::DrawText(dc, caption.c_str(), -1, &m, DT_SINGLELINE);
-        }
-    }
-
-    if (focused && (!flat_ || flatFocus_)) {
-        RECT f = b;
-        ::InflateRect(&f, -kFocusInset, -kFocusInset);
-        ::DrawFocusRect(dc, &f);
+void CHoverButton::PaintCaption(HDC dc, const RECT& area, const tstring& caption,
+                                const Look& look) const {
+    RECT shifted = area;
+    if (look.pressed) ::OffsetRect(&shifted, 1, 1);
+    auto font = reinterpret_cast<HFONT>(::SendMessage(hwnd(), WM_GETFONT, 0, 0));
+    SelectGuard selected(dc, font);
+    ::SetTextColor(dc, look.active ? activeText_ : normalText_);
+    ::SetBkColor(dc, look.active ? activeBackground_ : normalBackground_);
+    RECT text = shifted;
+    ::DrawText(dc, caption.c_str(), -1, &text, DT_SINGLELINE | DT_CALCRECT);
+    ::OffsetRect(&text, ((shifted.right - shifted.left) - (text.right - text.left)) / 2,
+                 ((shifted.bottom - shifted.top) - (text.bottom - text.top)) / 2);
+    ::SetBkMode(dc, TRANSPARENT);
+    if (look.disabled) {
+        ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()),
+                     static_cast<WPARAM>(caption.size()), text.left, text.top,
+                     text.right - text.left, text.bottom - text.top,
+                     DST_PREFIXTEXT | DSS_DISABLED);
+    } else {
+        ::DrawText(dc, caption.c_str(), -1, &text, DT_SINGLELINE);
     }
 }
 

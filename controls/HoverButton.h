@@ -13,6 +13,7 @@
 
 #include "controls/Handles.h"
 #include "controls/Subclass.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -48,7 +49,21 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnMouseMove(WPARAM keys, LPARAM position);
     void Invalidate();
+    // How the button looks in one drawing, from the owner-draw state.
+    struct Look {
+        bool pressed;
+        bool focused;
+        bool disabled;
+        bool active;  // hovered or pressed: the active colours and the hover icon
+    };
+
     void Paint(HDC dc, const RECT& item, UINT state);
+    // The default frame, the face and its edges; returns the face, inside the frame.
+    RECT PaintFrame(HDC dc, const RECT& item, const Look& look) const;
+    // The icon, if any; returns the area left to the caption.
+    RECT PaintImage(HDC dc, const RECT& item, bool captioned, const Look& look) const;
+    // The caption centred in `area`.
+    void PaintCaption(HDC dc, const RECT& area, const tstring& caption, const Look& look) const;
 
     bool flat_ = true;
     bool hover_ = false;

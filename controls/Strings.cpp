@@ -31,12 +31,4 @@ tstring LoadResString(UINT id) {
         std::wstring_view(reinterpret_cast<const wchar_t*>(words + at + 1), length));
 }
 
-tstring ReplaceExtension(const tstring& path, const tstring& extension) {
-    const std::size_t nameStart = path.find_last_of(TEXT("\\/:"));
-    const std::size_t dot = path.rfind(TEXT('.'));
-    const bool hasExtension =
-        dot != tstring::npos && (nameStart == tstring::npos || dot > nameStart);
-    return (hasExtension ? path.substr(0, dot) : path) + extension;
-}
-
 }  // namespace pd

@@ -16,8 +16,4 @@ HINSTANCE ResourceModule();
 // A string-table entry; empty when the id is not in the table.
 tstring LoadResString(UINT id);
 
-// `path` with its extension (the part after the last dot of the file name) replaced by
-// `extension`, which includes its dot; appended when the file name has no extension.
-tstring ReplaceExtension(const tstring& path, const tstring& extension);
-
 }  // namespace pd

@@ -22,9 +22,6 @@ namespace {
 
 constexpr int kPercentRange = 100;
 
-// Any file may be an image: its first bytes decide, not its name.
-constexpr const TCHAR* kImageFileFilter = TEXT("All files (*.*)|*.*||");
-
 // Every control the page shows a value in, the bar last.
 constexpr int kValueControls[] = {
     IDC_FW_MODEL,     IDC_FW_FIRMWARE_VERSION, IDC_FW_EMULATION1_VERSION, IDC_FW_EMULATION2_VERSION,
@@ -62,7 +59,7 @@ public:
 
     void OnBlockSent(std::uint32_t sent, int percent) override {
         page_.progress_ = percent;
-        page_.percent_ = ToTString(percent) + TEXT(" %");
+        page_.percent_ = ToTString(percent) + LoadResString(IDS_PERCENT_SUFFIX);
         page_.message_ = ToTString(sent) + TEXT(" ") + LoadResString(IDS_BYTES_TRANSFERRED);
         page_.UpdateData(false);
         page_.RepaintNow();
@@ -104,23 +101,20 @@ void CFwUp::DoDataExchange(DataExchange& exchange) {
     ProgressPosition(exchange, IDC_FW_PROGRESS, progress_);
 }
 
-bool CFwUp::OnCommand(int code, int id, HWND control) {
-    if (code == BN_CLICKED) {
-        switch (id) {
-            case IDC_FW_REFRESH:
-                Refresh();
-                return true;
-            case IDC_FW_BROWSE:
-                Browse();
-                return true;
-            case IDC_FW_UPDATE:
-                Download();
-                return true;
-            default:
-                break;
-        }
+bool CFwUp::OnButtonClicked(int id) {
+    switch (id) {
+        case IDC_FW_REFRESH:
+            Refresh();
+            return true;
+        case IDC_FW_BROWSE:
+            Browse();
+            return true;
+        case IDC_FW_UPDATE:
+            Download();
+            return true;
+        default:
+            return false;
     }
-    return CPropertyPage::OnCommand(code, id, control);
 }
 
 void CFwUp::Refresh() {
@@ -139,7 +133,8 @@ void CFwUp::Refresh() {
 
 void CFwUp::Browse() {
     FileDialogOptions options;
-    options.filter = kImageFileFilter;
+    // Any file may be an image: its first bytes decide, not its name.
+    options.filter = LoadResString(IDS_FIRMWARE_FILE_FILTER);
     const std::optional<tstring> chosen = ui_.OpenFileName(hwnd(), options);
     if (!chosen) return;
 

@@ -21,7 +21,7 @@ public:
 protected:
     bool OnInit() override;
     void DoDataExchange(DataExchange& exchange) override;
-    bool OnCommand(int code, int id, HWND control) override;
+    bool OnButtonClicked(int id) override;
 
 private:
     class DownloadProgress;

@@ -10,7 +10,7 @@
 #include "mf40ctl/CommandContext.h"
 #include "mf40ctl/DeviceFields.h"
 #include "mf40ctl/DeviceSession.h"
-#include "mf40ctl/Windows1252.h"
+#include "mf40ctl/TerminalText.h"
 #include "protocol/Waits.h"
 
 namespace pd::ctl {

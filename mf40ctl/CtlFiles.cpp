@@ -2,7 +2,7 @@
 #include <string_view>
 
 #include "mf40ctl/CommandContext.h"
-#include "mf40ctl/Windows1252.h"
+#include "mf40ctl/TerminalText.h"
 #include "platform/FileReplace.h"
 #include "platform/WholeFile.h"
 #include "protocol/Windows1252.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "mf40ctl/Windows1252.h"
+#include "mf40ctl/TerminalText.h"
 
 namespace pd::ctl {
 

@@ -7,7 +7,7 @@
 
 #include "mf40ctl/HostFileOs.h"
 #include "mf40ctl/Mf40ctl.h"
-#include "mf40ctl/Windows1252.h"
+#include "mf40ctl/TerminalText.h"
 #include "platform/FileReplace.h"
 #include "sim/DeviceStateFile.h"
 #include "sim/SimulatorOptions.h"

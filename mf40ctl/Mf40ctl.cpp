@@ -7,7 +7,7 @@
 #include "PanelDeskVersion.h"
 #include "mf40ctl/Commands.h"
 #include "mf40ctl/DeviceFields.h"
-#include "mf40ctl/Windows1252.h"
+#include "mf40ctl/TerminalText.h"
 
 namespace pd::ctl {
 

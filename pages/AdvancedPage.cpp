@@ -1,11 +1,10 @@
 #include "pages/AdvancedPage.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <iterator>
 
 #include "controls/DataExchange.h"
 #include "controls/DeviceText.h"
+#include "controls/FieldBinding.h"
 #include "pages/PageExchange.h"
 #include "protocol/FieldRules.h"
 #include "protocol/PanelContext.h"
@@ -28,13 +27,8 @@ void ForEachText(SystemRecord& r, Visit&& visit) {
     visit(IDC_ADV_NUMBER_PREFIX, kNumberPrefixRule, r.numberPrefix);
 }
 
-struct ByteBinding {
-    int id;
-    std::uint8_t SystemRecord::*field;
-};
-
 // The drop-down lists: the byte is the position of the chosen item.
-constexpr ByteBinding kLists[] = {
+constexpr FieldBinding<SystemRecord> kLists[] = {
     {IDC_ADV_RECEIVE_MODE, &SystemRecord::receiveMode},
     {IDC_ADV_SPEAKER_MODE, &SystemRecord::speakerMode},
     {IDC_ADV_RING_VOLUME, &SystemRecord::ringVolume},
@@ -45,7 +39,7 @@ constexpr ByteBinding kLists[] = {
 };
 
 // The check boxes: 1 ticked, 0 clear; a 2 from the device shows as the third state.
-constexpr ByteBinding kChecks[] = {
+constexpr FieldBinding<SystemRecord> kChecks[] = {
     {IDC_ADV_ALARM_SOUND, &SystemRecord::alarmSound},
     {IDC_ADV_KEY_SOUND, &SystemRecord::keySound},
     {IDC_ADV_TONER_SAVE, &SystemRecord::tonerSave},
@@ -54,11 +48,6 @@ constexpr ByteBinding kChecks[] = {
 
 static_assert(std::size(kLists) == CAdvanced::kListCount);
 static_assert(std::size(kChecks) == CAdvanced::kCheckCount);
-
-template <std::size_t Count>
-bool Binds(const ByteBinding (&bindings)[Count], int id) {
-    return std::ranges::any_of(bindings, [id](const ByteBinding& b) { return b.id == id; });
-}
 
 }  // namespace
 
@@ -90,20 +79,26 @@ void CAdvanced::DoDataExchange(DataExchange& exchange) {
     for (int i = 0; i < kCheckCount; ++i) exchange.Check(kChecks[i].id, checks_[i]);
 }
 
-bool CAdvanced::OnCommand(int code, int id, HWND control) {
-    if (control == nullptr) return CPropertyPage::OnCommand(code, id, control);
-    if (code == BN_CLICKED && id == IDC_ADV_REFRESH) {
+bool CAdvanced::OnButtonClicked(int id) {
+    if (id == IDC_ADV_REFRESH) {
         Refresh();
         return true;
     }
-    if (code == BN_CLICKED && id == IDC_ADV_APPLY) {
+    if (id == IDC_ADV_APPLY) {
         Apply();
         return true;
     }
-    if (code == BN_CLICKED && Binds(kChecks, id)) {
-        ToggleCheck(control);
+    if (Binds(kChecks, id)) {
+        ToggleCheck(Item(id));
         UpdateData(true);
         return true;
+    }
+    return false;
+}
+
+bool CAdvanced::OnCommand(int code, int id, HWND control) {
+    if (control == nullptr || code == BN_CLICKED) {
+        return CPropertyPage::OnCommand(code, id, control);
     }
     if ((code == CBN_SELCHANGE && Binds(kLists, id)) || code == EN_CHANGE) {
         UpdateData(true);
@@ -123,8 +118,8 @@ void CAdvanced::Refresh() {
     SystemRecord& record = context_.store.system;
     // A failed read still shows the record as it stands, so unsaved edits go either way.
     RunPageExchange(context_, ui_, [&] { return ReadSystemRecord(context_.link, record); });
-    for (int i = 0; i < kListCount; ++i) lists_[i] = record.*kLists[i].field;
-    for (int i = 0; i < kCheckCount; ++i) checks_[i] = record.*kChecks[i].field;
+    ShowFields(kLists, record, lists_);
+    ShowFields(kChecks, record, checks_);
     int index = 0;
     ForEachText(record, [&](int, const TextRule&, auto& field) {
         TrimDeviceText(field);
@@ -136,13 +131,8 @@ void CAdvanced::Refresh() {
 void CAdvanced::Apply() {
     UpdateData(true);
     SystemRecord& record = context_.store.system;
-    // The low byte of each value: a list without a selection (-1) gives 0xFF.
-    for (int i = 0; i < kListCount; ++i) {
-        record.*kLists[i].field = static_cast<std::uint8_t>(lists_[i]);
-    }
-    for (int i = 0; i < kCheckCount; ++i) {
-        record.*kChecks[i].field = static_cast<std::uint8_t>(checks_[i]);
-    }
+    StoreFields(kLists, lists_, record);
+    StoreFields(kChecks, checks_, record);
     int index = 0;
     ForEachText(record, [&](int, const TextRule&, auto& field) {
         StoreDeviceText(field, texts_[index++]);

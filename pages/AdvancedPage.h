@@ -32,6 +32,7 @@ protected:
     bool OnInit() override;
     void DoDataExchange(DataExchange& exchange) override;
     bool OnCommand(int code, int id, HWND control) override;
+    bool OnButtonClicked(int id) override;
 
 private:
     void ToggleCheck(HWND box);

@@ -6,6 +6,7 @@
 
 #include "controls/DataExchange.h"
 #include "controls/DeviceText.h"
+#include "controls/Strings.h"
 #include "pages/PageExchange.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
@@ -26,7 +27,7 @@ static_assert(std::size(kValueControls) == CInfo::kValueCount);
 
 // A space, the number, a space, the per-cent sign and a space: " 87 % ".
 tstring FreeMemoryText(std::uint8_t percent) {
-    return TEXT(" ") + ToTString(percent) + TEXT(" % ");
+    return TEXT(" ") + ToTString(percent) + LoadResString(IDS_PERCENT_SUFFIX) + TEXT(" ");
 }
 
 // The counters are unsigned 32-bit on the wire; they are shown as such, never negative.
@@ -49,12 +50,10 @@ void CInfo::DoDataExchange(DataExchange& exchange) {
     for (int i = 0; i < kValueCount; ++i) exchange.Text(kValueControls[i], texts_[i]);
 }
 
-bool CInfo::OnCommand(int code, int id, HWND control) {
-    if (id == IDC_INFO_REFRESH && code == BN_CLICKED) {
-        Refresh();
-        return true;
-    }
-    return CPropertyPage::OnCommand(code, id, control);
+bool CInfo::OnButtonClicked(int id) {
+    if (id != IDC_INFO_REFRESH) return false;
+    Refresh();
+    return true;
 }
 
 void CInfo::Refresh() {

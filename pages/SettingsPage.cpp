@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "controls/DataExchange.h"
+#include "controls/FieldBinding.h"
 #include "pages/PageExchange.h"
 #include "protocol/FaxSettings.h"
 #include "protocol/FieldRules.h"
@@ -19,13 +20,8 @@ namespace {
 
 using Setting = std::uint8_t FaxSettingsRecord::*;
 
-struct ListBinding {
-    int id;
-    Setting setting;
-};
-
 // The drop-down lists whose position is the setting's byte.
-constexpr ListBinding kLists[] = {
+constexpr FieldBinding<FaxSettingsRecord> kLists[] = {
     {IDC_SET_TRAY_PAPER_SIZE, &FaxSettingsRecord::trayPaperSize},
     {IDC_SET_BYPASS_PAPER_SIZE, &FaxSettingsRecord::bypassPaperSize},
     {IDC_SET_BYPASS_PAPER_TYPE, &FaxSettingsRecord::bypassPaperType},
@@ -35,7 +31,7 @@ constexpr ListBinding kLists[] = {
 };
 
 // The check boxes: ticked is 1.
-constexpr ListBinding kChecks[] = {
+constexpr FieldBinding<FaxSettingsRecord> kChecks[] = {
     {IDC_SET_AUTO_JOURNAL, &FaxSettingsRecord::autoJournal},
     {IDC_SET_DEVICE_ID, &FaxSettingsRecord::deviceIdEnabled},
     {IDC_SET_RECEIVE_REDUCTION, &FaxSettingsRecord::receiveReduction},
@@ -76,9 +72,6 @@ constexpr int kPowerSaveOff = 0;
 constexpr int kPowerSaveOn = 1;
 // Shown while power save is off: "15".
 constexpr int kPowerSaveOffMinutes = 2;
-
-// A list without a selection, in the record.
-constexpr std::uint8_t kNoSelection = 0xFF;
 
 // The number at the start of a field's text: blanks skipped, an optional sign, then digits;
 // 0 when there is none. Held well inside an int however many digits follow.
@@ -124,24 +117,28 @@ void CSettings::DoDataExchange(DataExchange& exchange) {
     for (int i = 0; i < kNumberCount; ++i) exchange.Text(kNumbers[i].id, numbers_[i]);
 }
 
+bool CSettings::OnButtonClicked(int id) {
+    if (id == IDC_SET_REFRESH) {
+        Refresh();
+    } else if (id == IDC_SET_APPLY) {
+        Apply();
+    } else if (id == IDC_SET_POWER_SAVE_OFF || id == IDC_SET_POWER_SAVE_ON ||
+               Binds(kChecks, id)) {
+        CopyPageToRecord();
+    } else {
+        return false;
+    }
+    return true;
+}
+
 bool CSettings::OnCommand(int code, int id, HWND control) {
-    if (control == nullptr) return CPropertyPage::OnCommand(code, id, control);
-    const auto isThis = [id](const auto& binding) { return binding.id == id; };
+    if (control == nullptr || code == BN_CLICKED) {
+        return CPropertyPage::OnCommand(code, id, control);
+    }
+    const auto isThis = [id](const NumberBinding& binding) { return binding.id == id; };
     switch (code) {
-        case BN_CLICKED:
-            if (id == IDC_SET_REFRESH) {
-                Refresh();
-            } else if (id == IDC_SET_APPLY) {
-                Apply();
-            } else if (id == IDC_SET_POWER_SAVE_OFF || id == IDC_SET_POWER_SAVE_ON ||
-                       std::ranges::any_of(kChecks, isThis)) {
-                CopyPageToRecord();
-            } else {
-                return false;
-            }
-            return true;
         case CBN_SELCHANGE:
-            if (id == IDC_SET_POWER_SAVE_MINUTES || std::ranges::any_of(kLists, isThis)) {
+            if (id == IDC_SET_POWER_SAVE_MINUTES || Binds(kLists, id)) {
                 CopyPageToRecord();
                 return true;
             }
@@ -186,8 +183,8 @@ void CSettings::Apply() {
 
 void CSettings::ShowRecord() {
     const FaxSettingsRecord& record = context_.store.faxSettings;
-    for (int i = 0; i < kListCount; ++i) lists_[i] = record.*kLists[i].setting;
-    for (int i = 0; i < kCheckCount; ++i) checks_[i] = record.*kChecks[i].setting;
+    ShowFields(kLists, record, lists_);
+    ShowFields(kChecks, record, checks_);
     for (int i = 0; i < kNumberCount; ++i) {
         numbers_[i] = ToTString(record.*kNumbers[i].setting);
     }
@@ -205,10 +202,8 @@ void CSettings::ShowRecord() {
 void CSettings::CopyPageToRecord() {
     UpdateData(true);
     FaxSettingsRecord& record = context_.store.faxSettings;
-    for (int i = 0; i < kListCount; ++i) {
-        record.*kLists[i].setting = lists_[i] < 0 ? kNoSelection : LowByte(lists_[i]);
-    }
-    for (int i = 0; i < kCheckCount; ++i) record.*kChecks[i].setting = LowByte(checks_[i]);
+    StoreFields(kLists, lists_, record);
+    StoreFields(kChecks, checks_, record);
     // With no minutes chosen (the device sent a delay the list lacks) this gives 0, off,
     // though "On" stays checked.
     record.powerSave = powerSaveRadio_ == kPowerSaveOff ? 0 : LowByte(powerSaveMinutes_ + 1);

@@ -31,6 +31,7 @@ protected:
     bool OnInit() override;
     void DoDataExchange(DataExchange& exchange) override;
     bool OnCommand(int code, int id, HWND control) override;
+    bool OnButtonClicked(int id) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:

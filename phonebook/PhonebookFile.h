@@ -29,10 +29,7 @@ inline constexpr std::array<std::uint8_t, kPhonebookFileHeaderSize> kPhonebookFi
     // 32, 34: two little-endian 16-bit numbers; 36: four zero bytes
     20, 0, 80, 0, 0, 0, 0, 0};
 
-// What the open and save dialogs offer, in the dialogs' '|'-separated form, and the extension
-// the save dialog adds by itself.
-inline constexpr const char* kPhonebookFileFilter =
-    "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||";
+// The extension the save dialog adds by itself.
 inline constexpr const char* kPhonebookDefaultExtension = "PBF";
 
 // Writes the header and the whole table. The file named by `path` (UTF-8) is replaced only

@@ -4,7 +4,6 @@
 #include <commdlg.h>
 
 #include <array>
-#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -46,12 +45,11 @@ constexpr std::size_t kRowNumberPlaces = 3;
 // The current folder as the file dialogs get it.
 constexpr DWORD kFolderBufferSize = 256;
 
-tstring Widen(const char* ascii) { return tstring(ascii, ascii + std::strlen(ascii)); }
-
 tstring SectionCaption(UINT nameId, int count) {
     tstring name = LoadResString(nameId);
     if (name.size() > kSectionNameRoom) name.resize(kSectionNameRoom);
-    return name + TEXT(" ( 1 ~ ") + ToTString(count) + TEXT(" )");
+    return TextFromUtf8(FillPlaceholders(Utf8FromText(LoadResString(IDS_SECTION_CAPTION)),
+                                         {Utf8FromText(name), std::to_string(count)}));
 }
 
 tstring RowNumber(int row) {
@@ -70,7 +68,7 @@ tstring CurrentFolder() {
 
 FileDialogOptions PhonebookFileDialog(const TCHAR* defaultExtension, DWORD flags) {
     FileDialogOptions options;
-    options.filter = Widen(kPhonebookFileFilter);
+    options.filter = LoadResString(IDS_PHONEBOOK_FILE_FILTER);
     options.defaultExtension = defaultExtension;
     options.flags = flags;
     options.initialFolder = CurrentFolder();
@@ -234,7 +232,7 @@ void CPhonebook::ShowEntryTexts(int row, int position) {
     if (table == nullptr) return;
     SetCellText(row, kNameColumn, FromDeviceBytes(table->Name(position)));
     SetCellText(row, kNumberColumn, table->IsGroupDial(position)
-                                        ? TextFromUtf8(kGroupDialText)
+                                        ? LoadResString(IDS_GROUP_DIAL)
                                         : FromDeviceBytes(table->Number(position)));
 }
 
@@ -249,8 +247,7 @@ void CPhonebook::SetCellText(int row, int column, const tstring& text) {
     ListView_SetItemText(list_, row, column, copy.data());
 }
 
-bool CPhonebook::OnCommand(int code, int id, HWND control) {
-    if (code != BN_CLICKED) return CPropertyPage::OnCommand(code, id, control);
+bool CPhonebook::OnButtonClicked(int id) {
     switch (id) {
         case IDC_PB_READ:
             ReadFromDevice();
@@ -276,7 +273,7 @@ bool CPhonebook::OnCommand(int code, int id, HWND control) {
             FillEntryList();
             return true;
         default:
-            return CPropertyPage::OnCommand(code, id, control);
+            return false;
     }
 }
 
@@ -372,7 +369,7 @@ void CPhonebook::OnOpenPhonebookCommand() {
 void CPhonebook::OnSavePhonebookCommand() {
     const std::optional<tstring> chosen = ui_.SaveFileName(
         ui_.MainWindow(),
-        PhonebookFileDialog(Widen(kPhonebookDefaultExtension).c_str(), OFN_OVERWRITEPROMPT));
+        PhonebookFileDialog(TextFromUtf8(kPhonebookDefaultExtension).c_str(), OFN_OVERWRITEPROMPT));
     const PhonebookTable* table = Table();
     if (!chosen || table == nullptr) return;
     // A save that fails leaves any earlier file as it was; the user has to know it did not

@@ -62,7 +62,7 @@ public:
 protected:
     bool OnInit() override;
     void DoDataExchange(DataExchange& exchange) override;
-    bool OnCommand(int code, int id, HWND control) override;
+    bool OnButtonClicked(int id) override;
     bool OnNotify(NMHDR& header, LRESULT& result) override;
     bool OnSetActive() override;
     bool OnKillActive() override;

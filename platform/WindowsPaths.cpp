@@ -14,19 +14,46 @@ std::string Upper(std::string_view text) {
     return upper;
 }
 
-}  // namespace
-
-std::size_t WindowsFolderLength(std::string_view path) {
-    const std::size_t separator = path.find_last_of("\\/:");
-    return separator == std::string_view::npos ? 0 : separator + 1;
+template <typename Char>
+std::size_t FolderLength(std::basic_string_view<Char> path) {
+    constexpr Char kSeparators[] = {Char('\\'), Char('/'), Char(':'), Char(0)};
+    const std::size_t separator = path.find_last_of(kSeparators);
+    return separator == std::basic_string_view<Char>::npos ? 0 : separator + 1;
 }
 
+// Where the dot that begins the file name's extension stands; npos when the name has none.
+// A dot in a folder's name does not count.
+template <typename Char>
+std::size_t ExtensionDot(std::basic_string_view<Char> path) {
+    const std::size_t dot = path.find_last_of(Char('.'));
+    return dot != std::basic_string_view<Char>::npos && dot >= FolderLength(path)
+               ? dot
+               : std::basic_string_view<Char>::npos;
+}
+
+template <typename Char>
+std::basic_string<Char> WithExtensionReplaced(std::basic_string_view<Char> path,
+                                              std::basic_string_view<Char> extension) {
+    return std::basic_string<Char>(path.substr(0, ExtensionDot(path))).append(extension);
+}
+
+}  // namespace
+
+std::size_t WindowsFolderLength(std::string_view path) { return FolderLength(path); }
+
 std::string WithDefaultExtension(std::string_view path, std::string_view extension) {
-    const std::size_t dot = path.find_last_of('.');
-    const bool hasDot = dot != std::string_view::npos && dot >= WindowsFolderLength(path);
-    if (hasDot && dot + 1 < path.size()) return std::string(path);
+    const std::size_t dot = ExtensionDot(path);
+    if (dot != std::string_view::npos && dot + 1 < path.size()) return std::string(path);
     // "book." names no extension either: Windows drops the trailing dot.
-    return std::string(path.substr(0, hasDot ? dot : path.size())).append(extension);
+    return WithExtensionReplaced(path, extension);
+}
+
+std::string ReplaceExtension(std::string_view path, std::string_view extension) {
+    return WithExtensionReplaced(path, extension);
+}
+
+std::wstring ReplaceExtension(std::wstring_view path, std::wstring_view extension) {
+    return WithExtensionReplaced(path, extension);
 }
 
 bool IsWindowsDeviceName(std::string_view path) {

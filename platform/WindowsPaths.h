@@ -16,6 +16,12 @@ std::size_t WindowsFolderLength(std::string_view path);
 // dot from a file name) both become "book.PBF"; a dot in a folder's name does not count.
 std::string WithDefaultExtension(std::string_view path, std::string_view extension);
 
+// `path` with its extension (from the last dot of its file name) replaced by `extension`,
+// which includes its dot; appended when the file name has no dot. The program's own files
+// beside it (its help, its HTML help) are named so, in the program's character mode.
+std::string ReplaceExtension(std::string_view path, std::string_view extension);
+std::wstring ReplaceExtension(std::wstring_view path, std::wstring_view extension);
+
 // True for the names Windows keeps for devices wherever they stand: CON, PRN, AUX, NUL,
 // CONIN$, CONOUT$, COM1-COM9 and LPT1-LPT9 in any case, with any extension ("lpt1.txt") and
 // trailing spaces, and every path in the device namespace \\.\ .

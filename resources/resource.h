@@ -17,38 +17,12 @@
 #define IDI_CANCEL 131
 #define IDB_ABOUT_PICTURE 139
 
-// --- Strings -------------------------------------------------------------------------------
+// --- Texts of every window: the title, the boxes any page may show, the per-cent sign ------------
 #define IDS_TITLE 1
 #define IDS_NO_RESPONSE 10
-#define IDS_EDIT_CAPTION 11
-#define IDS_ONE_TOUCH_DIAL 12
-#define IDS_SPEED_DIAL 13
-#define IDS_COLUMN_NAME 14
-#define IDS_COLUMN_NUMBER 16
-#define IDS_COLUMN_ENTRY 17
-#define IDS_ABOUT_MODEL 51
-#define IDS_ABOUT_VERSION 52
-#define IDS_ABOUT_COPYRIGHT 53
-#define IDS_ABOUT_RIGHTS 54
-#define IDS_CHOOSE_FIRMWARE 100
-#define IDS_INVALID_FIRMWARE 101
 #define IDS_WRITE_FAILED 102
-#define IDS_READ_FAILED 103
-#define IDS_BYTES_TRANSFERRED 104
-#define IDS_DATA_WRITTEN 105
-#define IDS_UPDATE_COMPLETE 106
 #define IDS_PORT_RESERVED 107
-
-// The phonebook's text files: the file dialogs, the boxes and the import summary's list.
-#define IDS_TEXT_FILE_FILTER 110
-#define IDS_FILE_NOT_READ 111
-#define IDS_FILE_TOO_LARGE 112
-#define IDS_FILE_EXISTS 113
-#define IDS_COLUMN_LINE 114
-#define IDS_COLUMN_REASON 115
-// Why a row of a file is refused: one text for each fault of phonebook/RowProblem.h, in its
-// order, from this number on.
-#define IDS_ROW_FAULT_FIRST 300
+#define IDS_PERCENT_SUFFIX 109
 
 // --- Main window: dialog 102, menu 129 -----------------------------------------------------
 #define IDD_MAIN 102
@@ -67,11 +41,16 @@
 
 // --- About box: dialog 110 -----------------------------------------------------------------
 #define IDD_ABOUT 110
+#define IDS_ABOUT_MODEL 51
+#define IDS_ABOUT_VERSION 52
+#define IDS_ABOUT_COPYRIGHT 53
+#define IDS_ABOUT_RIGHTS 54
 
 // --- Entry editor: dialog 112 --------------------------------------------------------------
 #define IDD_ENTRY 112
 #define IDC_ENTRY_NUMBER 1001
 #define IDC_ENTRY_NAME 1002
+#define IDS_EDIT_CAPTION 11
 
 // --- Import summary: dialog 141 ------------------------------------------------------------
 #define IDD_IMPORT 141
@@ -80,6 +59,11 @@
 #define IDC_IMPORT_CHANGED 1103
 #define IDC_IMPORT_REFUSED 1104
 #define IDC_IMPORT_PROBLEMS 1105
+#define IDS_COLUMN_LINE 114
+#define IDS_COLUMN_REASON 115
+// Why a row of a file is refused: one text for each fault of phonebook/RowProblem.h, in its
+// order, from this number on.
+#define IDS_ROW_FAULT_FIRST 300
 
 // --- Settings page: dialog 106 -------------------------------------------------------------
 #define IDD_SETTINGS 106
@@ -142,6 +126,19 @@
 #define IDC_PB_READ 1032
 #define IDC_PB_ONE_TOUCH 1034
 #define IDC_PB_SPEED_DIAL 1035
+#define IDS_ONE_TOUCH_DIAL 12
+#define IDS_SPEED_DIAL 13
+#define IDS_COLUMN_NAME 14
+#define IDS_COLUMN_NUMBER 16
+#define IDS_COLUMN_ENTRY 17
+#define IDS_GROUP_DIAL 18
+#define IDS_SECTION_CAPTION 19
+// The files of the File menu: the .PBF dialogs, the text files' dialogs and their boxes.
+#define IDS_TEXT_FILE_FILTER 110
+#define IDS_FILE_NOT_READ 111
+#define IDS_FILE_TOO_LARGE 112
+#define IDS_FILE_EXISTS 113
+#define IDS_PHONEBOOK_FILE_FILTER 116
 
 // --- Information page: dialog 104 ----------------------------------------------------------
 #define IDD_INFO 104
@@ -173,5 +170,12 @@
 #define IDC_FW_EMULATION2_VERSION 1068
 #define IDC_FW_MESSAGE 1075
 #define IDC_FW_PERCENT 1076
+#define IDS_CHOOSE_FIRMWARE 100
+#define IDS_INVALID_FIRMWARE 101
+#define IDS_READ_FAILED 103
+#define IDS_BYTES_TRANSFERRED 104
+#define IDS_DATA_WRITTEN 105
+#define IDS_UPDATE_COMPLETE 106
+#define IDS_FIRMWARE_FILE_FILTER 108
 
 #endif  // PANELDESK_RESOURCES_RESOURCE_H

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "mf40ctl/DeviceFields.h"
-#include "mf40ctl/Windows1252.h"
+#include "mf40ctl/TerminalText.h"
 
 namespace pd::ctl {
 namespace {

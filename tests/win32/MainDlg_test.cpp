@@ -12,6 +12,7 @@
 #include "controls/Strings.h"
 #include "win32/Win32Os.h"
 #include "pages/SettingsPage.h"
+#include "platform/WindowsPaths.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
 #include "win32/TextMode.h"

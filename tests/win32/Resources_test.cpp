@@ -141,6 +141,8 @@ TEST(Resources, EveryIdHasItsOwnNumber) {
         PD_ID(IDS_TEXT_FILE_FILTER, 110), PD_ID(IDS_FILE_NOT_READ, 111),
         PD_ID(IDS_FILE_TOO_LARGE, 112), PD_ID(IDS_FILE_EXISTS, 113), PD_ID(IDS_COLUMN_LINE, 114),
         PD_ID(IDS_COLUMN_REASON, 115), PD_ID(IDS_ROW_FAULT_FIRST, 300),
+        PD_ID(IDS_PERCENT_SUFFIX, 109), PD_ID(IDS_GROUP_DIAL, 18), PD_ID(IDS_SECTION_CAPTION, 19),
+        PD_ID(IDS_PHONEBOOK_FILE_FILTER, 116), PD_ID(IDS_FIRMWARE_FILE_FILTER, 108),
         // Main window, its menu and the About box.
         PD_ID(IDD_MAIN, 102), PD_ID(IDR_MAIN_MENU, 129), PD_ID(IDC_MAIN_EXIT, 1006),
         PD_ID(IDC_MAIN_HELP, 1042), PD_ID(ID_FILE_OPEN_PHONEBOOK, 40008),
@@ -202,6 +204,17 @@ TEST(Resources, EveryIdHasItsOwnNumber) {
     };
 #undef PD_ID
     for (const auto& id : ids) EXPECT_EQ(id.id, id.number) << id.name;
+
+    // The texts share one table: no two on one number, none among the row faults' texts.
+    std::map<int, std::string> texts;
+    for (const auto& id : ids) {
+        if (std::string_view(id.name).substr(0, 4) != "IDS_") continue;
+        const auto [held, added] = texts.emplace(id.id, id.name);
+        EXPECT_TRUE(added) << id.name << " and " << held->second << " share " << id.id;
+        const bool amongFaults =
+            id.id >= IDS_ROW_FAULT_FIRST && id.id < IDS_ROW_FAULT_FIRST + kRowFaultCount;
+        EXPECT_TRUE(id.id == IDS_ROW_FAULT_FIRST || !amongFaults) << id.name;
+    }
 }
 
 // The texts of one dialog template as its controls hold them once created: every text, and

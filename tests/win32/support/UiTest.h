@@ -9,6 +9,7 @@
 
 #include "controls/Dialog.h"
 #include "controls/Handles.h"
+#include "platform/WindowsPaths.h"
 #include "testing/FakeOs.h"
 #include "testing/FakeUi.h"
 #include "protocol/PanelContext.h"

@@ -1,4 +1,4 @@
-#include "mf40ctl/Windows1252.h"
+#include "mf40ctl/TerminalText.h"
 
 #include <cstdio>
 
