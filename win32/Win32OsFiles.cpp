@@ -9,7 +9,7 @@
 
 #include "platform/FileReplace.h"
 #include "platform/WindowsPaths.h"
-#include "win32/OwnedHandle.h"
+#include "win32/Handles.h"
 #include "win32/SystemFunction.h"
 #include "win32/Win32Os.h"
 #include "win32/TextMode.h"

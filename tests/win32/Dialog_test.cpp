@@ -14,12 +14,12 @@
 #include "controls/DataExchange.h"
 #include "controls/Dialog.h"
 #include "controls/DialogLists.h"
-#include "controls/Handles.h"
 #include "controls/Strings.h"
 #include "controls/Win32Ui.h"
 #include "protocol/FieldRules.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
+#include "win32/Handles.h"
 #include "win32/TextMode.h"
 
 namespace pd {
@@ -345,13 +345,13 @@ TEST(ModalLoop, QuitRequestEndsTheLoopAndIsPassedOn) {
 }
 
 TEST(Handles, NullAndInvalidHandleValueAreBothEmpty) {
-    EXPECT_FALSE(ScopedHandle());
-    EXPECT_FALSE(ScopedHandle(INVALID_HANDLE_VALUE));
-    ScopedHandle event(::CreateEvent(nullptr, TRUE, FALSE, nullptr));
+    EXPECT_FALSE(OwnedHandle());
+    EXPECT_FALSE(OwnedHandle(INVALID_HANDLE_VALUE));
+    OwnedHandle event(::CreateEvent(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(event);
     const HANDLE raw = event.get();
 
-    ScopedHandle moved(std::move(event));
+    OwnedHandle moved(std::move(event));
     EXPECT_FALSE(event);
     EXPECT_EQ(moved.get(), raw);
     moved.Reset();
