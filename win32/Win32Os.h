@@ -71,6 +71,7 @@ private:
     bool Failed(FileError error);
     bool ReplaceExisting(const tstring& source, const tstring& target);
     bool Rename(const tstring& source, const tstring& target, DWORD flags);
+    bool MakeBackupName(const tstring& target, tstring* backup);
     bool ReplaceByRenames(const tstring& source, const tstring& target);
     void PutBackLeftBackup(const std::string& target);
     void CopyAccessList(const tstring& from, const tstring& to);

@@ -189,17 +189,26 @@ bool Win32Os::Rename(const tstring& source, const tstring& target, DWORD flags) 
            ::MoveFile(source.c_str(), target.c_str()) != FALSE;
 }
 
-// Windows 95, 98 and ME rename nothing over an existing file: the old file steps aside to a
-// backup name first and comes back if the new one cannot take its place, so that it is
-// never lost.
-bool Win32Os::ReplaceByRenames(const tstring& from, const tstring& to) {
+// A name for the old file `to` while the new one takes its place: an empty file made beside it
+// under a name nobody can guess and left there, so that the name stays ours until the caller
+// fills it or removes it.
+bool Win32Os::MakeBackupName(const tstring& to, tstring* backup) {
     std::string backupName;
     FileError made = FileError::None;
     const FileHandle backupFile =
         CreateUnguessableFile(*this, Utf8FromText(to), kBackupSuffix, &backupName, &made);
     if (backupFile == kNoFile) return Failed(made);
     CloseFile(backupFile);
-    const tstring backup = TextFromUtf8(backupName);
+    *backup = TextFromUtf8(backupName);
+    return true;
+}
+
+// Windows 95, 98 and ME rename nothing over an existing file: the old file steps aside to a
+// backup name first and comes back if the new one cannot take its place, so that it is
+// never lost.
+bool Win32Os::ReplaceByRenames(const tstring& from, const tstring& to) {
+    tstring backup;
+    if (!MakeBackupName(to, &backup)) return false;
     // The name is ours now; the placeholder makes way for the old file.
     ::DeleteFile(backup.c_str());
     if (!::MoveFile(to.c_str(), backup.c_str())) return Failed(GetLastError());
@@ -291,13 +300,8 @@ bool Win32Os::ReplaceExisting(const tstring& from, const tstring& to) {
     // ReplaceFile also keeps the old file's owner, creation time and streams. Without a
     // backup name a replace that fails half way may leave the old file nowhere, so it gets
     // one: a file made here under a name nobody can guess, taken back on every way out.
-    std::string backupName;
-    FileError made = FileError::None;
-    const FileHandle backupFile =
-        CreateUnguessableFile(*this, Utf8FromText(to), kBackupSuffix, &backupName, &made);
-    if (backupFile == kNoFile) return Failed(made);
-    CloseFile(backupFile);
-    const tstring backup = TextFromUtf8(backupName);
+    tstring backup;
+    if (!MakeBackupName(to, &backup)) return false;
 
     if (replaceFile(to.c_str(), from.c_str(), backup.c_str(), kReplaceIgnoreMergeErrors, nullptr,
                     nullptr)) {
