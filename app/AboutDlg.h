@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "controls/Dialog.h"
-#include "controls/Handles.h"
+#include "win32/Handles.h"
 
 namespace pd {
 

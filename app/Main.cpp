@@ -9,25 +9,19 @@
 
 namespace {
 
-// Both calls belong to later Windows than the oldest the program starts on.
-using SetDllDirectoryCall = BOOL(WINAPI*)(LPCTSTR);
-using DisableGhostingCall = void(WINAPI*)();
-
 void PrepareProcess() {
     // The maker's libraries are loaded by name; the current directory must never be able to
     // supply them. Windows before XP SP1 lack this call and search the current directory
     // (NT 4 and 2000 even before the system folders, unless 2000 SP4's safe search order is
     // on). There the program's own start protects it: the installed shortcut starts it in its
     // own folder under Program Files, which only administrators may write to.
-    if (const auto setDllDirectory =
-            pd::FindSystemFunction<SetDllDirectoryCall>(TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("SetDllDirectory"))) {
+    if (const auto setDllDirectory = pd::Kernel32().SetDllDirectory) {
         setDllDirectory(TEXT(""));
     }
     // After a firmware download the window takes no input for 40 s while the device settles,
     // and a window that takes none for 5 s becomes a "not responding" ghost that the user
     // could close in the middle of the update. Without ghosting it stays as it is.
-    if (const auto disableGhosting = pd::FindSystemFunction<DisableGhostingCall>(
-            TEXT("user32.dll"), "DisableProcessWindowsGhosting")) {
+    if (const auto disableGhosting = pd::User32().DisableProcessWindowsGhosting) {
         disableGhosting();
     }
 }

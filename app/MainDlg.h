@@ -8,8 +8,8 @@
 #include <string>
 
 #include "controls/Dialog.h"
-#include "controls/Handles.h"
 #include "controls/HoverButton.h"
+#include "win32/Handles.h"
 #include "win32/TextMode.h"
 
 namespace pd {

@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "controls/Handles.h"
 #include "controls/Subclass.h"
+#include "win32/Handles.h"
 #include "win32/TextMode.h"
 
 namespace pd {

@@ -70,17 +70,11 @@ void Win32Ui::OpenDocument(HWND owner, const tstring& path) {
     // The program the system keeps for the file may be one the shell reaches through COM (as
     // Windows 10's first browser was), which wants this thread in an apartment. COM's library
     // is loaded only here, where a document is opened, so nothing imports it.
-    using InitializeCall = HRESULT(WINAPI*)(LPVOID);
-    using UninitializeCall = void(WINAPI*)();
-    static const bool comLoaded = LoadSystemLibrary(TEXT("ole32.dll")) != nullptr;
-    const auto initialize =
-        comLoaded ? FindSystemFunction<InitializeCall>(TEXT("ole32.dll"), "CoInitialize") : nullptr;
-    const auto uninitialize = comLoaded ? FindSystemFunction<UninitializeCall>(
-                                              TEXT("ole32.dll"), "CoUninitialize")
-                                        : nullptr;
-    const bool joined = initialize && uninitialize && SUCCEEDED(initialize(nullptr));
+    const Ole32Functions& com = Ole32();
+    const bool joined =
+        com.CoInitialize && com.CoUninitialize && SUCCEEDED(com.CoInitialize(nullptr));
     ::ShellExecute(owner, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    if (joined) uninitialize();
+    if (joined) com.CoUninitialize();
 }
 
 void Win32Ui::BeginWaitCursor() {

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "controls/Handles.h"
 #include "controls/PropertyPage.h"
+#include "win32/Handles.h"
 #include "win32/TextMode.h"
 
 namespace pd {

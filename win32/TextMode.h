@@ -17,14 +17,6 @@ namespace pd {
 using tstring = std::basic_string<TCHAR>;
 using tstring_view = std::basic_string_view<TCHAR>;
 
-// The name a system library exports for the neutral `name` in this mode, for run-time
-// lookups: "ReplaceFileW" in the wide program, "ReplaceFileA" in the ANSI one.
-#ifdef UNICODE
-#define PD_MODE_FUNCTION_NAME(name) name "W"
-#else
-#define PD_MODE_FUNCTION_NAME(name) name "A"
-#endif
-
 // UTF-8 and UTF-16, for the wide functions every mode has (the command line's arguments).
 std::wstring WidenUtf8(std::string_view text);
 std::string NarrowToUtf8(std::wstring_view text);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Os.h"
+#include "win32/SystemFunction.h"
 #include "win32/TextMode.h"
 
 namespace pd {
@@ -70,6 +71,7 @@ private:
     bool Failed(FileError error);
     bool ReplaceExisting(const tstring& source, const tstring& target);
     bool Rename(const tstring& source, const tstring& target, DWORD flags);
+    bool MakeBackupName(const tstring& target, tstring* backup);
     bool ReplaceByRenames(const tstring& source, const tstring& target);
     void PutBackLeftBackup(const std::string& target);
     void CopyAccessList(const tstring& from, const tstring& to);
@@ -78,17 +80,15 @@ private:
     FileError lastFileError_ = FileError::None;
     bool replaceFileAllowed_ = true;
     // Entry points newer than Windows NT 4.0 or missing on Windows 95, 98 and ME, and the
-    // random source, looked up at their first use (0 until then and where the system has none).
+    // random source, taken from the looked-up table at their first use (null until then and
+    // where the system has none, or where this object saves as an older Windows must).
     bool lookedUp_ = false;
     bool windowsNt_ = true;
-    std::uintptr_t replaceFile_ = 0;
-    std::uintptr_t moveFileEx_ = 0;
-    std::uintptr_t lockFileEx_ = 0;
-    std::uintptr_t getFileSecurity_ = 0;
-    std::uintptr_t setFileSecurity_ = 0;
-    std::uintptr_t generateRandom_ = 0;
-    std::uintptr_t randomProvider_ = 0;
+    Kernel32Functions kernel32_;
+    Advapi32Functions advapi32_;
+    HCRYPTPROV randomProvider_ = 0;
     void LookUpOnce();
+    void DropNtOnlyFunctions();
 };
 
 }  // namespace pd

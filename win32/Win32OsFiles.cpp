@@ -9,7 +9,7 @@
 
 #include "platform/FileReplace.h"
 #include "platform/WindowsPaths.h"
-#include "win32/OwnedHandle.h"
+#include "win32/Handles.h"
 #include "win32/SystemFunction.h"
 #include "win32/Win32Os.h"
 #include "win32/TextMode.h"
@@ -18,30 +18,9 @@ namespace pd {
 
 namespace {
 
-// Windows 2000 and later; looked up at run time, so that the program still starts on NT 4.0.
-using ReplaceFileProc = BOOL(WINAPI*)(LPCTSTR replaced, LPCTSTR replacement, LPCTSTR backup,
-                                      DWORD flags, LPVOID exclude, LPVOID reserved);
 constexpr DWORD kReplaceIgnoreMergeErrors = 0x2;  // REPLACEFILE_IGNORE_MERGE_ERRORS
 constexpr DWORD kUnableToMoveReplacement2 = 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
 
-// The CryptoAPI's random source (advapi32, NT 4.0 and later, not every Windows 95), also
-// looked up at run time.
-using AcquireContextProc = BOOL(WINAPI*)(ULONG_PTR* provider, LPCTSTR container,
-                                         LPCTSTR providerName, DWORD type, DWORD flags);
-using GenRandomProc = BOOL(WINAPI*)(ULONG_PTR provider, DWORD length, BYTE* buffer);
-constexpr DWORD kProviderRsaFull = 1;                // PROV_RSA_FULL
-constexpr DWORD kVerifyContext = 0xF0000000u;        // CRYPT_VERIFYCONTEXT
-
-// Windows NT only: Windows 95, 98 and ME lack them or have stubs that fail, so they are looked
-// up too, and the files are saved there without them.
-using MoveFileExProc = BOOL(WINAPI*)(LPCTSTR from, LPCTSTR to, DWORD flags);
-using LockFileExProc = BOOL(WINAPI*)(HANDLE file, DWORD flags, DWORD reserved, DWORD lowCount,
-                                     DWORD highCount, LPOVERLAPPED from);
-using GetFileSecurityProc = BOOL(WINAPI*)(LPCTSTR path, SECURITY_INFORMATION wanted,
-                                          PSECURITY_DESCRIPTOR descriptor, DWORD size,
-                                          LPDWORD needed);
-using SetFileSecurityProc = BOOL(WINAPI*)(LPCTSTR path, SECURITY_INFORMATION given,
-                                          PSECURITY_DESCRIPTOR descriptor);
 // How long a waiting lock sleeps between tries where only the plain LockFile is there.
 constexpr DWORD kLockRetryMs = 50;
 
@@ -139,39 +118,32 @@ void Win32Os::LookUpOnce() {
     if (lookedUp_) return;
     lookedUp_ = true;
     windowsNt_ = (::GetVersion() & 0x80000000u) == 0;  // the high bit marks 95, 98 and ME
-    // Every call the program wants of advapi32 is looked up, so nothing imports it: it is
-    // loaded here, from the system's own folder, and stays for the life of the process.
-    static const bool advapiLoaded = LoadSystemLibrary(TEXT("advapi32.dll")) != nullptr;
-    (void)advapiLoaded;
-    moveFileEx_ = reinterpret_cast<std::uintptr_t>(FindSystemFunction<MoveFileExProc>(
-        TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("MoveFileEx")));
-    lockFileEx_ = reinterpret_cast<std::uintptr_t>(
-        FindSystemFunction<LockFileExProc>(TEXT("kernel32.dll"), "LockFileEx"));
-    getFileSecurity_ = reinterpret_cast<std::uintptr_t>(FindSystemFunction<GetFileSecurityProc>(
-        TEXT("advapi32.dll"), PD_MODE_FUNCTION_NAME("GetFileSecurity")));
-    setFileSecurity_ = reinterpret_cast<std::uintptr_t>(FindSystemFunction<SetFileSecurityProc>(
-        TEXT("advapi32.dll"), PD_MODE_FUNCTION_NAME("SetFileSecurity")));
-    if (!windowsNt_) {
-        // Their stubs there fail; the ways without them are taken from the start.
-        moveFileEx_ = lockFileEx_ = getFileSecurity_ = setFileSecurity_ = 0;
-    }
-    replaceFile_ = reinterpret_cast<std::uintptr_t>(
-        FindSystemFunction<ReplaceFileProc>(TEXT("kernel32.dll"), PD_MODE_FUNCTION_NAME("ReplaceFile")));
-    const auto acquire =
-        FindSystemFunction<AcquireContextProc>(TEXT("advapi32.dll"), PD_MODE_FUNCTION_NAME("CryptAcquireContext"));
-    const auto generate = FindSystemFunction<GenRandomProc>(TEXT("advapi32.dll"), "CryptGenRandom");
-    ULONG_PTR provider = 0;
-    if (acquire && generate &&
-        acquire(&provider, nullptr, nullptr, kProviderRsaFull, kVerifyContext)) {
-        generateRandom_ = reinterpret_cast<std::uintptr_t>(generate);
-        randomProvider_ = provider;  // kept for the life of the process
+    kernel32_ = Kernel32();
+    advapi32_ = Advapi32();
+    if (!windowsNt_) DropNtOnlyFunctions();
+    // The random source's provider is kept for the life of the process.
+    HCRYPTPROV provider = 0;
+    if (advapi32_.CryptAcquireContext && advapi32_.CryptGenRandom &&
+        advapi32_.CryptAcquireContext(&provider, nullptr, nullptr, PROV_RSA_FULL,
+                                      CRYPT_VERIFYCONTEXT)) {
+        randomProvider_ = provider;
     }
 }
 
 void Win32Os::SaveAsOnWindows9x() {
     LookUpOnce();
     windowsNt_ = false;
-    replaceFile_ = moveFileEx_ = lockFileEx_ = getFileSecurity_ = setFileSecurity_ = 0;
+    kernel32_.ReplaceFile = nullptr;
+    DropNtOnlyFunctions();
+}
+
+// Windows 95, 98 and ME export these as stubs that fail; the ways without them are taken
+// from the start.
+void Win32Os::DropNtOnlyFunctions() {
+    kernel32_.MoveFileEx = nullptr;
+    kernel32_.LockFileEx = nullptr;
+    advapi32_.GetFileSecurity = nullptr;
+    advapi32_.SetFileSecurity = nullptr;
 }
 
 bool Win32Os::Failed(unsigned long systemError) {
@@ -194,8 +166,8 @@ DWORD Win32Os::AnyShare() {
 // (ReplaceFile does this itself). Volumes and systems without access lists have none to give.
 void Win32Os::CopyAccessList(const tstring& from, const tstring& to) {
     LookUpOnce();
-    const auto getSecurity = reinterpret_cast<GetFileSecurityProc>(getFileSecurity_);
-    const auto setSecurity = reinterpret_cast<SetFileSecurityProc>(setFileSecurity_);
+    const auto getSecurity = advapi32_.GetFileSecurity;
+    const auto setSecurity = advapi32_.SetFileSecurity;
     if (getSecurity == nullptr || setSecurity == nullptr) return;
     DWORD needed = 0;
     getSecurity(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
@@ -210,24 +182,33 @@ void Win32Os::CopyAccessList(const tstring& from, const tstring& to) {
 // MoveFileEx where the system has it; MoveFile, which never replaces, where it has not.
 bool Win32Os::Rename(const tstring& source, const tstring& target, DWORD flags) {
     LookUpOnce();
-    if (const auto moveFileEx = reinterpret_cast<MoveFileExProc>(moveFileEx_)) {
+    if (const auto moveFileEx = kernel32_.MoveFileEx) {
         return moveFileEx(source.c_str(), target.c_str(), flags) != FALSE;
     }
     return (flags & MOVEFILE_REPLACE_EXISTING) == 0 &&
            ::MoveFile(source.c_str(), target.c_str()) != FALSE;
 }
 
-// Windows 95, 98 and ME rename nothing over an existing file: the old file steps aside to a
-// backup name first and comes back if the new one cannot take its place, so that it is
-// never lost.
-bool Win32Os::ReplaceByRenames(const tstring& from, const tstring& to) {
+// A name for the old file `to` while the new one takes its place: an empty file made beside it
+// under a name nobody can guess and left there, so that the name stays ours until the caller
+// fills it or removes it.
+bool Win32Os::MakeBackupName(const tstring& to, tstring* backup) {
     std::string backupName;
     FileError made = FileError::None;
     const FileHandle backupFile =
         CreateUnguessableFile(*this, Utf8FromText(to), kBackupSuffix, &backupName, &made);
     if (backupFile == kNoFile) return Failed(made);
     CloseFile(backupFile);
-    const tstring backup = TextFromUtf8(backupName);
+    *backup = TextFromUtf8(backupName);
+    return true;
+}
+
+// Windows 95, 98 and ME rename nothing over an existing file: the old file steps aside to a
+// backup name first and comes back if the new one cannot take its place, so that it is
+// never lost.
+bool Win32Os::ReplaceByRenames(const tstring& from, const tstring& to) {
+    tstring backup;
+    if (!MakeBackupName(to, &backup)) return false;
     // The name is ours now; the placeholder makes way for the old file.
     ::DeleteFile(backup.c_str());
     if (!::MoveFile(to.c_str(), backup.c_str())) return Failed(GetLastError());
@@ -304,9 +285,10 @@ bool Win32Os::ReplaceExisting(const tstring& from, const tstring& to) {
     CopyAccessList(to, from);
 
     LookUpOnce();
-    const auto replaceFile =
-        replaceFileAllowed_ ? reinterpret_cast<ReplaceFileProc>(replaceFile_) : nullptr;
-    if (replaceFile == nullptr && moveFileEx_ == 0) return ReplaceByRenames(from, to);
+    const auto replaceFile = replaceFileAllowed_ ? kernel32_.ReplaceFile : nullptr;
+    if (replaceFile == nullptr && kernel32_.MoveFileEx == nullptr) {
+        return ReplaceByRenames(from, to);
+    }
     if (replaceFile == nullptr) {
         // Windows NT 4.0: one rename over the old file, which either happens whole or not at
         // all, so the old file is never lost. The owner, creation time and short name are the
@@ -318,13 +300,8 @@ bool Win32Os::ReplaceExisting(const tstring& from, const tstring& to) {
     // ReplaceFile also keeps the old file's owner, creation time and streams. Without a
     // backup name a replace that fails half way may leave the old file nowhere, so it gets
     // one: a file made here under a name nobody can guess, taken back on every way out.
-    std::string backupName;
-    FileError made = FileError::None;
-    const FileHandle backupFile =
-        CreateUnguessableFile(*this, Utf8FromText(to), kBackupSuffix, &backupName, &made);
-    if (backupFile == kNoFile) return Failed(made);
-    CloseFile(backupFile);
-    const tstring backup = TextFromUtf8(backupName);
+    tstring backup;
+    if (!MakeBackupName(to, &backup)) return false;
 
     if (replaceFile(to.c_str(), from.c_str(), backup.c_str(), kReplaceIgnoreMergeErrors, nullptr,
                     nullptr)) {
@@ -349,7 +326,7 @@ bool Win32Os::LockFile(FileHandle file, bool wait) {
     // The lock covers the first byte, which is all a lock file needs.
     const auto handle = reinterpret_cast<HANDLE>(file);
     LookUpOnce();
-    if (const auto lockFileEx = reinterpret_cast<LockFileExProc>(lockFileEx_)) {
+    if (const auto lockFileEx = kernel32_.LockFileEx) {
         OVERLAPPED from{};
         const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
         return lockFileEx(handle, flags, 0, 1, 0, &from) || Failed(GetLastError());
@@ -418,8 +395,7 @@ void Win32Os::RemoveWatchedFreshFiles() {
 bool Win32Os::RandomBytes(void* buffer, std::uint32_t count) {
     LookUpOnce();
     auto* bytes = static_cast<BYTE*>(buffer);
-    if (randomProvider_ != 0 &&
-        reinterpret_cast<GenRandomProc>(generateRandom_)(randomProvider_, count, bytes)) {
+    if (randomProvider_ != 0 && advapi32_.CryptGenRandom(randomProvider_, count, bytes)) {
         return true;
     }
 

@@ -29,12 +29,8 @@ HANDLE WINAPI CreateSemaphoreThroughAnsi(LPSECURITY_ATTRIBUTES security, LONG in
 // The system's random source where it has one (advapi32's RtlGenRandom, from Windows XP);
 // without it the caller learns that there is none, as the C library's own says.
 int __cdecl RandomFromSystem(unsigned int* value) {
-    using GenRandom = BOOLEAN(WINAPI*)(PVOID buffer, ULONG length);
     if (value == nullptr) return EINVAL;
-    static const bool loaded = pd::LoadSystemLibrary(TEXT("advapi32.dll")) != nullptr;
-    const auto generate =
-        loaded ? pd::FindSystemFunction<GenRandom>(TEXT("advapi32.dll"), "SystemFunction036")
-               : nullptr;
+    const auto generate = pd::Advapi32().SystemFunction036;
     if (generate == nullptr || !generate(value, sizeof *value)) return EINVAL;
     return 0;
 }
@@ -43,9 +39,7 @@ int __cdecl RandomFromSystem(unsigned int* value) {
 // call (6.0 on), else the number after the dot of the locale's name ("Finnish_Finland.1252"),
 // else 0, the "C" locale's.
 unsigned int __cdecl LocaleCodePage() {
-    using CodePageCall = unsigned int(__cdecl*)();
-    static const auto own =
-        pd::FindSystemFunction<CodePageCall>(TEXT("msvcrt.dll"), "___lc_codepage_func");
+    const auto own = pd::Msvcrt().___lc_codepage_func;
     if (own != nullptr) return own();
     const char* name = std::setlocale(LC_CTYPE, nullptr);
     const char* dot = name == nullptr ? nullptr : std::strchr(name, '.');

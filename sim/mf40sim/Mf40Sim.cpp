@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/FileReplace.h"
-#include "win32/OwnedHandle.h"
 #include "win32/Win32Os.h"
 #include "sim/DemoPipes.h"
 #include "sim/DeviceHost.h"
@@ -20,6 +19,7 @@
 #include "sim/mf40sim/PipeServer.h"
 #include "sim/mf40sim/PortServer.h"
 #include "sim/mf40sim/RegistersServer.h"
+#include "win32/Handles.h"
 #include "win32/TextMode.h"
 
 namespace {
@@ -70,7 +70,7 @@ int main() {
 
     pd::OwnedHandle watched;
     if (options->exitWithProcess) {
-        watched.reset(OpenProcess(SYNCHRONIZE, FALSE, *options->exitWithProcess));
+        watched.Reset(OpenProcess(SYNCHRONIZE, FALSE, *options->exitWithProcess));
         if (!watched) {
             std::fprintf(stderr, "mf40sim: no process %u to end with\n", *options->exitWithProcess);
             return 2;
@@ -97,7 +97,7 @@ int main() {
     // the pipes are, so that whoever finds the device finds the port reserved too.
     pd::OwnedHandle reservation;
     if (options->reserved) {
-        reservation.reset(CreateEvent(nullptr, TRUE, FALSE, kDemoPortReservedEvent));
+        reservation.Reset(CreateEvent(nullptr, TRUE, FALSE, kDemoPortReservedEvent));
     }
 
     PipeServer server(host, Say);

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "win32/OwnedHandle.h"
 #include "sim/DeviceHost.h"
 #include "sim/mf40sim/TrafficLog.h"
+#include "win32/Handles.h"
 
 namespace pd::sim {
 

@@ -18,7 +18,7 @@ DWORD WINAPI ServeOnThread(void* server) {
 }  // namespace
 
 bool RegistersServer::Start(std::string* error) {
-    section_.reset(CreateFileMapping(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+    section_.Reset(CreateFileMapping(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                      sizeof(PortRegistersLink), kPortRegistersSection));
     if (!section_ || GetLastError() == ERROR_ALREADY_EXISTS) {
         *error = "the port registers' section cannot be made (another simulator serves it?)";

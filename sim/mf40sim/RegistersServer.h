@@ -10,7 +10,7 @@
 #include "sim/DeviceHost.h"
 #include "sim/PortRegistersLink.h"
 #include "sim/mf40sim/TrafficLog.h"
-#include "win32/OwnedHandle.h"
+#include "win32/Handles.h"
 
 namespace pd::sim {
 

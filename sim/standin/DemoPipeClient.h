@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "win32/OwnedHandle.h"
+#include "win32/Handles.h"
 
 // The calling convention of the stand-ins' entry points. Nothing says which one the maker's
 // libraries use, and the program calls either kind (win32/StackKeepingCall.h); the 32-bit

@@ -303,7 +303,7 @@ bool ChildProcess::Start(const tstring& program, const tstring& arguments,
     if (HANDLE job = ChildJob()) AssignProcessToJobObject(job, started.hProcess);
     ResumeThread(started.hThread);
     CloseHandle(started.hThread);
-    process_.reset(started.hProcess);
+    process_.Reset(started.hProcess);
     id_ = started.dwProcessId;
     return true;
 }
@@ -330,7 +330,7 @@ void ChildProcess::Kill() {
         TerminateProcess(process_.get(), 1);
         WaitForSingleObject(process_.get(), kKillWaitMs);
     }
-    process_.reset();
+    process_.Reset();
     id_ = 0;
 }
 

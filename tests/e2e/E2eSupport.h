@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "win32/OwnedHandle.h"
+#include "win32/Handles.h"
 #include "win32/Win32Os.h"
 #include "win32/TextMode.h"
 

@@ -23,7 +23,7 @@
 #include "sim/Ieee1284Peripheral.h"
 #include "sim/PortRegistersLink.h"
 #include "sim/standin/DemoPipeClient.h"
-#include "win32/OwnedHandle.h"
+#include "win32/Handles.h"
 
 namespace {
 

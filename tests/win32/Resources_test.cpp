@@ -11,12 +11,12 @@
 
 #include "PanelDeskVersion.h"
 
-#include "controls/Handles.h"
 #include "controls/Strings.h"
 #include "phonebook/RowProblem.h"
 #include "win32/Win32Os.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
+#include "win32/Handles.h"
 #include "win32/TextMode.h"
 
 namespace pd {

@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "controls/Dialog.h"
-#include "controls/Handles.h"
-#include "platform/WindowsPaths.h"
 #include "testing/FakeOs.h"
 #include "testing/FakeUi.h"
 #include "protocol/PanelContext.h"
+#include "win32/Handles.h"
 #include "win32/TextMode.h"
 
 namespace pd::test {

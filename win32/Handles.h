@@ -1,6 +1,7 @@
-// Move-only owners for every kind of Win32 handle the user interface holds, so that no exit
-// path can leak one: kernel handles, GDI objects, device contexts, loaded modules, icons and
-// image lists, plus guards that put back what was selected into a device context.
+// Move-only owners for every kind of Win32 handle the programs hold, so that no exit path can
+// leak one: kernel handles (files, pipes, events, processes, threads, sections), GDI objects,
+// device contexts, loaded modules, icons and image lists, plus guards that put back what was
+// selected into a device context.
 #pragma once
 
 #include <windows.h>
@@ -81,7 +82,7 @@ struct ImageListTraits {
     static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 };
 
-using ScopedHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+using OwnedHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 template <typename T>
 using GdiObject = UniqueHandle<T, GdiObjectTraits<T>>;
 using ScopedFont = GdiObject<HFONT>;
