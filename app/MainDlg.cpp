@@ -78,21 +78,6 @@ void ShowHelpContents(Ui& ui, Os& os, HWND owner) {
     }
 }
 
-void EnablePhonebookMenu(HWND window, bool enable) {
-    // The menu belongs to the top-level window the page sits in, whatever the depth.
-    HWND main = window;
-    while (main != nullptr && (::GetWindowLong(main, GWL_STYLE) & WS_CHILD) != 0) {
-        main = ::GetParent(main);
-    }
-    HMENU menu = main ? ::GetMenu(main) : nullptr;
-    if (menu == nullptr) return;
-    const UINT state = MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED);
-    for (const UINT command : {ID_FILE_OPEN_PHONEBOOK, ID_FILE_SAVE_PHONEBOOK,
-                               ID_FILE_IMPORT_PHONEBOOK, ID_FILE_EXPORT_PHONEBOOK}) {
-        ::EnableMenuItem(menu, command, state);
-    }
-}
-
 CMainDlg::CMainDlg(PanelContext& context, Ui& ui)
     : CDialog(IDD_MAIN),
       context_(context),
@@ -322,7 +307,7 @@ bool CMainDlg::SwitchPageByKey(WPARAM key) {
     return true;
 }
 
-bool CMainDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
+bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
     switch (message) {
         case WM_PAINT:
             if (!::IsIconic(hwnd())) return false;
@@ -336,8 +321,21 @@ bool CMainDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
             // F1 has already opened the help before its translation got here.
             result = TRUE;
             return true;
+        case kEnablePhonebookMenu:
+            EnablePhonebookCommands(wParam != 0);
+            return true;
         default:
             return false;
+    }
+}
+
+void CMainDlg::EnablePhonebookCommands(bool enable) {
+    HMENU menu = ::GetMenu(hwnd());
+    if (menu == nullptr) return;
+    const UINT state = MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED);
+    for (const UINT command : {ID_FILE_OPEN_PHONEBOOK, ID_FILE_SAVE_PHONEBOOK,
+                               ID_FILE_IMPORT_PHONEBOOK, ID_FILE_EXPORT_PHONEBOOK}) {
+        ::EnableMenuItem(menu, command, state);
     }
 }
 

@@ -75,6 +75,9 @@ private:
     void ShowTabImages();
     int WidenTabsToFit();
     void FitToSheet(SIZE sheetClient);
+    // The File menu's phonebook commands, which the phonebook page asks for while it shows
+    // (kEnablePhonebookMenu).
+    void EnablePhonebookCommands(bool enable);
     void PaintMinimised();
     void ShowAbout();
     bool SwitchPageByKey(WPARAM key);

@@ -103,14 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto contents = input.Take(input.Be16());
     const auto acknowledgement = input.Rest();
 
-    sim::VirtualDevice device;
-    FuzzOs os(device);
-    DeviceLink link(os);
-    Connect(os, link, script.route);
-    script.Apply(os, device);
-    if (!acknowledgement.empty()) {
-        device.OverrideNextReply(Bytes(acknowledgement.begin(), acknowledgement.end()));
-    }
+    ScriptedExchange rig(script, acknowledgement);
+    sim::VirtualDevice& device = rig.device;
+    FuzzOs& os = rig.os;
+    DeviceLink& link = rig.link;
     const bool honest = script.CountsAreHonest();
 
     switch (write) {

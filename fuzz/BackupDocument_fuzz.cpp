@@ -4,7 +4,7 @@
 #include "mf40ctl/BackupDocument.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text = pd::fuzz::InputText(data, size);
     const pd::ctl::BackupReading reading = pd::ctl::ReadBackupDocument(text);
     PD_FUZZ_CHECK(reading.snapshot.has_value() == reading.problems.empty(),
                   "a backup was both accepted and faulted, or neither");

@@ -134,6 +134,21 @@ struct DeviceScript {
     }
 };
 
+// The device and the panel's link of a target that feeds one exchange: connected on the
+// script's route as start-up would, the script applied, and `reply`, when the input left one,
+// given in place of the device's own answer to the first command.
+struct ScriptedExchange {
+    ScriptedExchange(const DeviceScript& script, std::span<const std::uint8_t> reply) {
+        Connect(os, link, script.route);
+        script.Apply(os, device);
+        if (!reply.empty()) device.OverrideNextReply(Bytes(reply.begin(), reply.end()));
+    }
+
+    sim::VirtualDevice device;
+    FuzzOs os{device};
+    DeviceLink link{os};
+};
+
 // What the device sent, as the host's reads received it when the counts are honest.
 inline std::size_t SentCount(const sim::DeviceTraffic& traffic) { return traffic.sentBytes.size(); }
 

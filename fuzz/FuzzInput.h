@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pd::fuzz {
@@ -40,6 +41,11 @@ private:
 
     std::span<const std::uint8_t> data_;
 };
+
+// The whole input as text, for the targets that read files of text.
+inline std::string_view InputText(const std::uint8_t* data, std::size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
 
 // The same fields written out, for the seeds.
 class FuzzOutput {

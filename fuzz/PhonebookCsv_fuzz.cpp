@@ -4,7 +4,7 @@
 #include "phonebook/PhonebookText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text = pd::fuzz::InputText(data, size);
     pd::fuzz::CheckImport(pd::ReadPhonebookText(pd::PhonebookTextFormat::Csv, text),
                           pd::fuzz::CountLines(text));
     return 0;

@@ -4,7 +4,7 @@
 #include "phonebook/PhonebookText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text = pd::fuzz::InputText(data, size);
     const pd::PhonebookRows rows = pd::ReadPhonebookText(pd::PhonebookTextFormat::Vcard, text);
     for (const auto& row : rows.rows) {
         PD_FUZZ_CHECK(!row.slot || (*row.slot >= 0 && *row.slot <= 9999),

@@ -115,12 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DeviceScript script = DeviceScript::Read(input, kChannelRouteCount);
     const auto reply = input.Rest();
 
-    sim::VirtualDevice device;
-    FuzzOs os(device);
-    DeviceLink link(os);
-    Connect(os, link, script.route);
-    script.Apply(os, device);
-    if (!reply.empty()) device.OverrideNextReply(Bytes(reply.begin(), reply.end()));
+    ScriptedExchange rig(script, reply);
+    sim::VirtualDevice& device = rig.device;
+    FuzzOs& os = rig.os;
+    DeviceLink& link = rig.link;
 
     const bool honest = script.CountsAreHonest();
     switch (exchange) {

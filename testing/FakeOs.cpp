@@ -15,13 +15,18 @@ std::vector<std::string> FakeOs::CallsExcept(std::initializer_list<const char*> 
     return kept;
 }
 
-std::vector<std::string> FakeOs::DebugLines() const {
-    std::vector<std::string> lines;
-    const std::string prefix = "DebugOutput ";
+std::vector<std::string> FakeOs::CallsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> found;
     for (const auto& call : calls_) {
-        if (call.rfind(prefix, 0) == 0) lines.push_back(call.substr(prefix.size()));
+        if (call.rfind(prefix, 0) == 0) found.push_back(call);
     }
-    return lines;
+    return found;
+}
+
+std::vector<std::string> FakeOs::ArgumentsOf(const std::string& prefix) const {
+    std::vector<std::string> arguments = CallsStartingWith(prefix);
+    for (auto& call : arguments) call.erase(0, prefix.size());
+    return arguments;
 }
 
 int FakeOs::CountCalls(const std::string& prefix) const {

@@ -18,7 +18,11 @@ public:
     void ClearCalls() { calls_.clear(); }
     // The log without the entries that start with any of the prefixes.
     std::vector<std::string> CallsExcept(std::initializer_list<const char*> prefixes) const;
-    std::vector<std::string> DebugLines() const;
+    // The entries that start with `prefix`, whole.
+    std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
+    // What follows `prefix` in the entries that start with it.
+    std::vector<std::string> ArgumentsOf(const std::string& prefix) const;
+    std::vector<std::string> DebugLines() const { return ArgumentsOf("DebugOutput "); }
     int CountCalls(const std::string& prefix) const;
 
 protected:

@@ -49,13 +49,7 @@ struct Cable {
         device.Receive(kProbeCommand);
     }
     // The raw values the host wrote to the control register, in order.
-    std::vector<std::string> ControlWrites() const {
-        std::vector<std::string> writes;
-        for (const auto& call : os.calls()) {
-            if (call.rfind("PortOut 0x37A ", 0) == 0) writes.push_back(call.substr(14));
-        }
-        return writes;
-    }
+    std::vector<std::string> ControlWrites() const { return os.ArgumentsOf("PortOut 0x37A "); }
     // Virtual time from the first trace entry `what` to now.
     std::uint32_t SinceTrace(const std::string& what) const {
         const auto tick = peripheral.TickOf(what);

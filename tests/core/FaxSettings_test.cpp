@@ -2,10 +2,11 @@
 // them back, checked byte for byte against literal frames and through the virtual device.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "protocol/FaxSettings.h"
+#include "tests/core/BlockFaults.h"
 #include "tests/core/RecordBench.h"
 
 namespace pd {
@@ -13,6 +14,7 @@ namespace {
 
 using namespace std::string_literals;
 using recordtest::Bytes;
+using recordtest::FaultCase;
 using recordtest::ExpectScriptFollowed;
 using recordtest::ExpectWaited;
 using recordtest::Poisoned;
@@ -55,11 +57,6 @@ const Setting kSettings[] = {
     {"clockFormat", &FaxSettingsRecord::clockFormat},
 };
 
-struct FaultCase {
-    const char* what;
-    std::function<void(sim::VirtualDevice&)> fault;
-};
-
 TEST(FaxSettingsRead, PlacesReplyBytes10To26InTheSettingsInOrder) {
     ASSERT_EQ(kReply.size(), 27u);
     RecordBench bench;
@@ -76,55 +73,47 @@ TEST(FaxSettingsRead, PlacesReplyBytes10To26InTheSettingsInOrder) {
     }
 }
 
-// A read takes the settings only from the whole block with a header that agrees; anything
-// else leaves the stored settings exactly as they were, after the full wait.
-TEST(FaxSettingsRead, FailedReadLeavesRecordUntouched) {
-    const FaultCase cases[] = {
-        {"command cut short", [](sim::VirtualDevice& d) { d.faults.acceptBudget = 8; }},
-        {"device unplugged", [](sim::VirtualDevice& d) { d.faults.unplugged = true; }},
-        {"nothing comes back", [](sim::VirtualDevice& d) { d.faults.silent = true; }},
-        {"header only", [](sim::VirtualDevice& d) { d.faults.replyLimit = 4; }},
-        {"14 bytes whose header says 10",
-         [](sim::VirtualDevice& d) {
-             d.faults.replyLimit = 14;
-             d.faults.replyHeaderLength = 10;
-         }},
-        {"20 of 27 bytes", [](sim::VirtualDevice& d) { d.faults.replyLimit = 20; }},
-        {"26 of 27 bytes", [](sim::VirtualDevice& d) { d.faults.replyLimit = 26; }},
-        {"whole reply, length 0", [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 0; }},
-        {"whole reply, length 22", [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 22; }},
-        {"whole reply, length 24", [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 24; }},
-        {"a longer block than the panel knows",
-         [](sim::VirtualDevice& d) {
-             Bytes longer = kReply;
-             longer[3] = 24;
-             longer.push_back(0x22);
-             d.OverrideNextReply(longer);
-         }},
-    };
-    for (const FaultCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        RecordBench bench;
-        c.fault(bench.device);
-        auto record = Poisoned<FaxSettingsRecord>();
-        const auto before = RawBytes(record);
-
-        bool read = true;
-        ExpectWaited(bench.Timed([&] { read = ReadFaxSettings(bench.link, record); }), 1000);
-
-        EXPECT_FALSE(read);
-        EXPECT_EQ(RawBytes(record), before);
+struct FaxSettingsBlock {
+    using Record = FaxSettingsRecord;
+    static bool Read(DeviceLink& link, Record& record) { return ReadFaxSettings(link, record); }
+    static bool Write(DeviceLink& link, const Record& record) {
+        return WriteFaxSettings(link, record);
     }
-}
+    static Record Stored() { return Poisoned<Record>(); }
+    static Record Written() { return {}; }
+    static auto DeviceCopy(const sim::VirtualDevice& device) { return device.state.faxSettings; }
+    static constexpr std::uint64_t kWriteWaitMs = 500;
+    static constexpr int kFrameBytes = 26;
+    static std::vector<FaultCase> ReadFaults() {
+        return {
+            {"14 bytes whose header says 10",
+             [](sim::VirtualDevice& d) {
+                 d.faults.replyLimit = 14;
+                 d.faults.replyHeaderLength = 10;
+             }},
+            {"20 of 27 bytes", [](sim::VirtualDevice& d) { d.faults.replyLimit = 20; }},
+            {"26 of 27 bytes", [](sim::VirtualDevice& d) { d.faults.replyLimit = 26; }},
+            {"whole reply, length 22",
+             [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 22; }},
+            {"whole reply, length 24",
+             [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 24; }},
+            {"a longer block than the panel knows",
+             [](sim::VirtualDevice& d) {
+                 Bytes longer = kReply;
+                 longer[3] = 24;
+                 longer.push_back(0x22);
+                 d.OverrideNextReply(longer);
+             }},
+        };
+    }
+};
+}  // namespace
 
-TEST(FaxSettingsRead, CommandCutShortReadsNothing) {
-    RecordBench bench;
-    bench.device.faults.acceptBudget = 8;
-    FaxSettingsRecord record;
+namespace recordtest {
+INSTANTIATE_TYPED_TEST_SUITE_P(FaxSettings, BlockFaults, FaxSettingsBlock);
+}  // namespace recordtest
 
-    EXPECT_FALSE(ReadFaxSettings(bench.link, record));
-    EXPECT_EQ(bench.Reads(), 0);
-}
+namespace {
 
 TEST(FaxSettingsWrite, FrameIsTheHeaderThenTheSeventeenSettings) {
     FaxSettingsRecord record;
@@ -155,38 +144,6 @@ TEST(FaxSettingsWrite, UnchangedRecordSendsTheReplyShiftedDownByOne) {
     const Bytes& frame = bench.device.ReceivedFrames().back();
     ASSERT_EQ(frame.size(), 26u);
     EXPECT_EQ(Bytes(frame.begin() + 9, frame.end()), Bytes(kReply.begin() + 10, kReply.end()));
-}
-
-TEST(FaxSettingsWrite, FrameCutShortFailsAfterTheFullWaitAndReadsNothing) {
-    RecordBench bench;
-    bench.device.faults.acceptBudget = 25;
-    const auto before = bench.device.state.faxSettings;
-
-    bool written = true;
-    ExpectWaited(bench.Timed([&] { written = WriteFaxSettings(bench.link, {}); }), 500);
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(bench.Reads(), 0);
-    EXPECT_EQ(bench.device.state.faxSettings, before) << "the device took a partial frame";
-}
-
-// Whatever follows a whole frame, the settings were handed over.
-TEST(FaxSettingsWrite, AcknowledgementIsNotJudged) {
-    const FaultCase cases[] = {
-        {"no acknowledgement", [](sim::VirtualDevice& d) { d.faults.silent = true; }},
-        {"header only", [](sim::VirtualDevice& d) { d.faults.replyLimit = 4; }},
-        {"length 0", [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 0; }},
-    };
-    for (const FaultCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        RecordBench bench;
-        c.fault(bench.device);
-
-        bool written = false;
-        ExpectWaited(bench.Timed([&] { written = WriteFaxSettings(bench.link, {}); }), 500);
-
-        EXPECT_TRUE(written);
-    }
 }
 
 TEST(FaxSettingsWrite, DeviceKeepsWhatWasWrittenAndReadsItBack) {

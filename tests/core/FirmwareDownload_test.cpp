@@ -123,14 +123,6 @@ struct Bench {
 
     Outcome Download() { return DownloadFirmware(link, kImagePath, observer); }
 
-    std::vector<std::string> Sleeps() const {
-        std::vector<std::string> sleeps;
-        for (const auto& call : os.calls()) {
-            if (call.rfind("Sleep ", 0) == 0) sleeps.push_back(call.substr(6));
-        }
-        return sleeps;
-    }
-
     int StartsReceived(const Bytes& start) const {
         const auto& frames = device.ReceivedFrames();
         return static_cast<int>(std::count(frames.begin(), frames.end(), start));
@@ -192,7 +184,7 @@ TEST(FirmwareDownloadTest, DownloadFirmware_ChannelRouteReadsTheStartAnswerAndPa
 
     EXPECT_EQ(bench.Download(), Outcome::Completed);
 
-    EXPECT_THAT(bench.Sleeps(), ElementsAre("500", "5000", "40000"));
+    EXPECT_THAT(bench.os.ArgumentsOf("Sleep "), ElementsAre("500", "5000", "40000"));
     EXPECT_EQ(bench.os.CountCalls("ReadFile LPT1 9 -> 9"), 1);
     EXPECT_THAT(bench.observer.sentCounts, ElementsAre(4096));
     EXPECT_THAT(bench.observer.percents, ElementsAre(100));
@@ -233,7 +225,7 @@ TEST(FirmwareDownloadTest, DownloadFirmware_ChannelStartIsRepeatedOnceAfterAnUna
         EXPECT_EQ(bench.Download(), c.outcome);
 
         EXPECT_EQ(bench.StartsReceived(kChannelStart), 2);
-        EXPECT_EQ(bench.Sleeps(), c.sleeps);
+        EXPECT_EQ(bench.os.ArgumentsOf("Sleep "), c.sleeps);
         EXPECT_EQ(bench.device.state.firmwareImage == image, c.imageArrives);
         if (c.outcome == Outcome::WriteFailed) {
             EXPECT_TRUE(bench.observer.sentCounts.empty()) << "no block after a failed start";
@@ -444,7 +436,7 @@ TEST(FirmwareDownloadTest, DownloadFirmware_MissingOrTooLargeFileSendsNothingAnd
 
         EXPECT_TRUE(bench.device.ReceivedFrames().empty());
         EXPECT_EQ(bench.observer.events.size(), tooLarge ? 1u : 0u) << "at most the file opened";
-        EXPECT_TRUE(bench.Sleeps().empty());
+        EXPECT_TRUE(bench.os.ArgumentsOf("Sleep ").empty());
         bench.ExpectEverythingClosed();
     }
 }

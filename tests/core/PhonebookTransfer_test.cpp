@@ -49,22 +49,6 @@ void FillEveryEntry(PhonebookTable& table, const std::string& name) {
     }
 }
 
-Strings Sleeps(const FakeOs& os) {
-    Strings sleeps;
-    for (const auto& call : os.calls()) {
-        if (call.rfind("Sleep ", 0) == 0) sleeps.push_back(call);
-    }
-    return sleeps;
-}
-
-Strings PortReads(const FakeOs& os) {
-    Strings reads;
-    for (const auto& call : os.calls()) {
-        if (call.rfind("ReadFile LPT1", 0) == 0) reads.push_back(call);
-    }
-    return reads;
-}
-
 // The device on LPT1 behind the fake OS; one per test or per case.
 struct Bench {
     Bench() { link.UseLink(LinkKind::Lpt1); }
@@ -95,8 +79,9 @@ TEST_F(PhonebookTransferTest, ReadAsksOnceThenTakesHeadAndRecordsAfterItsPauses)
     ASSERT_EQ(device.ReceivedFrames().size(), 1u);
     EXPECT_EQ(device.ReceivedFrames()[0], kReadCommand);
     // The head and the 80 records: a buffer of 11 + 5360 = 5371 bytes.
-    EXPECT_EQ(PortReads(os), (Strings{"ReadFile LPT1 11 -> 11", "ReadFile LPT1 5360 -> 5360"}));
-    EXPECT_EQ(Sleeps(os), Strings{"Sleep 1000"});
+    EXPECT_EQ(os.CallsStartingWith("ReadFile LPT1"),
+              (Strings{"ReadFile LPT1 11 -> 11", "ReadFile LPT1 5360 -> 5360"}));
+    EXPECT_EQ(os.CallsStartingWith("Sleep "), Strings{"Sleep 1000"});
     EXPECT_GE(os.elapsed(), 2000u);
     EXPECT_LT(os.elapsed(), 2100u);
 
@@ -143,9 +128,9 @@ TEST_F(PhonebookTransferTest, ReadStoresRecordsByEntryNumberInWhateverOrderAndSe
             }
         }
         // Only some records: the reads that wait for the rest of the table come up empty.
-        EXPECT_EQ(Sleeps(bench.os), c.onlyNonBlank
-                                      ? (Strings{"Sleep 1000", "Sleep 500", "Sleep 500"})
-                                      : Strings{"Sleep 1000"});
+        EXPECT_EQ(bench.os.CallsStartingWith("Sleep "),
+                  c.onlyNonBlank ? (Strings{"Sleep 1000", "Sleep 500", "Sleep 500"})
+                                 : Strings{"Sleep 1000"});
     }
 }
 
@@ -192,7 +177,8 @@ TEST_F(PhonebookTransferTest, ReadTableOfOtherSizeAsksForItsOwnSizeOnly) {
     PutOnDevice(4, "Viides", "5");
     PutOnDevice(5, "Kuudes", "6");
     ASSERT_TRUE(ReadPhonebook(link, small));
-    EXPECT_EQ(PortReads(os), (Strings{"ReadFile LPT1 11 -> 11", "ReadFile LPT1 335 -> 335"}));
+    EXPECT_EQ(os.CallsStartingWith("ReadFile LPT1"),
+              (Strings{"ReadFile LPT1 11 -> 11", "ReadFile LPT1 335 -> 335"}));
     EXPECT_EQ(small.Name(4), "Viides");
 }
 
@@ -223,8 +209,8 @@ TEST_F(PhonebookTransferTest, ReadContinuesRecordsThatComeInPieces) {
         const Bytes before = TableBytes(book);
 
         EXPECT_EQ(ReadPhonebook(bench.link, book), c.succeeds);
-        EXPECT_EQ(Sleeps(bench.os), c.sleeps);
-        EXPECT_EQ(static_cast<int>(PortReads(bench.os).size()), c.reads);
+        EXPECT_EQ(bench.os.CallsStartingWith("Sleep "), c.sleeps);
+        EXPECT_EQ(static_cast<int>(bench.os.CallsStartingWith("ReadFile LPT1").size()), c.reads);
         if (c.succeeds) {
             EXPECT_EQ(book.Name(79), "Viimeinen");
             EXPECT_EQ(book.Name(0), "");
@@ -285,7 +271,7 @@ TEST_F(PhonebookTransferTest, FailedReadLeavesTheTableUntouched) {
 TEST_F(PhonebookTransferTest, ReadThatCannotSendItsCommandSpendsTheFullWaitAndReadsNothing) {
     device.faults.acceptBudget = 9;
     EXPECT_FALSE(ReadPhonebook(link, table));
-    EXPECT_TRUE(PortReads(os).empty());
+    EXPECT_TRUE(os.CallsStartingWith("ReadFile LPT1").empty());
     EXPECT_GE(os.elapsed(), 1000u);
 }
 
@@ -338,7 +324,7 @@ TEST_F(PhonebookTransferTest, BlankTableGoesOutAsEightyNumberedRecordsOfFill) {
         EXPECT_TRUE(std::all_of(record + 1, record + 67, [](auto b) { return b == 0xFF; }))
             << "record " << i + 1;
     }
-    EXPECT_EQ(Sleeps(os), Strings{"Sleep 1000"});
+    EXPECT_EQ(os.CallsStartingWith("Sleep "), Strings{"Sleep 1000"});
 }
 
 TEST_F(PhonebookTransferTest, EntriesGoOutAsTheirTextsFollowedByFill) {
@@ -411,10 +397,10 @@ TEST_F(PhonebookTransferTest, WriteContinuesAFrameTheDeviceTookOnlyPartly) {
         bench.device.faults.receivePieces = c.pieces;
 
         EXPECT_EQ(WritePhonebook(bench.link, table), c.succeeds);
-        EXPECT_EQ(Sleeps(bench.os), c.sleeps);
+        EXPECT_EQ(bench.os.CallsStartingWith("Sleep "), c.sleeps);
         EXPECT_EQ(bench.os.CountCalls("WriteFile LPT1"), c.writes);
         // The acknowledgement is read only after the whole frame went out.
-        EXPECT_EQ(PortReads(bench.os).size(), c.succeeds ? 1u : 0u);
+        EXPECT_EQ(bench.os.CallsStartingWith("ReadFile LPT1").size(), c.succeeds ? 1u : 0u);
     }
 }
 

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "protocol/FaxSettings.h"
 #include "protocol/Frames.h"
 #include "protocol/SystemRecord.h"
+#include "tests/core/BlockFaults.h"
 #include "tests/core/RecordBench.h"
 
 namespace pd {
@@ -17,6 +16,7 @@ namespace {
 
 using namespace std::string_literals;
 using recordtest::Bytes;
+using recordtest::FaultCase;
 using recordtest::ExpectScriptFollowed;
 using recordtest::ExpectWaited;
 using recordtest::Poisoned;
@@ -129,45 +129,40 @@ TEST(SystemRecordRead, TakesAWholeReplyWhateverNonZeroLengthItsHeaderClaims) {
     }
 }
 
-// Every way a read can fail leaves the stored record exactly as it was, after the full wait.
-TEST(SystemRecordRead, FailedReadLeavesRecordUntouched) {
-    struct Case {
-        const char* what;
-        std::function<void(sim::VirtualDevice&)> fault;
-    };
-    const Case cases[] = {
-        {"command cut short", [](sim::VirtualDevice& d) { d.faults.acceptBudget = 8; }},
-        {"device unplugged", [](sim::VirtualDevice& d) { d.faults.unplugged = true; }},
-        {"nothing comes back", [](sim::VirtualDevice& d) { d.faults.silent = true; }},
-        {"header only", [](sim::VirtualDevice& d) { d.faults.replyLimit = 4; }},
-        {"5 bytes with a non-zero length", [](sim::VirtualDevice& d) { d.faults.replyLimit = 5; }},
-        {"one byte short", [](sim::VirtualDevice& d) { d.faults.replyLimit = 268; }},
-        {"whole reply, length 0", [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 0; }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        RecordBench bench;
-        c.fault(bench.device);
-        auto record = Poisoned<SystemRecord>();
-        SetText(record.modelName, "kept from the last read");
-        const auto before = RawBytes(record);
-
-        bool read = true;
-        ExpectWaited(bench.Timed([&] { read = ReadSystemRecord(bench.link, record); }), 1000);
-
-        EXPECT_FALSE(read);
-        EXPECT_EQ(RawBytes(record), before);
+struct SystemDataBlock {
+    using Record = SystemRecord;
+    static bool Read(DeviceLink& link, Record& record) { return ReadSystemRecord(link, record); }
+    static bool Write(DeviceLink& link, const Record& record) {
+        return WriteAdvancedOptions(link, record);
     }
-}
+    static Record Stored() {
+        auto record = Poisoned<Record>();
+        SetText(record.modelName, "kept from the last read");
+        return record;
+    }
+    static Record Written() {
+        Record record;
+        SetText(record.customerName, "Oy Uusi Ab");
+        return record;
+    }
+    static auto DeviceCopy(const sim::VirtualDevice& device) { return device.state.systemData; }
+    static constexpr std::uint64_t kWriteWaitMs = 1000;
+    static constexpr int kFrameBytes = 171;
+    static std::vector<FaultCase> ReadFaults() {
+        return {
+            {"5 bytes with a non-zero length",
+             [](sim::VirtualDevice& d) { d.faults.replyLimit = 5; }},
+            {"one byte short", [](sim::VirtualDevice& d) { d.faults.replyLimit = 268; }},
+        };
+    }
+};
+}  // namespace
 
-TEST(SystemRecordRead, CommandCutShortReadsNothing) {
-    RecordBench bench;
-    bench.device.faults.acceptBudget = 8;
-    SystemRecord record;
+namespace recordtest {
+INSTANTIATE_TYPED_TEST_SUITE_P(SystemData, BlockFaults, SystemDataBlock);
+}  // namespace recordtest
 
-    EXPECT_FALSE(ReadSystemRecord(bench.link, record));
-    EXPECT_EQ(bench.Reads(), 0);
-}
+namespace {
 
 TEST(AdvancedOptionsWrite, FrameCarriesTheWritableFieldsSpaceFilled) {
     SystemRecord record;
@@ -237,70 +232,6 @@ TEST(AdvancedOptionsWrite, UnchangedRecordSendsBackTheReplysWritableBytes) {
     const Bytes& frame = bench.device.ReceivedFrames().back();
     ASSERT_EQ(frame.size(), 171u);
     EXPECT_EQ(Bytes(frame.begin() + 9, frame.end()), WritableBytesOf(kReply));
-}
-
-TEST(AdvancedOptionsWrite, FrameCutShortFailsAfterTheFullWaitAndReadsNothing) {
-    RecordBench bench;
-    bench.device.faults.acceptBudget = 170;
-    const auto before = bench.device.state.systemData;
-
-    bool written = true;
-    ExpectWaited(bench.Timed([&] { written = WriteAdvancedOptions(bench.link, {}); }), 1000);
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(bench.Reads(), 0);
-    EXPECT_EQ(bench.device.state.systemData, before) << "the device took a partial frame";
-}
-
-// Whatever follows a whole frame, the options were handed over.
-TEST(AdvancedOptionsWrite, AcknowledgementIsNotJudged) {
-    struct Case {
-        const char* what;
-        std::function<void(sim::VirtualDevice&)> fault;
-    };
-    const Case cases[] = {
-        {"no acknowledgement", [](sim::VirtualDevice& d) { d.faults.silent = true; }},
-        {"header only", [](sim::VirtualDevice& d) { d.faults.replyLimit = 4; }},
-        {"length 0", [](sim::VirtualDevice& d) { d.faults.replyHeaderLength = 0; }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        RecordBench bench;
-        c.fault(bench.device);
-        SystemRecord record;
-        SetText(record.customerName, "Oy Uusi Ab");
-
-        bool written = false;
-        ExpectWaited(bench.Timed([&] { written = WriteAdvancedOptions(bench.link, record); }),
-                     1000);
-
-        EXPECT_TRUE(written);
-    }
-}
-
-// The acknowledgement of either block write is read into room for 10 bytes: no more, so that a
-// chatty device cannot run past it, and no less, so that nothing of it is left for the next
-// exchange to find.
-TEST(BlockWrites, ReadTheirAcknowledgementIntoTenBytes) {
-    const struct {
-        const char* what;
-        std::function<bool(DeviceLink&)> write;
-    } cases[] = {
-        {"advanced options", [](DeviceLink& link) { return WriteAdvancedOptions(link, {}); }},
-        {"fax settings", [](DeviceLink& link) { return WriteFaxSettings(link, {}); }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        RecordBench bench;
-
-        ASSERT_TRUE(c.write(bench.link));
-
-        std::vector<std::string> reads;
-        for (const std::string& call : bench.os.calls()) {
-            if (call.starts_with("ReadFile ")) reads.push_back(call.substr(0, call.find(" ->")));
-        }
-        EXPECT_EQ(reads, std::vector<std::string>{R"(ReadFile \\.\LptxEcp1 10)"});
-    }
 }
 
 TEST(AdvancedOptionsWrite, DeviceKeepsWhatWasWrittenAndReadsItBack) {

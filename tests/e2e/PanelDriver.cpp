@@ -306,23 +306,41 @@ void CheckAbortWhenDeviceSilent(Checks& checks) {
     CheckAbortWhenNothingAnswers(checks, what, panel);
 }
 
+// A panel that Wine tells it runs on `version`, started from the folder of `route` beside a
+// simulator that answers over USB only.
+struct PanelAsWindows {
+    explicit PanelAsWindows(const TCHAR* version) : reported(TEXT("PanelDesk.exe"), version) {}
+
+    // False, with the reason, when the version cannot be set or a program cannot start.
+    bool Start(Route route, std::string* error) {
+        if (!reported.ok()) {
+            *error = "Wine's Windows version for the panel cannot be set";
+            return false;
+        }
+        tstring folder;
+        return simulator.Start(TEXT(""), error) && PanelFolder(route, &folder, error) &&
+               NoPanelRunning(error) &&
+               panel.Start(folder + TEXT("\\PanelDesk.exe"), TEXT(""), folder, TEXT(""), error);
+    }
+
+    ReportedWindowsVersion reported;
+    Simulator simulator;
+    ChildProcess panel;
+};
+
 // Reported Windows NT 4.0, the panel's own version query leads it to the ECP route at once:
 // no USB library is loaded and the device, which answers over USB only, is never heard from.
 void CheckNt4TakesTheEcpRoute(Checks& checks) {
     const std::string what =
         "as nt40: the panel finds no device on the ECP route and offers Abort/Retry/Ignore";
-    ReportedWindowsVersion nt4(TEXT("PanelDesk.exe"), TEXT("nt40"));
-    Simulator simulator;
-    ChildProcess panel;
+    PanelAsWindows nt4(TEXT("nt40"));
     std::string error;
-    if (!nt4.ok()) {
-        checks.Fail(what, "Wine's Windows version for the panel cannot be set");
-        return;
-    }
-    if (!simulator.Start(TEXT(""), &error) || !StartPanel(panel, &error)) {
+    if (!nt4.Start(TestedRoute().route, &error)) {
         checks.Fail(what, error);
         return;
     }
+    ChildProcess& panel = nt4.panel;
+    Simulator& simulator = nt4.simulator;
     const double started = MillisecondsNow();
     CheckAbortWhenNothingAnswers(checks, what, panel, [&] {
         std::printf("       (the box came %.1f s after the start)\n",
@@ -351,26 +369,19 @@ void CheckNt4TakesTheEcpRoute(Checks& checks) {
 void CheckWin95TakesTheDirectRoute(Checks& checks) {
     const std::string what =
         "as win95: the panel finds no device on the port registers and offers Abort/Retry/Ignore";
-    ReportedWindowsVersion win95(TEXT("PanelDesk.exe"), TEXT("win95"));
-    Simulator simulator;
-    ChildProcess panel;
-    tstring folder;
-    std::string error;
-    if (!win95.ok()) {
-        checks.Fail(what, "Wine's Windows version for the panel cannot be set");
-        return;
-    }
     // The test port arbiter says what the panel asked of it, and answers no port.
     ScratchFolder scratch;
     const tstring arbiterLog = scratch.File(TEXT("port-arbiter.log"));
     SetEnvironmentVariable(TEXT("PD_PORT_ARBITER_LOG"), arbiterLog.c_str());
     SetEnvironmentVariable(TEXT("PD_EMULATED_PORT"), nullptr);
-    if (!simulator.Start(TEXT(""), &error) || !PanelFolder(Route::Direct, &folder, &error) ||
-        !NoPanelRunning(&error) ||
-        !panel.Start(folder + TEXT("\\PanelDesk.exe"), TEXT(""), folder, TEXT(""), &error)) {
+    PanelAsWindows win95(TEXT("win95"));
+    std::string error;
+    if (!win95.Start(Route::Direct, &error)) {
         checks.Fail(what, error);
         return;
     }
+    ChildProcess& panel = win95.panel;
+    Simulator& simulator = win95.simulator;
     CheckAbortWhenNothingAnswers(checks, what, panel, [&] {
         const std::string saw = "as win95: the panel sees platform 1, version 4.0";
         const std::string version =

@@ -48,9 +48,6 @@ protected:
                           0, 300, 20, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           nullptr, nullptr);
     }
-    static void Type(const CFilterEdit& edit, tstring_view characters) {
-        for (TCHAR c : characters) ::SendMessage(edit.hwnd(), WM_CHAR, CharacterCode(c), 1);
-    }
     int Beeps() const { return ui.Count(UiEvent::Kind::Beep); }
 
     FakeUi ui;
@@ -81,7 +78,7 @@ TEST_F(FilterEditTest, EachModeLetsInExactlyItsCharactersAndBeepsForTheRest) {
             if (c == kBackspace) continue;
             ::SetWindowText(plain.hwnd(), TEXT(""));
             const int beepsBefore = Beeps();
-            Type(plain, tstring(1, c));
+            test::Type(plain.hwnd(), tstring(1, c));
             const bool accepted = mode.accepted.find(c) != tstring::npos;
             const tstring shown = test::Text(plain.hwnd());
             if (accepted) {
@@ -102,12 +99,12 @@ TEST_F(FilterEditTest, BackspaceWorksInEveryModeAndModeZeroTakesEverything) {
         plain.SetFilterMode(static_cast<FilterMode>(mode));
         ::SetWindowText(plain.hwnd(), TEXT("12"));
         ::SendMessage(plain.hwnd(), EM_SETSEL, 2, 2);
-        Type(plain, tstring(1, kBackspace));
+        test::Type(plain.hwnd(), tstring(1, kBackspace));
         EXPECT_EQ(test::Text(plain.hwnd()), TEXT("1")) << "mode " << mode;
     }
     plain.SetFilterMode(FilterMode::All);
     ::SetWindowText(plain.hwnd(), TEXT(""));
-    Type(plain, TEXT("aZ!~ %"));
+    test::Type(plain.hwnd(), TEXT("aZ!~ %"));
     EXPECT_EQ(test::Text(plain.hwnd()), TEXT("aZ!~ %"));
     EXPECT_EQ(Beeps(), 0);
 }
@@ -134,7 +131,7 @@ TEST_F(FilterEditTest, UpperCasingIsTheEditsOwnStyle) {
         edit.SetFilterMode(c.mode);
         ::SetWindowText(edit.hwnd(), TEXT(""));
         ui.Clear();
-        Type(edit, c.typed);
+        test::Type(edit.hwnd(), c.typed);
         EXPECT_EQ(test::Text(edit.hwnd()), c.shown) << "mode " << static_cast<int>(c.mode);
         EXPECT_EQ(Beeps(), c.beeps);
     }
@@ -157,7 +154,7 @@ TEST_F(FilterEditTest, LastCharacterFlagFollowsEveryTypedCharacterInAnyEdit) {
         {&plain, L'\u00C5', true, 1},  {&upper, L'!', false, 2},
     };
     for (const auto& step : steps) {
-        Type(*step.edit, ShownText(std::wstring(1, step.typed)));
+        test::Type(step.edit->hwnd(), ShownText(std::wstring(1, step.typed)));
         EXPECT_EQ(CFilterEdit::LastCharacterNotAscii(), step.flag) << "after " << int(step.typed);
         EXPECT_EQ(Beeps(), step.beeps) << "after " << int(step.typed);
     }
@@ -186,7 +183,7 @@ TEST_F(FilterEditTest, PastedTextIsNotFilteredButKeepsTheLimit) {
 
     // The keyboard's paste is a typed control character, and refused like any other.
     ::SetWindowText(plain.hwnd(), TEXT(""));
-    Type(plain, TEXT("\x16"));
+    test::Type(plain.hwnd(), TEXT("\x16"));
     EXPECT_EQ(test::Text(plain.hwnd()), TEXT(""));
     EXPECT_EQ(Beeps(), 1);
 }
@@ -208,7 +205,7 @@ TEST_F(FilterEditTest, FilterLetsGoAndReturnsBeneathAnotherProcedure) {
     procedureBelowHook = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtr(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingHook)));
 
-    Type(plain, TEXT("1a"));
+    test::Type(plain.hwnd(), TEXT("1a"));
     EXPECT_EQ(test::Text(edit), TEXT("1"));
     plain.Detach();
     ::SendMessage(edit, WM_CHAR, TEXT('b'), 1);

@@ -96,10 +96,9 @@ inline int Checked(HWND dialog, int id) {
 
 inline tstring ItemText(HWND dialog, int id) { return Text(::GetDlgItem(dialog, id)); }
 
-// Types characters into a control one by one, as the keyboard would deliver them.
+// Types characters into a dialog's control one by one, as the keyboard would deliver them.
 inline void Type(HWND dialog, int id, tstring_view characters) {
-    HWND control = ::GetDlgItem(dialog, id);
-    for (TCHAR c : characters) ::SendMessage(control, WM_CHAR, CharacterCode(c), 1);
+    Type(::GetDlgItem(dialog, id), characters);
 }
 
 // Replaces an edit's whole text by typing, the way a user selects all and types over it.

@@ -105,11 +105,6 @@ private:
     }
 };
 
-// Types `text` into an edit, one character message after another, as the keyboard would.
-inline void Type(HWND edit, const tstring& text) {
-    for (TCHAR c : text) ::SendMessage(edit, WM_CHAR, CharacterCode(c), 1);
-}
-
 inline int CaretOf(HWND edit) {
     DWORD start = 0;
     DWORD end = 0;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/Dialog.h"
@@ -28,6 +29,11 @@ inline void Pump(CDialog* dialog = nullptr) {
             ::DispatchMessage(&message);
         }
     }
+}
+
+// Types characters into a control one by one, as the keyboard would deliver them.
+inline void Type(HWND control, tstring_view characters) {
+    for (TCHAR c : characters) ::SendMessage(control, WM_CHAR, CharacterCode(c), 1);
 }
 
 // A pixel canvas: a memory context with a bitmap of its own selected.
