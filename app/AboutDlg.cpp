@@ -47,11 +47,11 @@ bool CAboutDlg::OnInit() {
     CDialog::OnInit();
     const int captionHeight = ::GetSystemMetrics(SM_CYCAPTION);
     font_.Reset(::CreateFont(kAboutFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                              DEFAULT_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, TEXT("MS Sans Serif")));
-    picture_.Reset(static_cast<HBITMAP>(::LoadImage(ResourceModule(),
-                                                     MAKEINTRESOURCE(IDB_ABOUT_PICTURE),
-                                                     IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+                             DEFAULT_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, TEXT("MS Sans Serif")));
+    picture_.Reset(
+        static_cast<HBITMAP>(::LoadImage(ResourceModule(), MAKEINTRESOURCE(IDB_ABOUT_PICTURE),
+                                         IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     BITMAP info{};
     if (picture_) ::GetObject(picture_.get(), sizeof info, &info);
     const int pictureWidth = info.bmWidth;

@@ -3,9 +3,9 @@
 #include <tchar.h>
 
 #include "app/App.h"
+#include "controls/Win32Ui.h"
 #include "win32/SystemFunction.h"
 #include "win32/Win32Os.h"
-#include "controls/Win32Ui.h"
 
 namespace {
 

@@ -6,19 +6,19 @@
 #include <cstdint>
 
 #include "app/AboutDlg.h"
-#include "phonebook/PhonebookMenu.h"
 #include "controls/Strings.h"
-#include "win32/TextMode.h"
+#include "controls/Ui.h"
 #include "firmware/FirmwarePage.h"
 #include "pages/AdvancedPage.h"
 #include "pages/InfoPage.h"
 #include "pages/SettingsPage.h"
+#include "phonebook/PhonebookMenu.h"
 #include "phonebook/PhonebookPage.h"
-#include "controls/Ui.h"
 #include "platform/Os.h"
 #include "platform/WindowsPaths.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -171,18 +171,18 @@ bool CMainDlg::CreateSheet() {
 
     // The keyboard moves between the sheet's controls and the window's buttons.
     ::SetWindowLong(sheet_, GWL_EXSTYLE,
-                     ::GetWindowLong(sheet_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+                    ::GetWindowLong(sheet_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     // Where the sheet's margin reaches under the buttons (fonts with larger dialog units make
     // the pages taller), the buttons stay on top.
     ::SetWindowLong(sheet_, GWL_STYLE,
-                     ::GetWindowLong(sheet_, GWL_STYLE) | WS_TABSTOP | WS_CLIPSIBLINGS);
+                    ::GetWindowLong(sheet_, GWL_STYLE) | WS_TABSTOP | WS_CLIPSIBLINGS);
     return true;
 }
 
 void CMainDlg::ShowTabImages() {
     tabImages_.Reset(::ImageList_LoadImage(ResourceModule(), MAKEINTRESOURCE(IDB_TAB_IMAGES),
-                                            kTabImageSize, 1, kTabImageTransparent, IMAGE_BITMAP,
-                                            0));
+                                           kTabImageSize, 1, kTabImageTransparent, IMAGE_BITMAP,
+                                           0));
     if (!tabImages_) return;
     HWND tabs = PropSheet_GetTabControl(sheet_);
     TabCtrl_SetImageList(tabs, tabImages_.get());
@@ -227,10 +227,10 @@ void CMainDlg::FitToSheet(SIZE sheetClient) {
     }
     ::SetWindowPos(sheet_, nullptr, kSheetMargin, kSheetMargin, sheetClient.cx + 2 * kSheetMargin,
                    sheetClient.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    ::SetWindowPos(hwnd(), nullptr, 0, 0, sheetClient.cx + 3 * kSheetMargin,
-                   kReservedTextLines * characterHeight + sheetClient.cy + menuHeight +
-                       captionHeight,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(
+        hwnd(), nullptr, 0, 0, sheetClient.cx + 3 * kSheetMargin,
+        kReservedTextLines * characterHeight + sheetClient.cy + menuHeight + captionHeight,
+        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CMainDlg::OnButtonClicked(int id) {

@@ -53,7 +53,7 @@ void DataExchange::Radio(int firstId, int& value) {
                 if (::SendMessage(control, BM_GETCHECK, 0, 0) == BST_CHECKED) value = position;
             } else {
                 ::SendMessage(control, BM_SETCHECK, position == value ? BST_CHECKED : BST_UNCHECKED,
-                               0);
+                              0);
             }
             ++position;
         }
@@ -70,7 +70,8 @@ void DataExchange::ComboPosition(int id, int& value) {
     } else {
         const LRESULT count = ::SendMessage(control, CB_GETCOUNT, 0, 0);
         const bool inList = value >= 0 && value < count;
-        ::SendMessage(control, CB_SETCURSEL, inList ? static_cast<WPARAM>(value) : static_cast<WPARAM>(-1), 0);
+        ::SendMessage(control, CB_SETCURSEL,
+                      inList ? static_cast<WPARAM>(value) : static_cast<WPARAM>(-1), 0);
     }
 }
 

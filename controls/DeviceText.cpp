@@ -20,9 +20,7 @@ char ClosestDeviceByte(wchar_t unit) {
 
 }  // namespace
 
-tstring FromDeviceBytes(std::string_view bytes) {
-    return TextFromWide(Windows1252ToWide(bytes));
-}
+tstring FromDeviceBytes(std::string_view bytes) { return TextFromWide(Windows1252ToWide(bytes)); }
 
 std::string ToDeviceBytes(tstring_view text) {
     return WideToWindows1252(WideFromText(text), ClosestDeviceByte);

@@ -36,8 +36,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     return Route(dialog, window, message, wParam, lParam);
 }
 
-INT_PTR CDialog::Route(CDialog* dialog, HWND window, UINT message, WPARAM wParam,
-                       LPARAM lParam) {
+INT_PTR CDialog::Route(CDialog* dialog, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (dialog == nullptr || dialog->hwnd_ != window) return FALSE;
     try {
         return dialog->HandleMessage(message, wParam, lParam);
@@ -130,9 +129,8 @@ bool CDialog::Create(HWND owner) {
     if (hwnd_ != nullptr) return false;
     ended_ = false;
     result_ = 0;
-    const HWND window =
-        ::CreateDialogParam(ResourceModule(), MAKEINTRESOURCE(templateId_), owner, DialogProc,
-                             reinterpret_cast<LPARAM>(this));
+    const HWND window = ::CreateDialogParam(ResourceModule(), MAKEINTRESOURCE(templateId_), owner,
+                                            DialogProc, reinterpret_cast<LPARAM>(this));
     return window != nullptr;
 }
 

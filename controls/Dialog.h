@@ -84,8 +84,7 @@ protected:
     void CenterWindow(HWND other);
 
     // Routes one message of `dialog`'s window to its handlers.
-    static INT_PTR Route(CDialog* dialog, HWND window, UINT message, WPARAM wParam,
-                         LPARAM lParam);
+    static INT_PTR Route(CDialog* dialog, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void AttachWindow(HWND window);
 
 private:

@@ -23,8 +23,8 @@ UINT AddMessageFor(HWND control) {
 
 int LoadDialogLists(HWND dialog, int templateId) {
     HINSTANCE module = ResourceModule();
-    HRSRC found = ::FindResource(module, MAKEINTRESOURCE(templateId),
-                                  MAKEINTRESOURCE(RT_DIALOG_LISTS));
+    HRSRC found =
+        ::FindResource(module, MAKEINTRESOURCE(templateId), MAKEINTRESOURCE(RT_DIALOG_LISTS));
     if (found == nullptr) return 0;
     HGLOBAL loaded = ::LoadResource(module, found);
     const auto* words = static_cast<const WORD*>(::LockResource(loaded));

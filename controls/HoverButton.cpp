@@ -12,8 +12,8 @@ namespace pd {
 namespace {
 
 constexpr LONG kButtonTypeMask = 0x0F;
-constexpr int kIconLeft = 20;     // icon's distance from the left edge with a caption
-constexpr int kIconTextGap = 3;   // between the icon and the caption's area
+constexpr int kIconLeft = 20;    // icon's distance from the left edge with a caption
+constexpr int kIconTextGap = 3;  // between the icon and the caption's area
 constexpr int kFocusInset = 3;
 
 // Draws the lines of one polyline in a solid one-pixel pen of a system colour; the last point
@@ -50,19 +50,17 @@ bool CHoverButton::Attach(HWND dialog, int id) {
     const LONG style = ::GetWindowLong(control, GWL_STYLE);
     isDefault_ = (style & 0xFF & BS_DEFPUSHBUTTON) != 0;
     if (!Subclass(control)) return false;
-    ::SendMessage(control, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFF) | BS_OWNERDRAW),
-                   TRUE);
+    ::SendMessage(control, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFF) | BS_OWNERDRAW), TRUE);
     return true;
 }
 
 void CHoverButton::LoadButtonIcon(int iconId, int hoverIconId) {
-    icon_.Reset(static_cast<HICON>(::LoadImage(ResourceModule(), MAKEINTRESOURCE(iconId),
-                                                IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
+    icon_.Reset(static_cast<HICON>(
+        ::LoadImage(ResourceModule(), MAKEINTRESOURCE(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
     ownHoverIcon_.Reset();
     if (hoverIconId != 0) {
-        ownHoverIcon_.Reset(static_cast<HICON>(::LoadImage(ResourceModule(),
-                                                            MAKEINTRESOURCE(hoverIconId),
-                                                            IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
+        ownHoverIcon_.Reset(static_cast<HICON>(::LoadImage(
+            ResourceModule(), MAKEINTRESOURCE(hoverIconId), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
     }
     hoverIcon_ = ownHoverIcon_ ? ownHoverIcon_.get() : icon_.get();
 
@@ -256,7 +254,7 @@ RECT CHoverButton::PaintImage(HDC dc, const RECT& item, bool captioned, const Lo
     if (look.pressed) ::OffsetRect(&iconAt, 1, 1);
     HICON shown = look.active ? hoverIcon_ : icon_.get();
     ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(shown), 0, iconAt.left, iconAt.top,
-                 0, 0, DST_ICON | (look.disabled ? DSS_DISABLED : DSS_NORMAL));
+                0, 0, DST_ICON | (look.disabled ? DSS_DISABLED : DSS_NORMAL));
     return captionArea;
 }
 
@@ -275,9 +273,8 @@ void CHoverButton::PaintCaption(HDC dc, const RECT& area, const tstring& caption
     ::SetBkMode(dc, TRANSPARENT);
     if (look.disabled) {
         ::DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()),
-                     static_cast<WPARAM>(caption.size()), text.left, text.top,
-                     text.right - text.left, text.bottom - text.top,
-                     DST_PREFIXTEXT | DSS_DISABLED);
+                    static_cast<WPARAM>(caption.size()), text.left, text.top,
+                    text.right - text.left, text.bottom - text.top, DST_PREFIXTEXT | DSS_DISABLED);
     } else {
         ::DrawText(dc, caption.c_str(), -1, &text, DT_SINGLELINE);
     }

@@ -16,8 +16,7 @@ HPROPSHEETPAGE CPropertyPage::CreatePage() {
     return ::CreatePropertySheetPage(&page);
 }
 
-INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CPropertyPage* page = nullptr;
     if (message == WM_INITDIALOG) {
         // The sheet hands over (its copy of) the page structure that names the object.

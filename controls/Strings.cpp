@@ -15,8 +15,7 @@ tstring LoadResString(UINT id) {
     // (LoadString hands out such a pointer only in its wide form, which Windows 95 lacks.)
     constexpr UINT kTextsPerBlock = 16;
     const HINSTANCE module = ResourceModule();
-    const HRSRC found =
-        ::FindResource(module, MAKEINTRESOURCE(id / kTextsPerBlock + 1), RT_STRING);
+    const HRSRC found = ::FindResource(module, MAKEINTRESOURCE(id / kTextsPerBlock + 1), RT_STRING);
     if (found == nullptr) return {};
     const auto* words = static_cast<const WORD*>(::LockResource(::LoadResource(module, found)));
     const std::size_t count = ::SizeofResource(module, found) / sizeof(WORD);

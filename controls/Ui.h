@@ -21,7 +21,7 @@ struct FileDialogOptions {
     // "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||".
     tstring filter;
     tstring defaultExtension;  // without the dot; empty for none
-    DWORD flags = 0;                // OFN_ options besides the ones every dialog gets
+    DWORD flags = 0;           // OFN_ options besides the ones every dialog gets
     tstring initialFolder;     // empty: the system's choice
     // When given, receives the pattern the user left chosen, from 1 (the dialog starts on the
     // first); a program that writes more than one format takes it from there.
@@ -38,13 +38,10 @@ public:
     // The system's simple beep, the answer to every refused user action.
     virtual void Beep() = 0;
     // The chosen file's full path, or nothing when the user cancels.
-    virtual std::optional<tstring> OpenFileName(HWND owner,
-                                                     const FileDialogOptions& options) = 0;
-    virtual std::optional<tstring> SaveFileName(HWND owner,
-                                                     const FileDialogOptions& options) = 0;
+    virtual std::optional<tstring> OpenFileName(HWND owner, const FileDialogOptions& options) = 0;
+    virtual std::optional<tstring> SaveFileName(HWND owner, const FileDialogOptions& options) = 0;
     // The help viewer: a HELP_ command with its data (HELP_CONTEXT with the topic number).
-    virtual void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
-                          ULONG_PTR data) = 0;
+    virtual void ShowHelp(HWND owner, const tstring& helpFile, UINT command, ULONG_PTR data) = 0;
     // A file opened by the program the system keeps for its kind (an HTML page: the user's
     // browser); the system tells the user itself when it cannot.
     virtual void OpenDocument(HWND owner, const tstring& path) = 0;

@@ -11,8 +11,7 @@
 
 namespace pd {
 
-int Win32Ui::ShowMessage(HWND owner, const tstring& text, const tstring& caption,
-                         UINT flags) {
+int Win32Ui::ShowMessage(HWND owner, const tstring& text, const tstring& caption, UINT flags) {
     return ::MessageBox(owner, text.c_str(), caption.c_str(), flags);
 }
 
@@ -30,7 +29,7 @@ tstring FileDialogFilter(const tstring& barSeparated) {
 }
 
 std::optional<tstring> Win32Ui::RunFileDialog(HWND owner, const FileDialogOptions& options,
-                                                   bool save) {
+                                              bool save) {
     const tstring filter = FileDialogFilter(options.filter);
     std::vector<TCHAR> path(4096, TEXT('\0'));
     OPENFILENAME request{};
@@ -43,8 +42,10 @@ std::optional<tstring> Win32Ui::RunFileDialog(HWND owner, const FileDialogOption
     request.nFilterIndex = 1;
     request.lpstrFile = path.data();
     request.nMaxFile = static_cast<DWORD>(path.size());
-    request.lpstrInitialDir = options.initialFolder.empty() ? nullptr : options.initialFolder.c_str();
-    request.lpstrDefExt = options.defaultExtension.empty() ? nullptr : options.defaultExtension.c_str();
+    request.lpstrInitialDir =
+        options.initialFolder.empty() ? nullptr : options.initialFolder.c_str();
+    request.lpstrDefExt =
+        options.defaultExtension.empty() ? nullptr : options.defaultExtension.c_str();
     request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | options.flags;
     const BOOL chosen = save ? ::GetSaveFileName(&request) : ::GetOpenFileName(&request);
     if (!chosen) return std::nullopt;

@@ -8,24 +8,19 @@ namespace pd {
 
 class Win32Ui : public Ui {
 public:
-    int ShowMessage(HWND owner, const tstring& text, const tstring& caption,
-                    UINT flags) override;
+    int ShowMessage(HWND owner, const tstring& text, const tstring& caption, UINT flags) override;
     using Ui::ShowMessage;
     void Beep() override;
-    std::optional<tstring> OpenFileName(HWND owner,
-                                             const FileDialogOptions& options) override;
-    std::optional<tstring> SaveFileName(HWND owner,
-                                             const FileDialogOptions& options) override;
-    void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
-                  ULONG_PTR data) override;
+    std::optional<tstring> OpenFileName(HWND owner, const FileDialogOptions& options) override;
+    std::optional<tstring> SaveFileName(HWND owner, const FileDialogOptions& options) override;
+    void ShowHelp(HWND owner, const tstring& helpFile, UINT command, ULONG_PTR data) override;
     void OpenDocument(HWND owner, const tstring& path) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     INT_PTR RunModal(CDialog& dialog, HWND owner) override;
 
 private:
-    std::optional<tstring> RunFileDialog(HWND owner, const FileDialogOptions& options,
-                                              bool save);
+    std::optional<tstring> RunFileDialog(HWND owner, const FileDialogOptions& options, bool save);
 
     int waitDepth_ = 0;
     HCURSOR cursorBeforeWait_ = nullptr;

@@ -46,17 +46,15 @@ bool WriteBlock(Os& os, const Write& write, const std::uint8_t* block, int lengt
 }
 
 template <typename Write>
-FirmwareDownloadOutcome Transfer(Os& os, FileHandle image, std::uint32_t size,
-                                 std::uint8_t* buffer, const Write& write,
-                                 FirmwareDownloadObserver& observer) {
+FirmwareDownloadOutcome Transfer(Os& os, FileHandle image, std::uint32_t size, std::uint8_t* buffer,
+                                 const Write& write, FirmwareDownloadObserver& observer) {
     observer.OnTransferStart();
     os.Sleep(kFirmwareBeforeFirstBlockMs);
 
     std::uint32_t sent = 0;
     while (sent < size) {
         // Never past the size taken at the start, even from a file that has grown since.
-        const std::uint32_t wanted =
-            std::min<std::uint32_t>(kFirmwareBlockSize, size - sent);
+        const std::uint32_t wanted = std::min<std::uint32_t>(kFirmwareBlockSize, size - sent);
         std::uint32_t got = 0;
         // A file that ends early (cut short, or a read error) ends the download; the device
         // cannot be given bytes that are not there.

@@ -12,8 +12,8 @@ FirmwareImageCheck CheckFirmwareImage(Os& os, const std::string& path) {
         check.openError = FileError::DeviceName;
         return check;
     }
-    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead,
-                                    disposition::kOpenExisting, attributes::kNormal));
+    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead, disposition::kOpenExisting,
+                                    attributes::kNormal));
     if (!file) {
         check.openError = os.LastFileError();
         return check;

@@ -16,10 +16,10 @@ inline constexpr std::array<std::uint8_t, 4> kFirmwareImageSignature = {0x24, 0x
 inline constexpr std::uint64_t kLargestFirmwareImage = 0xFFFFFFFFu;
 
 struct FirmwareImageCheck {
-    bool opened = false;  // false: the file could not be opened for reading
+    bool opened = false;                    // false: the file could not be opened for reading
     FileError openError = FileError::None;  // why, when it could not
-    bool tooLarge = false;  // larger than kLargestFirmwareImage
-    bool valid = false;   // opened, the image signature at offset 0, and not too large
+    bool tooLarge = false;                  // larger than kLargestFirmwareImage
+    bool valid = false;  // opened, the image signature at offset 0, and not too large
     std::uint64_t size = 0;
 
     // The size as the page shows it: the decimal byte count, a space, "Byte".

@@ -7,14 +7,14 @@
 #include "controls/DataExchange.h"
 #include "controls/DeviceText.h"
 #include "controls/Strings.h"
+#include "controls/Ui.h"
 #include "firmware/FirmwareDownload.h"
 #include "firmware/FirmwareImage.h"
-#include "controls/Ui.h"
-#include "win32/TextMode.h"
-#include "protocol/Frames.h"
 #include "pages/PageExchange.h"
+#include "protocol/Frames.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
@@ -24,8 +24,14 @@ constexpr int kPercentRange = 100;
 
 // Every control the page shows a value in, the bar last.
 constexpr int kValueControls[] = {
-    IDC_FW_MODEL,     IDC_FW_FIRMWARE_VERSION, IDC_FW_EMULATION1_VERSION, IDC_FW_EMULATION2_VERSION,
-    IDC_FW_FILE_NAME, IDC_FW_FILE_SIZE,        IDC_FW_PERCENT,            IDC_FW_MESSAGE,
+    IDC_FW_MODEL,
+    IDC_FW_FIRMWARE_VERSION,
+    IDC_FW_EMULATION1_VERSION,
+    IDC_FW_EMULATION2_VERSION,
+    IDC_FW_FILE_NAME,
+    IDC_FW_FILE_SIZE,
+    IDC_FW_PERCENT,
+    IDC_FW_MESSAGE,
     IDC_FW_PROGRESS,
 };
 
@@ -118,9 +124,8 @@ bool CFwUp::OnButtonClicked(int id) {
 }
 
 void CFwUp::Refresh() {
-    if (!RunPageExchange(context_, ui_, [&] {
-            return ReadSystemRecord(context_.link, context_.store.system);
-        })) {
+    if (!RunPageExchange(context_, ui_,
+                         [&] { return ReadSystemRecord(context_.link, context_.store.system); })) {
         return;
     }
     const SystemRecord& system = context_.store.system;

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const pd::ctl::BackupReading again =
         pd::ctl::ReadBackupDocument(pd::ctl::WriteBackupDocument(snapshot));
     PD_FUZZ_CHECK(again.snapshot.has_value(), "a backup written from an accepted one is refused");
-    PD_FUZZ_CHECK(pd::ctl::WriteBackupDocument(*again.snapshot) ==
-                      pd::ctl::WriteBackupDocument(snapshot),
-                  "a backup does not survive being written and read again");
+    PD_FUZZ_CHECK(
+        pd::ctl::WriteBackupDocument(*again.snapshot) == pd::ctl::WriteBackupDocument(snapshot),
+        "a backup does not survive being written and read again");
     return 0;
 }

@@ -30,8 +30,12 @@ inline constexpr int kRouteCount = 5;
 // Puts the panel on `route` the way start-up would, then forgets the calls that took.
 inline void Connect(FuzzOs& os, DeviceLink& link, Route route) {
     switch (route) {
-        case Route::Lpt: link.UseLink(LinkKind::Lpt1); break;
-        case Route::Ecp: link.UseLink(LinkKind::Ecp1); break;
+        case Route::Lpt:
+            link.UseLink(LinkKind::Lpt1);
+            break;
+        case Route::Ecp:
+            link.UseLink(LinkKind::Ecp1);
+            break;
         case Route::UsbNt5:
             os.SetVersion(kPlatformNt, 5, 1);
             link.DetectOsFamily();

@@ -134,10 +134,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sim::VirtualDevice device;  // unused: the input is the device
     FuzzOs os(device);
     switch (input.Byte() % 4) {
-        case 0: os.biosPortWord = 0; break;
-        case 1: os.biosPortWord = 0x0378; break;
-        case 2: os.biosPortWord = 0x0278; break;
-        default: os.biosPortWord = input.Be16(); break;
+        case 0:
+            os.biosPortWord = 0;
+            break;
+        case 1:
+            os.biosPortWord = 0x0378;
+            break;
+        case 2:
+            os.biosPortWord = 0x0278;
+            break;
+        default:
+            os.biosPortWord = input.Be16();
+            break;
     }
     std::vector<Operation> operations;
     for (int n = input.Byte() % kMostOperations + 1; n > 0; --n) {

@@ -87,8 +87,9 @@ void CheckImageCheck(const FirmwareImageCheck& check, const Bytes& file, std::ui
         file.size() >= kFirmwareImageSignature.size() &&
         std::equal(kFirmwareImageSignature.begin(), kFirmwareImageSignature.end(), file.begin());
     const bool tooLarge = size > kLargestFirmwareImage;
-    PD_FUZZ_CHECK(check.opened && check.tooLarge == tooLarge,
-                  "a file is too large exactly when the system reports more than the largest image");
+    PD_FUZZ_CHECK(
+        check.opened && check.tooLarge == tooLarge,
+        "a file is too large exactly when the system reports more than the largest image");
     PD_FUZZ_CHECK(check.valid == (signature && !tooLarge),
                   "a file is valid exactly when it begins with $IMG and is not too large");
     PD_FUZZ_CHECK(check.size == size && check.SizeText() == std::to_string(size) + " Byte",

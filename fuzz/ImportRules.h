@@ -18,7 +18,9 @@ inline bool IsNameByte(char c) {
     return IsPrintableWindows1252(byte) && byte != 0xFF;
 }
 
-inline bool IsNumberByte(char c) { return (c >= '0' && c <= '9') || c == '#' || c == '*' || c == 'P'; }
+inline bool IsNumberByte(char c) {
+    return (c >= '0' && c <= '9') || c == '#' || c == '*' || c == 'P';
+}
 
 inline void CheckDeviceRules(const std::string& name, const std::string& number) {
     PD_FUZZ_CHECK(name.size() <= kNameWidth, "an imported name is longer than its field");
@@ -30,9 +32,9 @@ inline void CheckDeviceRules(const std::string& name, const std::string& number)
                   "an imported name holds a character the device cannot hold or show");
     PD_FUZZ_CHECK(std::all_of(number.begin(), number.end(), IsNumberByte),
                   "an imported number holds a character that cannot be dialled");
-    PD_FUZZ_CHECK(std::any_of(number.begin(), number.end(),
-                              [](char c) { return c >= '0' && c <= '9'; }),
-                  "an imported number has no digit");
+    PD_FUZZ_CHECK(
+        std::any_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }),
+        "an imported number has no digit");
 }
 
 // The plan of an import over `before`: the table keeps its size and its group-dial entries,

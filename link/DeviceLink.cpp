@@ -59,8 +59,8 @@ bool DeviceLink::LoadUsbLibrary(const char* name, bool needsTransferCalls) {
         state_.win2kUsbRead = os_.FindEntryPoint(state_.usbLibrary, "Win2kUsbRead");
     }
     const bool complete = state_.getControlPortName != kNoProc &&
-                          (!needsTransferCalls || (state_.win2kUsbWrite != kNoProc &&
-                                                   state_.win2kUsbRead != kNoProc));
+                          (!needsTransferCalls ||
+                           (state_.win2kUsbWrite != kNoProc && state_.win2kUsbRead != kNoProc));
     if (!complete) {
         // A library without the calls the route needs is no better than none.
         os_.FreeLibrary(state_.usbLibrary);
@@ -94,9 +94,8 @@ bool DeviceLink::BuildPipeNames() {
 
 bool DeviceLink::WritePipeOpens() {
     ScopedFile pipe(os_, os_.OpenFile(state_.usbWritePipeName.data(),
-                                      access::kRead | access::kWrite,
-                                      share::kRead | share::kWrite, disposition::kOpenExisting,
-                                      attributes::kNormal));
+                                      access::kRead | access::kWrite, share::kRead | share::kWrite,
+                                      disposition::kOpenExisting, attributes::kNormal));
     return static_cast<bool>(pipe);
 }
 

@@ -26,10 +26,9 @@ bool Bit(std::uint8_t value, int bit) { return ((value >> bit) & 1) != 0; }
 // The four data lines of one nibble, least significant first: nFault, Select, PError, Busy.
 std::uint8_t NibbleFromStatus(std::uint8_t statusValue) {
     const bool busyLine = !Bit(statusValue, status::kBusy);
-    return static_cast<std::uint8_t>((busyLine ? 8 : 0) +
-                                     (Bit(statusValue, status::kPError) ? 4 : 0) +
-                                     (Bit(statusValue, status::kSelect) ? 2 : 0) +
-                                     (Bit(statusValue, status::kFault) ? 1 : 0));
+    return static_cast<std::uint8_t>(
+        (busyLine ? 8 : 0) + (Bit(statusValue, status::kPError) ? 4 : 0) +
+        (Bit(statusValue, status::kSelect) ? 2 : 0) + (Bit(statusValue, status::kFault) ? 1 : 0));
 }
 
 }  // namespace
@@ -129,7 +128,7 @@ bool DirectPort::ReadNibbleByte(std::uint16_t base, std::uint8_t* byte) {
     WriteControl(base);
     if (WaitStatusLine(base, status::kAck, false, kHandshakeStepSeconds)) return false;  // 9
     value = static_cast<std::uint8_t>(value | NibbleFromStatus(ReadStatus(base)) << 4);
-    SetControl(base, control::kAutoFd, true);  // event 10
+    SetControl(base, control::kAutoFd, true);                                           // event 10
     if (WaitStatusLine(base, status::kAck, true, kHandshakeStepSeconds)) return false;  // 11
 
     // Only a whole byte reaches the caller's buffer, which stays zero where nothing came.
@@ -139,8 +138,8 @@ bool DirectPort::ReadNibbleByte(std::uint16_t base, std::uint8_t* byte) {
 
 bool DirectPort::TerminateReverse(std::uint16_t base) {
     // Event 22: nSelectIn low and nAutoFd high ask the device back to compatibility mode.
-    controlShadow_ = static_cast<std::uint8_t>((controlShadow_ & ~control::kSelectIn) |
-                                               control::kAutoFd);
+    controlShadow_ =
+        static_cast<std::uint8_t>((controlShadow_ & ~control::kSelectIn) | control::kAutoFd);
     WriteControl(base);
 
     // Events 23 and 24: Busy and nFault high, then nAck low.

@@ -19,10 +19,10 @@ inline constexpr std::uint16_t kControlRegister = 2;
 
 // Control lines, as logical levels in the shadow (1 = line high).
 namespace control {
-inline constexpr std::uint8_t kStrobe = 0x01;     // nStrobe
-inline constexpr std::uint8_t kAutoFd = 0x02;     // nAutoFd, HostBusy in nibble mode
-inline constexpr std::uint8_t kInit = 0x04;       // nInit, held high
-inline constexpr std::uint8_t kSelectIn = 0x08;   // nSelectIn, 1284 Active
+inline constexpr std::uint8_t kStrobe = 0x01;    // nStrobe
+inline constexpr std::uint8_t kAutoFd = 0x02;    // nAutoFd, HostBusy in nibble mode
+inline constexpr std::uint8_t kInit = 0x04;      // nInit, held high
+inline constexpr std::uint8_t kSelectIn = 0x08;  // nSelectIn, 1284 Active
 inline constexpr std::uint8_t kLines = 0x0F;
 // The port hardware inverts nStrobe, nAutoFd and nSelectIn between register and cable.
 inline constexpr std::uint8_t kInvertedByHardware = 0x0B;

@@ -10,11 +10,11 @@ namespace pd {
 
 // The routes, one implementation each; the link keeps them in a table in this order.
 enum class RouteKind : int {
-    UsbNt5,      // "usbpipe.dll": the library's transfer calls, short writes through the pipe
-    Usb9x,       // "usbnames.dll": both pipes opened as files
-    LptPortFile, // "LPT1".."LPT3" with comm time-outs
-    EcpDriver,   // the maker's ECP driver devices, turned round before every read
-    DirectPort,  // the port registers themselves (Windows 95)
+    UsbNt5,       // "usbpipe.dll": the library's transfer calls, short writes through the pipe
+    Usb9x,        // "usbnames.dll": both pipes opened as files
+    LptPortFile,  // "LPT1".."LPT3" with comm time-outs
+    EcpDriver,    // the maker's ECP driver devices, turned round before every read
+    DirectPort,   // the port registers themselves (Windows 95)
 };
 inline constexpr int kRouteKindCount = 5;
 

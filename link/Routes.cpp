@@ -44,8 +44,7 @@ int UsbNt5Route::Write(const std::uint8_t* data, int length) {
     while (sent < length) {
         const int piece = std::min(length - sent, kUsbWritePiece);
         const int done = ClampCount(
-            os_.CallEntryPoint(state_.win2kUsbWrite, const_cast<std::uint8_t*>(data) + sent,
-                               piece),
+            os_.CallEntryPoint(state_.win2kUsbWrite, const_cast<std::uint8_t*>(data) + sent, piece),
             piece);
         if (done == 0) break;
         sent += done;
@@ -55,15 +54,15 @@ int UsbNt5Route::Write(const std::uint8_t* data, int length) {
 
 int UsbNt5Route::Read(std::uint8_t* buffer, int capacity) {
     if (capacity > kUsbLongReadThreshold) {
-        const int first = ClampCount(
-            os_.CallEntryPoint(state_.win2kUsbRead, buffer, kUsbFirstReadPiece),
-            kUsbFirstReadPiece);
+        const int first =
+            ClampCount(os_.CallEntryPoint(state_.win2kUsbRead, buffer, kUsbFirstReadPiece),
+                       kUsbFirstReadPiece);
         if (first != kUsbFirstReadPiece) return first;
         const int rest = capacity - kUsbFirstReadPiece;
         return kUsbFirstReadPiece +
-               ClampCount(os_.CallEntryPoint(state_.win2kUsbRead, buffer + kUsbFirstReadPiece,
-                                             rest),
-                          rest);
+               ClampCount(
+                   os_.CallEntryPoint(state_.win2kUsbRead, buffer + kUsbFirstReadPiece, rest),
+                   rest);
     }
     return ClampCount(os_.CallEntryPoint(state_.win2kUsbRead, buffer, capacity), capacity);
 }
@@ -86,9 +85,9 @@ int LptPortFileRoute::Write(const std::uint8_t* data, int length) {
 }
 
 int LptPortFileRoute::Read(std::uint8_t* buffer, int capacity) {
-    ScopedFile port(os_, os_.OpenFile(LinkName(state_.linkIndex), access::kRead | access::kWrite,
-                                      share::kNone, disposition::kOpenExisting,
-                                      attributes::kNormal));
+    ScopedFile port(
+        os_, os_.OpenFile(LinkName(state_.linkIndex), access::kRead | access::kWrite, share::kNone,
+                          disposition::kOpenExisting, attributes::kNormal));
     if (!port || !ApplyTimeouts(port.get())) return 0;
     return ReadUpTo(os_, port.get(), buffer, capacity);
 }
@@ -101,9 +100,9 @@ int EcpDriverRoute::Write(const std::uint8_t* data, int length) {
 }
 
 int EcpDriverRoute::Read(std::uint8_t* buffer, int capacity) {
-    ScopedFile driver(os_, os_.OpenFile(LinkName(state_.linkIndex),
-                                        access::kRead | access::kWrite, share::kNone,
-                                        disposition::kOpenExisting, attributes::kNormal));
+    ScopedFile driver(
+        os_, os_.OpenFile(LinkName(state_.linkIndex), access::kRead | access::kWrite, share::kNone,
+                          disposition::kOpenExisting, attributes::kNormal));
     if (!driver) return 0;
     // The driver is told to turn the port round before each read; it answers nothing the
     // read depends on, so the outcomes are not examined.

@@ -21,7 +21,8 @@ int ReadSnapshot(DeviceSession& session, DeviceSnapshot& snapshot, std::ostream&
     snapshot.model = StoredText(snapshot.system.modelName);
     snapshot.firmwareVersion = StoredText(snapshot.system.firmwareVersion);
     for (const auto& field : AdvancedOptionFields()) {
-        if (field.text) SetAdvancedText(field, snapshot.system, AdvancedText(field, snapshot.system));
+        if (field.text)
+            SetAdvancedText(field, snapshot.system, AdvancedText(field, snapshot.system));
     }
     if (!Exchange(session, [&] { return ReadFaxSettings(link, snapshot.faxSettings); })) {
         return NoAnswer(err, "fax settings read");
@@ -71,7 +72,8 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
         const std::uint8_t wanted = backup.faxSettings.*field.member;
         if (was == wanted) continue;
         if (const auto problem = ByteProblem(field.rule, wanted)) {
-            plan.problems.push_back(std::string("faxSettings.") + field.rule.name + ": " + *problem);
+            plan.problems.push_back(std::string("faxSettings.") + field.rule.name + ": " +
+                                    *problem);
             continue;
         }
         plan.target.faxSettings.*field.member = wanted;
@@ -116,7 +118,8 @@ RestorePlan PlanRestore(const DeviceSnapshot& device, const DeviceSnapshot& back
     const PhonebookTable& from = device.phonebook;
     const PhonebookTable& to = backup.phonebook;
     for (int position = 0; position < from.size(); ++position) {
-        if (from.Name(position) == to.Name(position) && from.Number(position) == to.Number(position)) {
+        if (from.Name(position) == to.Name(position) &&
+            from.Number(position) == to.Number(position)) {
             continue;
         }
         const std::string where = "phonebook " + std::to_string(position + 1) + ": ";
@@ -176,8 +179,10 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
         for (const std::string& fault : reading.problems) {
             context.err << EscapeForTerminal(path + ": " + fault) << "\n";
         }
-        return Fail(context.err, kExitBadInput, "'" + path + "' is not a usable backup; nothing "
-                                                "was written");
+        return Fail(context.err, kExitBadInput,
+                    "'" + path +
+                        "' is not a usable backup; nothing "
+                        "was written");
     }
     const DeviceSnapshot& backup = *reading.snapshot;
 
@@ -187,8 +192,8 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
     if (const int code = ReadSnapshot(session, device, context.err)) return code;
     if (device.model != backup.model) {
         return Fail(context.err, kExitBadInput,
-                    "'" + path + "' is a backup of " + Quote(backup.model) + ", but the device is " +
-                        Quote(device.model) + "; nothing was written");
+                    "'" + path + "' is a backup of " + Quote(backup.model) +
+                        ", but the device is " + Quote(device.model) + "; nothing was written");
     }
     if (device.firmwareVersion != backup.firmwareVersion) {
         Say(context.err, "note: the backup was made with firmware " +
@@ -210,13 +215,13 @@ int RestoreCommand(CommandContext& context, const std::string& path, bool dryRun
         context.out << EscapeForTerminal(difference) << "\n";
     }
     if (plan.differences.empty()) {
-        Say(context.err, plan.notes.empty()
-                             ? "the device already matches " + path + "; nothing was written"
-                             : "nothing was written: the device matches " + path +
-                                   " except for " + std::to_string(plan.notes.size()) +
-                                   (plan.notes.size() == 1
-                                        ? " group-dial entry, which is the device's own"
-                                        : " group-dial entries, which are the device's own"));
+        Say(context.err,
+            plan.notes.empty()
+                ? "the device already matches " + path + "; nothing was written"
+                : "nothing was written: the device matches " + path + " except for " +
+                      std::to_string(plan.notes.size()) +
+                      (plan.notes.size() == 1 ? " group-dial entry, which is the device's own"
+                                              : " group-dial entries, which are the device's own"));
         return kExitOk;
     }
     if (dryRun) {

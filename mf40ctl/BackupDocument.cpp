@@ -136,8 +136,7 @@ public:
     }
 
 private:
-    void Entry(const Json& entry, const std::string& where, int position,
-               PhonebookTable& table) {
+    void Entry(const Json& entry, const std::string& where, int position, PhonebookTable& table) {
         for (const auto& item : entry.items()) {
             const std::string& key = item.key();
             if (key != kEntryNumberKey && key != kEntryNameKey && key != kEntryNumberTextKey &&
@@ -167,16 +166,17 @@ private:
                                static_cast<std::uint8_t>(number->front()) == kGroupDialMarker &&
                                number->find('\0') == std::string::npos;
             if (!sound) {
-                Problem(where + ".groupDial", "must be hexadecimal bytes beginning with E0, "
-                                              "without 00, at most 46");
+                Problem(where + ".groupDial",
+                        "must be hexadecimal bytes beginning with E0, "
+                        "without 00, at most 46");
                 return;
             }
         }
         if (name && number) table.SetEntry(position, *name, *number);
     }
 
-    std::optional<std::string> Stored(const Json& entry, const std::string& where,
-                                      const char* key, int width) {
+    std::optional<std::string> Stored(const Json& entry, const std::string& where, const char* key,
+                                      int width) {
         const auto found = entry.find(key);
         if (found == entry.end() || !found->is_string()) {
             Problem(where + "." + key, "must be a text");
@@ -248,10 +248,16 @@ BackupReading ReadBackupDocument(std::string_view text) {
     };
     const Json::parser_callback_t watch = [&](int, Json::parse_event_t event, Json& parsed) {
         switch (event) {
-            case Json::parse_event_t::object_start: nested(false); break;
-            case Json::parse_event_t::array_start: nested(true); break;
+            case Json::parse_event_t::object_start:
+                nested(false);
+                break;
+            case Json::parse_event_t::array_start:
+                nested(true);
+                break;
             case Json::parse_event_t::object_end:
-            case Json::parse_event_t::array_end: levels.pop_back(); break;
+            case Json::parse_event_t::array_end:
+                levels.pop_back();
+                break;
             case Json::parse_event_t::key: {
                 Level& level = levels.back();
                 level.lastName = parsed.get<std::string>();
@@ -261,7 +267,8 @@ BackupReading ReadBackupDocument(std::string_view text) {
                 }
                 break;
             }
-            case Json::parse_event_t::value: break;
+            case Json::parse_event_t::value:
+                break;
         }
         return true;
     };
@@ -272,8 +279,9 @@ BackupReading ReadBackupDocument(std::string_view text) {
         return reading;
     }
     for (const std::string& where : repeated) {
-        reading.problems.push_back(where + ": is given more than once; a name may stand only "
-                                           "once in its object");
+        reading.problems.push_back(where +
+                                   ": is given more than once; a name may stand only "
+                                   "once in its object");
     }
     if (!reading.problems.empty()) return reading;
     Reader reader;
@@ -320,8 +328,7 @@ BackupReading ReadBackupDocument(std::string_view text) {
     }
     if (const Json* options = reader.Object(document, kOptionsKey)) {
         reader.Fields(*options, kOptionsKey, AdvancedOptionFields(),
-                      [&](const AdvancedOptionField& field, const Json& value,
-                          std::string* error) {
+                      [&](const AdvancedOptionField& field, const Json& value, std::string* error) {
                           if (!field.text) {
                               const auto byte = ByteFromJson(field.rule, value, error);
                               if (byte) snapshot.system.*field.byte = *byte;

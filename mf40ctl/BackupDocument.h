@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/PhonebookTable.h"
 #include "protocol/DeviceDataStore.h"
+#include "protocol/PhonebookTable.h"
 
 namespace pd::ctl {
 
@@ -20,7 +20,7 @@ struct DeviceSnapshot {
     std::string model;            // Windows-1252, without trailing spaces
     std::string firmwareVersion;  // Windows-1252, without trailing spaces
     FaxSettingsRecord faxSettings;
-    SystemRecord system;          // its writable fields; texts without trailing spaces
+    SystemRecord system;  // its writable fields; texts without trailing spaces
     PhonebookTable phonebook{kSpeedDialCount, kOneTouchCount};
 };
 

@@ -16,11 +16,11 @@ namespace pd::ctl {
 // The documented exit codes.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitNoAnswer = 1,     // the device did not answer (or no route reaches it)
-    kExitBadInput = 2,     // arguments, files or values refused; nothing was written
-    kExitPortReserved = 3, // another program holds the shared port
-    kExitWriteFailed = 4,  // the device did not take, or did not keep, what was written
-    kExitGaveUpWaiting = 5, // another run kept the device (the native build's state file) too long
+    kExitNoAnswer = 1,       // the device did not answer (or no route reaches it)
+    kExitBadInput = 2,       // arguments, files or values refused; nothing was written
+    kExitPortReserved = 3,   // another program holds the shared port
+    kExitWriteFailed = 4,    // the device did not take, or did not keep, what was written
+    kExitGaveUpWaiting = 5,  // another run kept the device (the native build's state file) too long
 };
 
 // --link: auto is the panel's own choice with its USB fallback; the others name a route.

@@ -68,7 +68,8 @@ int CheckOutputFile(CommandContext& context, const std::string& path) {
                                          "which holds the device's memory; choose another file");
     }
     FileError error = FileError::None;
-    if (!CanSave(context.os, path, &error)) return refuse(kExitWriteFailed, WriteProblem(path, error));
+    if (!CanSave(context.os, path, &error))
+        return refuse(kExitWriteFailed, WriteProblem(path, error));
     return kExitOk;
 }
 

@@ -98,9 +98,12 @@ int InfoCommand(CommandContext& context, bool json) {
         return NoAnswer(context.err, "system data read");
     }
     const std::pair<const char*, std::uint32_t> counters[] = {
-        {"platenScanCount", record.platenScanCount},   {"feederScanCount", record.feederScanCount},
-        {"printCount", record.printCount},             {"drumCount", record.drumCount},
-        {"documentJamCount", record.documentJamCount}, {"paperJamCount", record.paperJamCount},
+        {"platenScanCount", record.platenScanCount},
+        {"feederScanCount", record.feederScanCount},
+        {"printCount", record.printCount},
+        {"drumCount", record.drumCount},
+        {"documentJamCount", record.documentJamCount},
+        {"paperJamCount", record.paperJamCount},
     };
     if (json) {
         Json info;
@@ -114,9 +117,9 @@ int InfoCommand(CommandContext& context, bool json) {
         context.out << JsonForTerminal(info);
         return kExitOk;
     }
-    const char* const counterLabels[] = {"Pages scanned (platen)", "Pages scanned (feeder)",
-                                         "Printouts",              "Drum counter",
-                                         "Document jams",          "Paper jams"};
+    const char* const counterLabels[] = {
+        "Pages scanned (platen)", "Pages scanned (feeder)", "Printouts",
+        "Drum counter",           "Document jams",          "Paper jams"};
     const auto line = [&](const char* label, const std::string& value) {
         std::string padded = std::string(label) + ":";
         padded.resize(std::max<std::size_t>(padded.size() + 1, 25), ' ');
@@ -156,9 +159,9 @@ int SettingsGetCommand(CommandContext& context, bool json) {
 
 int SettingsSetCommand(CommandContext& context, const std::vector<std::string>& arguments) {
     bool sound = true;
-    const auto assignments = SplitAssignments(arguments, IsFaxSetting, "a fax setting",
-                                              "the advanced options", IsAdvancedOption,
-                                              context.err, &sound);
+    const auto assignments =
+        SplitAssignments(arguments, IsFaxSetting, "a fax setting", "the advanced options",
+                         IsAdvancedOption, context.err, &sound);
     std::vector<std::pair<const FaxSettingField*, std::uint8_t>> changes;
     for (const Assignment& assignment : assignments) {
         const FaxSettingField* field = FindFaxSetting(assignment.name);
@@ -226,9 +229,9 @@ int OptionsGetCommand(CommandContext& context, bool json) {
 
 int OptionsSetCommand(CommandContext& context, const std::vector<std::string>& arguments) {
     bool sound = true;
-    const auto assignments = SplitAssignments(arguments, IsAdvancedOption, "an advanced option",
-                                              "the fax settings", IsFaxSetting, context.err,
-                                              &sound);
+    const auto assignments =
+        SplitAssignments(arguments, IsAdvancedOption, "an advanced option", "the fax settings",
+                         IsFaxSetting, context.err, &sound);
     struct Change {
         const AdvancedOptionField* field;
         std::uint8_t byte = 0;

@@ -58,11 +58,9 @@ using S = SystemRecord;
 constexpr AdvancedOptionField kAdvancedOptionFields[] = {
     {Text("deviceIdNumber", kDeviceIdNumberRule), nullptr,
      [](S& r) { return Span(r.deviceIdNumber); }},
-    {Text("deviceIdName", kDeviceIdNameRule), nullptr,
-     [](S& r) { return Span(r.deviceIdName); }},
+    {Text("deviceIdName", kDeviceIdNameRule), nullptr, [](S& r) { return Span(r.deviceIdName); }},
     {List("receiveMode", kReceiveModeItems), &S::receiveMode},
-    {Text("numberPrefix", kNumberPrefixRule), nullptr,
-     [](S& r) { return Span(r.numberPrefix); }},
+    {Text("numberPrefix", kNumberPrefixRule), nullptr, [](S& r) { return Span(r.numberPrefix); }},
     {Number("ringVolume", kRingVolumeRange), &S::ringVolume},
     {Switch("alarmSound"), &S::alarmSound},
     {Switch("keySound"), &S::keySound},
@@ -73,14 +71,12 @@ constexpr AdvancedOptionField kAdvancedOptionFields[] = {
     {List("duplexFax", kDuplexFaxItems), &S::duplexFax},
     {List("imageQuality", kImageQualityItems), &S::imageQuality},
     {Switch("tonerNotice"), &S::tonerNotice},
-    {Text("customerName", kCustomerNameRule), nullptr,
-     [](S& r) { return Span(r.customerName); }},
+    {Text("customerName", kCustomerNameRule), nullptr, [](S& r) { return Span(r.customerName); }},
     {Text("customerNumber", kCustomerNumberRule), nullptr,
      [](S& r) { return Span(r.customerNumber); }},
     {Text("serviceNumber", kServiceNumberRule), nullptr,
      [](S& r) { return Span(r.serviceNumber); }},
-    {Text("serialNumber", kSerialNumberRule), nullptr,
-     [](S& r) { return Span(r.serialNumber); }},
+    {Text("serialNumber", kSerialNumberRule), nullptr, [](S& r) { return Span(r.serialNumber); }},
 };
 
 // Item and switch words are matched without regard to the case of ASCII letters.
@@ -112,12 +108,9 @@ std::string WithoutTrailingSpaces(std::string_view bytes) {
     return std::string(bytes.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
-bool InSet(CharacterSet set, char c) {
-    return InCharacterSet(set, static_cast<unsigned char>(c));
-}
+bool InSet(CharacterSet set, char c) { return InCharacterSet(set, static_cast<unsigned char>(c)); }
 
-std::optional<std::string> FitsWidth(const FieldSpec& rule, std::string bytes,
-                                     std::string* error) {
+std::optional<std::string> FitsWidth(const FieldSpec& rule, std::string bytes, std::string* error) {
     if (bytes.size() > static_cast<std::size_t>(rule.width)) {
         *error = "is " + std::to_string(bytes.size()) + " characters long; at most " +
                  std::to_string(rule.width) + " fit";
@@ -270,8 +263,8 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::
     }
 }
 
-std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,
-                                          std::int64_t minimum, std::int64_t maximum) {
+std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value, std::int64_t minimum,
+                                          std::int64_t maximum) {
     if (value.is_number_unsigned()) {
         const auto number = value.get<std::uint64_t>();
         if (maximum < 0 || number > static_cast<std::uint64_t>(maximum)) return std::nullopt;

@@ -32,7 +32,7 @@ struct FieldSpec {
     std::span<const char* const> items = {};  // List and PowerSave
     int minimum = 0;                          // Number
     int maximum = 0;
-    int width = 0;                            // Text: the field's width in bytes
+    int width = 0;  // Text: the field's width in bytes
     CharacterSet characters = CharacterSet::Name;
 };
 
@@ -43,7 +43,7 @@ struct FaxSettingField {
 };
 struct AdvancedOptionField {
     FieldSpec rule;
-    std::uint8_t SystemRecord::*byte = nullptr;  // byte fields
+    std::uint8_t SystemRecord::*byte = nullptr;        // byte fields
     std::span<char> (*text)(SystemRecord&) = nullptr;  // text fields (capacity = width + 1)
 };
 
@@ -76,8 +76,8 @@ std::optional<std::uint8_t> ByteFromJson(const FieldSpec& rule, const nlohmann::
                                          std::string* error);
 // A JSON whole number from `minimum` to `maximum`; nothing for a fraction, a text or a number
 // outside the range, however large: no number is ever cut down into the range.
-std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value,
-                                          std::int64_t minimum, std::int64_t maximum);
+std::optional<std::int64_t> WholeNumberIn(const nlohmann::ordered_json& value, std::int64_t minimum,
+                                          std::int64_t maximum);
 
 // --- Text fields --------------------------------------------------------------------------
 

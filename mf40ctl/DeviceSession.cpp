@@ -11,14 +11,21 @@ namespace {
 
 LinkKind NamedRoute(LinkChoice choice) {
     switch (choice) {
-        case LinkChoice::Lpt1: return LinkKind::Lpt1;
-        case LinkChoice::Lpt2: return LinkKind::Lpt2;
-        case LinkChoice::Lpt3: return LinkKind::Lpt3;
-        case LinkChoice::Ecp1: return LinkKind::Ecp1;
-        case LinkChoice::Ecp2: return LinkKind::Ecp2;
-        case LinkChoice::Ecp3: return LinkKind::Ecp3;
+        case LinkChoice::Lpt1:
+            return LinkKind::Lpt1;
+        case LinkChoice::Lpt2:
+            return LinkKind::Lpt2;
+        case LinkChoice::Lpt3:
+            return LinkKind::Lpt3;
+        case LinkChoice::Ecp1:
+            return LinkKind::Ecp1;
+        case LinkChoice::Ecp2:
+            return LinkKind::Ecp2;
+        case LinkChoice::Ecp3:
+            return LinkKind::Ecp3;
         case LinkChoice::Auto:
-        case LinkChoice::Usb: break;
+        case LinkChoice::Usb:
+            break;
     }
     return LinkKind::Usb;
 }

@@ -30,8 +30,8 @@ int CheckImage(CommandContext& context, const std::string& path, FirmwareImageCh
         return Fail(context.err, kExitBadInput,
                     "'" + path + "' is " + std::to_string(check->size) +
                         " bytes; a firmware image is sent with a 32-bit count of its bytes, "
-                        "so it can be at most " + std::to_string(kLargestFirmwareImage) +
-                        " bytes; nothing was sent");
+                        "so it can be at most " +
+                        std::to_string(kLargestFirmwareImage) + " bytes; nothing was sent");
     }
     if (!check->valid) {
         return Fail(context.err, kExitBadInput,
@@ -70,9 +70,8 @@ public:
         sent_ = sent;
         const int filled = std::clamp(percent, 0, 100) * kBarWidth / 100;
         err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
-             << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] "
-             << percent << " %  " << sent << " of " << size_ << " bytes transferred"
-             << std::flush;
+             << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent
+             << " %  " << sent << " of " << size_ << " bytes transferred" << std::flush;
     }
     void OnDataWritten() override {
         err_ << "\nData written. Do not switch the device off before it has fully "
@@ -147,8 +146,8 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
             return;
         }
         for (std::uint32_t left = milliseconds; left > 0;) {
-            context.err << "\rThe device is initialising: " << (left + 999) / 1000
-                        << " s left   " << std::flush;
+            context.err << "\rThe device is initialising: " << (left + 999) / 1000 << " s left   "
+                        << std::flush;
             const std::uint32_t step = std::min(left, kCountdownStepMs);
             os.inner().Sleep(step);
             left -= step;
@@ -163,8 +162,8 @@ int FirmwareUpdateCommand(CommandContext& context, const std::string& path, bool
             return kExitOk;
         case FirmwareDownloadOutcome::FileNotOpened:
             return Fail(context.err, kExitBadInput,
-                        "cannot read '" + path + "' any more: " +
-                            DescribeFileError(context.os.LastFileError()));
+                        "cannot read '" + path +
+                            "' any more: " + DescribeFileError(context.os.LastFileError()));
         case FirmwareDownloadOutcome::ReadFailed:
             context.err << "\n";
             return Fail(context.err, kExitWriteFailed,

@@ -133,7 +133,8 @@ bool KeepAccessList(const std::string& target, int fresh, bool groupKept) {
     if (!groupKept) {
         for (std::size_t at = kAccessListHeader; at + kAccessListEntry <= list.size();
              at += kAccessListEntry) {
-            if ((list[at] | list[at + 1] << 8) == kOwningGroupEntry) list[at + 2] = list[at + 3] = 0;
+            if ((list[at] | list[at + 1] << 8) == kOwningGroupEntry)
+                list[at + 2] = list[at + 3] = 0;
         }
     }
     return ::fsetxattr(fresh, kAccessList, list.data(), list.size(), 0) == 0;
@@ -227,13 +228,15 @@ FileHandle HostFileOs::OpenFile(const std::string& path, std::uint32_t desiredAc
                                 std::uint32_t flagsAndAttributes) {
     if (IsDevicePath(path)) {
         return SimulatedOs::OpenFile(path, desiredAccess, shareMode, creationDisposition,
-                                flagsAndAttributes);
+                                     flagsAndAttributes);
     }
     const bool reads = (desiredAccess & access::kRead) != 0;
     const bool writes = (desiredAccess & access::kWrite) != 0;
     // Not blocking, so that a pipe named as a file cannot hang the open; it is refused below.
-    int flags = (reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY) | O_CLOEXEC | O_NOCTTY |
-                O_NONBLOCK;
+    int flags = (reads && writes ? O_RDWR
+                 : writes        ? O_WRONLY
+                                 : O_RDONLY) |
+                O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     mode_t mode = 0666;
     switch (creationDisposition) {
         case disposition::kCreateNew:
@@ -283,8 +286,7 @@ void HostFileOs::LetGoOfFresh(const std::string& path) {
     freshLocks_.erase(held);
 }
 
-bool HostFileOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count,
-                          std::uint32_t* done) {
+bool HostFileOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
     if (!IsHostFile(file)) return SimulatedOs::ReadFile(file, buffer, count, done);
     const ssize_t got = ::read(Descriptor(file), buffer, count);
     *done = got > 0 ? static_cast<std::uint32_t>(got) : 0;
@@ -325,7 +327,7 @@ bool HostFileOs::CanReplace(const std::string& path) {
     if (S_ISLNK(status.st_mode)) {
         struct stat linked {};
         return Failed(::stat(path.c_str(), &linked) != 0 && errno == ELOOP ? FileError::LinkLoop
-                                                                          : FileError::IsLink);
+                                                                           : FileError::IsLink);
     }
     if (S_ISDIR(status.st_mode)) return Failed(FileError::IsFolder);
     if (!S_ISREG(status.st_mode)) return Failed(FileError::NotPlainFile);

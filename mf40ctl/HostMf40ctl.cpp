@@ -79,9 +79,10 @@ private:
     int Lock() {
         const FileHandle folder = os_.OpenFolderOf(path);
         const auto cannot = [&](FileError error) {
-            return Say(kExitBadInput, "cannot lock the folder of the virtual device's state "
-                                      "file '" + path + "': " + DescribeFileError(error) +
-                                          "; nothing was changed");
+            return Say(kExitBadInput,
+                       "cannot lock the folder of the virtual device's state "
+                       "file '" +
+                           path + "': " + DescribeFileError(error) + "; nothing was changed");
         };
         if (folder == kNoFile) return cannot(os_.LastFileError());
         lock_.emplace(os_, folder);
@@ -101,8 +102,8 @@ private:
         }
         lock_.reset();
         return Say(kExitGaveUpWaiting, "gave up after " + seconds +
-                                           " s: another run still uses the state file '" +
-                                           path + "'; nothing was changed");
+                                           " s: another run still uses the state file '" + path +
+                                           "'; nothing was changed");
     }
 
     void Unlock() { lock_.reset(); }
@@ -117,8 +118,8 @@ private:
 
 }  // namespace
 
-int RunHostMf40ctl(const std::vector<std::string>& arguments, std::ostream& out,
-                   std::ostream& err, std::istream& in, std::chrono::milliseconds waitLimit) {
+int RunHostMf40ctl(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                   std::istream& in, std::chrono::milliseconds waitLimit) {
     sim::VirtualDevice device;
     HostFileOs os(device);
     CommandContext context{os, out, err, in};

@@ -18,8 +18,7 @@ inline constexpr std::chrono::milliseconds kStateWaitLimit{60000};
 // waits, and gives up after `waitLimit`. A state file that is there but cannot be read or is
 // damaged, or one that a command changing the device could not save, stops the run before
 // anything is changed. Returns the exit code.
-int RunHostMf40ctl(const std::vector<std::string>& arguments, std::ostream& out,
-                   std::ostream& err, std::istream& in,
-                   std::chrono::milliseconds waitLimit = kStateWaitLimit);
+int RunHostMf40ctl(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                   std::istream& in, std::chrono::milliseconds waitLimit = kStateWaitLimit);
 
 }  // namespace pd::ctl

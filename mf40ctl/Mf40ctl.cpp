@@ -121,7 +121,8 @@ public:
         settingsSet->add_option("NAME=VALUE", choices_.assignments, "Settings to change")
             ->required();
         settingsSet->footer(NamesAndValues(FaxSettingFields(), "Names and values"));
-        Run(settingsSet, [this] { return SettingsSetCommand(context_, choices_.assignments); },
+        Run(
+            settingsSet, [this] { return SettingsSetCommand(context_, choices_.assignments); },
             true);
 
         CLI::App* options = app.add_subcommand("options", "The advanced options (alone: as get)");
@@ -132,11 +133,10 @@ public:
         Run(optionsGet, [this] { return OptionsGetCommand(context_, choices_.json); });
         CLI::App* optionsSet = options->add_subcommand(
             "set", "Change the named options; texts are turned to capitals as the panel does");
-        optionsSet->add_option("NAME=VALUE", choices_.assignments, "Options to change")
-            ->required();
+        optionsSet->add_option("NAME=VALUE", choices_.assignments, "Options to change")->required();
         optionsSet->footer(NamesAndValues(AdvancedOptionFields(), "Names and values"));
-        Run(optionsSet, [this] { return OptionsSetCommand(context_, choices_.assignments); },
-            true);
+        Run(
+            optionsSet, [this] { return OptionsSetCommand(context_, choices_.assignments); }, true);
     }
 
     void AddPhonebook(CLI::App& app) {
@@ -189,7 +189,8 @@ public:
             "restore", "Write back what differs between FILE.json and the device");
         restore->add_option("FILE", choices_.path, "A backup made by mf40ctl backup")->required();
         restore->add_flag("--dry-run", choices_.dryRun, "Show the differences and write nothing");
-        Run(restore, [this] { return RestoreCommand(context_, choices_.path, choices_.dryRun); },
+        Run(
+            restore, [this] { return RestoreCommand(context_, choices_.path, choices_.dryRun); },
             true);
     }
 
@@ -204,7 +205,8 @@ public:
             "update", "Download FILE into the device (about a minute; do not switch it off)");
         update->add_option("FILE", choices_.path, "The image")->required();
         update->add_flag("--yes", choices_.yes, "Do not ask for confirmation");
-        Run(update, [this] { return FirmwareUpdateCommand(context_, choices_.path, choices_.yes); },
+        Run(
+            update, [this] { return FirmwareUpdateCommand(context_, choices_.path, choices_.yes); },
             true);
     }
 
@@ -289,9 +291,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandContext& co
     }
     if (!chosen.action) {
         const CLI::App& last = DeepestCommand(app);
-        return RefuseCommandWord(context.err, last,
-                                 last.get_parent() ? last.get_name() + " needs a command"
-                                                   : "give a command");
+        return RefuseCommandWord(
+            context.err, last,
+            last.get_parent() ? last.get_name() + " needs a command" : "give a command");
     }
     return RunChosen(chosen, choices, context, host);
 }

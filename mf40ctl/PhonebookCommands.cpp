@@ -31,8 +31,7 @@ Format FormatOf(const std::string& path) {
 }
 
 int UnknownFormat(std::ostream& err, const std::string& path) {
-    return Fail(err, kExitBadInput,
-                "'" + path + "': the file name must end in .pbf, .csv or .vcf");
+    return Fail(err, kExitBadInput, "'" + path + "': the file name must end in .pbf, .csv or .vcf");
 }
 
 void Report(std::ostream& err, const std::string& path, const std::vector<RowProblem>& problems) {
@@ -61,8 +60,8 @@ std::string PhonebookListing(const PhonebookTable& table, const PhonebookTable& 
         std::snprintf(head, sizeof head, "%c %3d  ", changed ? '*' : ' ', position + 1);
         std::string padded = name;
         // Padding counts characters, not UTF-8 bytes.
-        const auto characters = static_cast<std::size_t>(std::count_if(
-            name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+        const auto characters = static_cast<std::size_t>(
+            std::count_if(name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; }));
         padded.append(characters < 20 ? 20 - characters : 0, ' ');
         text += head + padded + "  " + number + "\n";
         ++shown;
@@ -160,8 +159,8 @@ int PhonebookImportCommand(CommandContext& context, const std::string& path, Imp
             return Fail(context.err, kExitBadInput,
                         "'" + path + "' is " + std::to_string(text->size()) +
                             " bytes, but a phonebook file is " +
-                            std::to_string(PhonebookFileSize(scratch)) +
-                            " bytes (its header and " + std::to_string(scratch.size()) +
+                            std::to_string(PhonebookFileSize(scratch)) + " bytes (its header and " +
+                            std::to_string(scratch.size()) +
                             " entries): it is cut short or carries more, so it is not read");
         }
     }

@@ -52,11 +52,13 @@ static_assert(std::size(kChecks) == CAdvanced::kCheckCount);
 }  // namespace
 
 CAdvanced::CAdvanced(PanelContext& context, Ui& ui)
-    : CPropertyPage(IDD_ADVANCED),
-      context_(context),
-      ui_(ui),
-      edits_{CFilterEdit(ui), CFilterEdit(ui), CFilterEdit(ui), CFilterEdit(ui), CFilterEdit(ui),
-             CFilterEdit(ui), CFilterEdit(ui)} {}
+    : CPropertyPage(IDD_ADVANCED), context_(context), ui_(ui), edits_{CFilterEdit(ui),
+                                                                      CFilterEdit(ui),
+                                                                      CFilterEdit(ui),
+                                                                      CFilterEdit(ui),
+                                                                      CFilterEdit(ui),
+                                                                      CFilterEdit(ui),
+                                                                      CFilterEdit(ui)} {}
 
 bool CAdvanced::OnInit() {
     CPropertyPage::OnInit();

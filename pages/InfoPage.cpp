@@ -18,10 +18,18 @@ namespace {
 
 // The value fields, in the order the page keeps their texts.
 constexpr int kValueControls[] = {
-    IDC_INFO_MODEL,        IDC_INFO_FIRMWARE_VERSION,   IDC_INFO_ENGINE_VERSION,
-    IDC_INFO_EMULATION1_VERSION, IDC_INFO_EMULATION2_VERSION, IDC_INFO_FREE_MEMORY,
-    IDC_INFO_PLATEN_SCANS, IDC_INFO_FEEDER_SCANS,       IDC_INFO_PRINTS,
-    IDC_INFO_DRUM_COUNT,   IDC_INFO_DOCUMENT_JAMS,      IDC_INFO_PAPER_JAMS,
+    IDC_INFO_MODEL,
+    IDC_INFO_FIRMWARE_VERSION,
+    IDC_INFO_ENGINE_VERSION,
+    IDC_INFO_EMULATION1_VERSION,
+    IDC_INFO_EMULATION2_VERSION,
+    IDC_INFO_FREE_MEMORY,
+    IDC_INFO_PLATEN_SCANS,
+    IDC_INFO_FEEDER_SCANS,
+    IDC_INFO_PRINTS,
+    IDC_INFO_DRUM_COUNT,
+    IDC_INFO_DOCUMENT_JAMS,
+    IDC_INFO_PAPER_JAMS,
 };
 static_assert(std::size(kValueControls) == CInfo::kValueCount);
 
@@ -35,8 +43,7 @@ tstring CounterText(std::uint32_t count) { return ToTString(count); }
 
 }  // namespace
 
-CInfo::CInfo(PanelContext& context, Ui& ui)
-    : CPropertyPage(IDD_INFO), context_(context), ui_(ui) {}
+CInfo::CInfo(PanelContext& context, Ui& ui) : CPropertyPage(IDD_INFO), context_(context), ui_(ui) {}
 
 bool CInfo::OnInit() {
     // The template's placeholders give way to the empty texts first, so a device that does
@@ -62,18 +69,12 @@ void CInfo::Refresh() {
         return;
     }
     texts_ = {
-        FromDeviceText(record.modelName),
-        FromDeviceText(record.firmwareVersion),
-        FromDeviceText(record.engineVersion),
-        FromDeviceText(record.emulation1Version),
-        FromDeviceText(record.emulation2Version),
-        FreeMemoryText(record.freeMemoryPercent),
-        CounterText(record.platenScanCount),
-        CounterText(record.feederScanCount),
-        CounterText(record.printCount),
-        CounterText(record.drumCount),
-        CounterText(record.documentJamCount),
-        CounterText(record.paperJamCount),
+        FromDeviceText(record.modelName),         FromDeviceText(record.firmwareVersion),
+        FromDeviceText(record.engineVersion),     FromDeviceText(record.emulation1Version),
+        FromDeviceText(record.emulation2Version), FreeMemoryText(record.freeMemoryPercent),
+        CounterText(record.platenScanCount),      CounterText(record.feederScanCount),
+        CounterText(record.printCount),           CounterText(record.drumCount),
+        CounterText(record.documentJamCount),     CounterText(record.paperJamCount),
     };
     UpdateData(false);
 }

@@ -122,8 +122,7 @@ bool CSettings::OnButtonClicked(int id) {
         Refresh();
     } else if (id == IDC_SET_APPLY) {
         Apply();
-    } else if (id == IDC_SET_POWER_SAVE_OFF || id == IDC_SET_POWER_SAVE_ON ||
-               Binds(kChecks, id)) {
+    } else if (id == IDC_SET_POWER_SAVE_OFF || id == IDC_SET_POWER_SAVE_ON || Binds(kChecks, id)) {
         CopyPageToRecord();
     } else {
         return false;

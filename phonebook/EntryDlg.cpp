@@ -5,9 +5,9 @@
 #include "controls/DataExchange.h"
 #include "controls/DeviceText.h"
 #include "controls/Strings.h"
-#include "protocol/PhonebookTable.h"
 #include "controls/Ui.h"
 #include "protocol/FieldRules.h"
+#include "protocol/PhonebookTable.h"
 #include "protocol/Windows1252.h"
 #include "resources/resource.h"
 #include "win32/TextMode.h"
@@ -112,9 +112,7 @@ void CEntryDlg::RefuseWideCharacter(int id, std::string& field) {
     const int caret = SelectionStart(Item(id));
     // What the edit shows now holds the new character; the field still holds the text of
     // the last accepted change, and that is what comes back, without such characters.
-    const auto wide = [](char byte) {
-        return static_cast<unsigned char>(byte) >= kFirstNonAscii;
-    };
+    const auto wide = [](char byte) { return static_cast<unsigned char>(byte) >= kFirstNonAscii; };
     const auto kept = std::remove_if(field.begin(), field.end(), wide);
     const int removed = static_cast<int>(field.end() - kept);
     field.erase(kept, field.end());

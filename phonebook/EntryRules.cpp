@@ -38,8 +38,7 @@ bool Fail(RowProblem* problem, RowFault fault, std::string text = {}, long long 
     return false;
 }
 
-bool FitsWidth(const std::string& text, const TextRule& rule, RowFault fault,
-               RowProblem* problem) {
+bool FitsWidth(const std::string& text, const TextRule& rule, RowFault fault, RowProblem* problem) {
     if (text.size() <= static_cast<std::size_t>(rule.width)) return true;
     return Fail(problem, fault, {}, static_cast<long long>(text.size()), rule.width);
 }

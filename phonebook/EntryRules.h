@@ -14,7 +14,7 @@
 namespace pd {
 
 struct EntryTexts {
-    std::string name;    // Windows-1252, as the table stores it
+    std::string name;  // Windows-1252, as the table stores it
     std::string number;
 };
 

@@ -23,8 +23,7 @@ tstring RowProblemText(const RowProblem& problem);
 
 class CImportDlg : public CDialog {
 public:
-    CImportDlg(tstring fileName, int added, int changed, std::vector<RowProblem> problems,
-               Ui& ui);
+    CImportDlg(tstring fileName, int added, int changed, std::vector<RowProblem> problems, Ui& ui);
 
     // The list of refused rows: the line and the reason.
     HWND list() const;

@@ -43,9 +43,9 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
     std::vector<Record> records;
     Record record{1, {}, 0};
     std::string field;
-    bool quoted = false;         // the field began with a quote
-    bool inQuotes = false;       // inside the quotes now
-    bool afterClosing = false;   // the closing quote was just passed
+    bool quoted = false;        // the field began with a quote
+    bool inQuotes = false;      // inside the quotes now
+    bool afterClosing = false;  // the closing quote was just passed
     int line = 1;
     int fieldLine = 1;
     const auto endField = [&] {
@@ -57,9 +57,7 @@ std::vector<Record> SplitRecords(std::string_view text, char separator,
         quoted = inQuotes = afterClosing = false;
     };
     // A blank line is kept by no one: it costs nothing, however many there are.
-    const auto isBlank = [](const Record& r) {
-        return r.fieldCount == 1 && r.fields[0].empty();
-    };
+    const auto isBlank = [](const Record& r) { return r.fieldCount == 1 && r.fields[0].empty(); };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (inQuotes) {
@@ -146,8 +144,8 @@ PhonebookRows ReadPhonebookCsv(std::string_view text) {
         const bool blankLine = record.fieldCount == 1 && record.fields[0].empty();
         if (blankLine) continue;
         if (record.fieldCount != kHeader.size()) {
-            result.problems.push_back({record.line, RowFault::CsvFieldCount,
-                                       static_cast<long long>(record.fieldCount)});
+            result.problems.push_back(
+                {record.line, RowFault::CsvFieldCount, static_cast<long long>(record.fieldCount)});
             continue;
         }
         const std::optional<int> slot = EntryNumber(record.fields[0]);

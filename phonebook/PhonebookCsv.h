@@ -12,7 +12,7 @@
 namespace pd {
 
 struct ExportEntry {
-    int slot = 0;  // entry number, from 1
+    int slot = 0;        // entry number, from 1
     std::string name;    // UTF-8
     std::string number;  // UTF-8; kGroupDialText for a group-dial entry
 };

@@ -45,8 +45,8 @@ bool SavePhonebookFile(Os& os, const std::string& path, const PhonebookTable& ta
 }
 
 bool LoadPhonebookFile(Os& os, const std::string& path, PhonebookTable& table) {
-    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead,
-                                    disposition::kOpenExisting, attributes::kNormal));
+    ScopedFile file(os, os.OpenFile(path, access::kRead, share::kRead, disposition::kOpenExisting,
+                                    attributes::kNormal));
     if (!file) return false;
 
     std::array<std::uint8_t, kPhonebookFileHeaderSize> header{};
@@ -64,7 +64,8 @@ bool LoadPhonebookFile(Os& os, const std::string& path, PhonebookTable& table) {
 }
 
 bool ReadPhonebookImage(std::span<const std::uint8_t> bytes, PhonebookTable& table) {
-    if (!HasSignature(bytes.data(), std::min<std::size_t>(bytes.size(), kPhonebookFileHeaderSize))) {
+    if (!HasSignature(bytes.data(),
+                      std::min<std::size_t>(bytes.size(), kPhonebookFileHeaderSize))) {
         return false;
     }
     const auto body = bytes.subspan(std::min<std::size_t>(bytes.size(), kPhonebookFileHeaderSize));

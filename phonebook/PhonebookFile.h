@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
-#include "protocol/PhonebookTable.h"
 #include "platform/Os.h"
+#include "protocol/PhonebookTable.h"
 
 namespace pd {
 
@@ -22,8 +22,8 @@ inline constexpr int kPhonebookFileSignatureLength = sizeof kPhonebookFileSignat
 // format: they stay 20 and 80 whatever the table's size, and loading never reads them.
 inline constexpr std::array<std::uint8_t, kPhonebookFileHeaderSize> kPhonebookFileHeader = {
     // 0: signature field, 24 bytes
-    'Q', 'T', 'R', ' ', 'F', 'A', 'X', '-', 'R', 'C', 'P', ' ', 'P', 'h', 'o', 'n', 'e', 'b',
-    'o', 'o', 'k', 0, 0, 0,
+    'Q', 'T', 'R', ' ', 'F', 'A', 'X', '-', 'R', 'C', 'P', ' ', 'P', 'h', 'o', 'n', 'e', 'b', 'o',
+    'o', 'k', 0, 0, 0,
     // 24: version field, 8 bytes
     '1', '.', '0', '0', 0, 0, 0, 0,
     // 32, 34: two little-endian 16-bit numbers; 36: four zero bytes

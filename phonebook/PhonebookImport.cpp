@@ -159,8 +159,8 @@ std::vector<ExportEntry> ExportEntries(const PhonebookTable& table) {
     std::vector<ExportEntry> entries;
     for (int position = 0; position < table.size(); ++position) {
         if (table.IsGroupDial(position)) {
-            entries.push_back({position + 1, Windows1252ToUtf8(table.Name(position)),
-                               kGroupDialText});
+            entries.push_back(
+                {position + 1, Windows1252ToUtf8(table.Name(position)), kGroupDialText});
         } else if (!IsBlankEntry(table, position)) {
             entries.push_back({position + 1, Windows1252ToUtf8(table.Name(position)),
                                Windows1252ToUtf8(table.Number(position))});

@@ -18,9 +18,9 @@ enum class ImportMode {
 };
 
 struct ImportPlan {
-    PhonebookTable table;               // the phonebook after the import
-    std::vector<RowProblem> problems;   // the file's and the rules', in line order
-    int placed = 0;                     // rows that went into the table
+    PhonebookTable table;              // the phonebook after the import
+    std::vector<RowProblem> problems;  // the file's and the rules', in line order
+    int placed = 0;                    // rows that went into the table
 };
 
 // The rows that keep the rules, each where it goes; every other row is left out, with its
@@ -37,7 +37,7 @@ ImportPlan PlanTableImport(const PhonebookTable& current, const PhonebookTable& 
 // What an import would do to a phonebook: the entries it fills that were blank, and those
 // whose texts it changes (clearing one included), in table order.
 struct ImportChanges {
-    std::vector<int> added;    // positions
+    std::vector<int> added;  // positions
     std::vector<int> changed;
 };
 ImportChanges ChangesOf(const PhonebookTable& before, const PhonebookTable& after);

@@ -7,32 +7,32 @@
 #include <cwchar>
 #include <string>
 
-#include "phonebook/PhonebookMenu.h"
 #include "controls/DataExchange.h"
 #include "controls/DeviceText.h"
 #include "controls/Strings.h"
+#include "controls/Ui.h"
 #include "pages/PageExchange.h"
 #include "phonebook/EntryDlg.h"
 #include "phonebook/ImportDlg.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookImport.h"
+#include "phonebook/PhonebookMenu.h"
 #include "phonebook/PhonebookRows.h"
 #include "phonebook/PhonebookText.h"
 #include "platform/ScopedFile.h"
 #include "platform/WholeFile.h"
 #include "platform/WindowsPaths.h"
-#include "controls/Ui.h"
-#include "win32/TextMode.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"
 #include "resources/resource.h"
+#include "win32/TextMode.h"
 
 namespace pd {
 
 namespace {
 
 // The page is a child of the sheet: no caption bar of its own, and a stop for the keyboard.
-constexpr LONG kPageCaptionStyles = 0x00C00000;  // WS_CAPTION
+constexpr LONG kPageCaptionStyles = 0x00C00000;   // WS_CAPTION
 constexpr LONG kPageKeyboardStyles = 0x00030000;  // WS_GROUP | WS_TABSTOP
 
 enum Column { kEntryColumn = 0, kNameColumn = 1, kNumberColumn = 2 };
@@ -111,8 +111,8 @@ CPhonebook::CPhonebook(PanelContext& context, Ui& ui)
       ui_(ui),
       sectionEnd_(context.store.speedDialCount),
       listFont_(::CreateFont(kListFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                              DEFAULT_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kListFontFace)) {}
+                             DEFAULT_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kListFontFace)) {}
 
 CPhonebook::~CPhonebook() {
     // The list may still be drawing with the font: the window goes before the font does.
@@ -160,9 +160,9 @@ void CPhonebook::TakePageStyle() {
 
 void CPhonebook::SetRadioCaptions() {
     ::SetWindowText(Item(IDC_PB_ONE_TOUCH),
-                     SectionCaption(IDS_ONE_TOUCH_DIAL, context_.store.oneTouchCount).c_str());
+                    SectionCaption(IDS_ONE_TOUCH_DIAL, context_.store.oneTouchCount).c_str());
     ::SetWindowText(Item(IDC_PB_SPEED_DIAL),
-                     SectionCaption(IDS_SPEED_DIAL, context_.store.speedDialCount).c_str());
+                    SectionCaption(IDS_SPEED_DIAL, context_.store.speedDialCount).c_str());
 }
 
 void CPhonebook::AddColumns() {
@@ -231,9 +231,9 @@ void CPhonebook::ShowEntryTexts(int row, int position) {
     const PhonebookTable* table = Table();
     if (table == nullptr) return;
     SetCellText(row, kNameColumn, FromDeviceBytes(table->Name(position)));
-    SetCellText(row, kNumberColumn, table->IsGroupDial(position)
-                                        ? LoadResString(IDS_GROUP_DIAL)
-                                        : FromDeviceBytes(table->Number(position)));
+    SetCellText(row, kNumberColumn,
+                table->IsGroupDial(position) ? LoadResString(IDS_GROUP_DIAL)
+                                             : FromDeviceBytes(table->Number(position)));
 }
 
 void CPhonebook::SelectRow(int row) {
@@ -319,8 +319,7 @@ std::optional<int> CPhonebook::ChangeablePosition() {
     const PhonebookTable* table = Table();
     const int position = sectionFirst_ + row;
     // Group-dial entries belong to the device's group settings: the panel cannot make them.
-    if (row < 0 || table == nullptr || !table->Contains(position) ||
-        table->IsGroupDial(position)) {
+    if (row < 0 || table == nullptr || !table->Contains(position) || table->IsGroupDial(position)) {
         ui_.Beep();
         return std::nullopt;
     }
@@ -431,9 +430,9 @@ void CPhonebook::OnExportCommand() {
     if (path != typed && IsThere(context_.os, path)) {
         const std::string question = FillPlaceholders(Utf8FromText(LoadResString(IDS_FILE_EXISTS)),
                                                       {path.substr(WindowsFolderLength(path))});
-        const int answer = ui_.ShowMessage(ui_.MainWindow(), TextFromUtf8(question),
-                                           LoadResString(IDS_TITLE),
-                                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+        const int answer =
+            ui_.ShowMessage(ui_.MainWindow(), TextFromUtf8(question), LoadResString(IDS_TITLE),
+                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
         if (answer != IDYES) return;
     }
     if (!SavePhonebookText(context_.os, path, format, *table)) ui_.ShowErrorBox(IDS_WRITE_FAILED);

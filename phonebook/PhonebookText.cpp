@@ -53,7 +53,7 @@ PhonebookRows ReadPhonebookText(PhonebookTextFormat format, std::string_view byt
 std::string WritePhonebookText(PhonebookTextFormat format, const PhonebookTable& table) {
     const std::vector<ExportEntry> entries = ExportEntries(table);
     return format == PhonebookTextFormat::Csv ? WritePhonebookCsv(entries)
-                                               : WritePhonebookVcard(entries);
+                                              : WritePhonebookVcard(entries);
 }
 
 bool SavePhonebookText(Os& os, const std::string& path, PhonebookTextFormat format,

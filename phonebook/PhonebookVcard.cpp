@@ -69,10 +69,10 @@ std::vector<ContentLine> Unfold(std::string_view text) {
 }
 
 struct Property {
-    std::string name;                 // lower case, without a group prefix
-    std::vector<std::string> types;   // lower case TYPE values (and 2.1-style bare ones)
-    std::string encoding;             // lower case ENCODING value, if any
-    std::string charset;              // lower case CHARSET value, if any
+    std::string name;                // lower case, without a group prefix
+    std::vector<std::string> types;  // lower case TYPE values (and 2.1-style bare ones)
+    std::string encoding;            // lower case ENCODING value, if any
+    std::string charset;             // lower case CHARSET value, if any
     std::string value;
 };
 
@@ -293,8 +293,7 @@ void FinishCard(const Card& card, PhonebookRows& result) {
     }
     // 2.1 is what the mail programs of Windows 95 to XP write.
     if (*card.version != "2.1" && *card.version != "3.0" && *card.version != "4.0") {
-        result.problems.push_back(
-            {card.line, RowFault::VcardVersion, *card.version});
+        result.problems.push_back({card.line, RowFault::VcardVersion, *card.version});
         return;
     }
     const std::optional<std::string>& number = card.fax ? card.fax : card.telephone;
@@ -368,8 +367,8 @@ PhonebookRows ReadPhonebookVcard(std::string_view text, TextEncoding encoding) {
         } else if (name == "fn" && !card->name) {
             card->name = UnescapeText(*decoded);
         } else if (name == "tel") {
-            const bool isFax = std::find(property->types.begin(), property->types.end(),
-                                         "fax") != property->types.end();
+            const bool isFax = std::find(property->types.begin(), property->types.end(), "fax") !=
+                               property->types.end();
             if (isFax && !card->fax) card->fax = TelephoneNumber(*decoded);
             if (!card->telephone) card->telephone = TelephoneNumber(*decoded);
         }

@@ -17,8 +17,7 @@ namespace pd {
 // that cannot be read. A value's CHARSET says what its bytes are; without one, a value
 // written as it is reads in the file's `encoding`, and one that was quoted-printable or base64
 // as UTF-8 where its bytes are UTF-8, else as Windows-1252.
-PhonebookRows ReadPhonebookVcard(std::string_view text,
-                                 TextEncoding encoding = TextEncoding::Utf8);
+PhonebookRows ReadPhonebookVcard(std::string_view text, TextEncoding encoding = TextEncoding::Utf8);
 
 // vCard 3.0 cards, one per entry, each with its entry number; group-dial entries have no
 // number to give and are left out.

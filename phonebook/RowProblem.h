@@ -15,13 +15,13 @@ namespace pd {
 
 enum class RowFault : std::uint8_t {
     // The file as a whole.
-    Utf16Text,    // UTF-16 (a byte-order mark) or zero bytes: no text either reader takes
+    Utf16Text,  // UTF-16 (a byte-order mark) or zero bytes: no text either reader takes
     // A spreadsheet file.
     CsvNoHeader,
-    CsvFieldCount,        // %3 fields found
-    CsvNotEntryNumber,    // %1 the Nro field
-    CsvQuoteNotClosed,    // reading ends here
-    CsvTextAfterQuote,    // reading ends here
+    CsvFieldCount,      // %3 fields found
+    CsvNotEntryNumber,  // %1 the Nro field
+    CsvQuoteNotClosed,  // reading ends here
+    CsvTextAfterQuote,  // reading ends here
     // Address cards.
     VcardTextOutside,
     VcardNotALine,
@@ -32,31 +32,31 @@ enum class RowFault : std::uint8_t {
     VcardVersion,          // %1 the VERSION
     VcardNoVersion,
     VcardNoNumber,
-    VcardNotEntryNumber,   // %1 the entry number as written
-    VcardEntryNumberTwice, // %1 and %2 the two entry numbers
+    VcardNotEntryNumber,    // %1 the entry number as written
+    VcardEntryNumberTwice,  // %1 and %2 the two entry numbers
     VcardNone,
     // Where a row goes.
-    OutsideTable,         // %3 the row's Nro, %4 the table's size
-    EntryGivenTwice,      // %3 the entry, %4 the line of the row that gave it first
-    GroupDialKept,        // %3 the entry
-    GroupDialRenamed,     // %3 the entry, %1 the name it keeps
+    OutsideTable,      // %3 the row's Nro, %4 the table's size
+    EntryGivenTwice,   // %3 the entry, %4 the line of the row that gave it first
+    GroupDialKept,     // %3 the entry
+    GroupDialRenamed,  // %3 the entry, %1 the name it keeps
     GroupDialMade,
-    GroupDialOnDevice,    // a .PBF entry over the device's group-dial entry
+    GroupDialOnDevice,  // a .PBF entry over the device's group-dial entry
     NoFreeEntry,
     // What the device can hold and show (the texts in UTF-8).
-    NameNotUtf8,          // %3 the byte, from 1
+    NameNotUtf8,  // %3 the byte, from 1
     NameZeroCharacter,
-    NameNotInCodePage,    // %1 the character, %2 its code point
+    NameNotInCodePage,  // %1 the character, %2 its code point
     NameFillByte,
-    NameControlCharacter, // %1 the character as \xNN
-    NameTooLong,          // %3 characters, %4 the most
+    NameControlCharacter,  // %1 the character as \xNN
+    NameTooLong,           // %3 characters, %4 the most
     NumberNotUtf8,
     NumberZeroCharacter,
     NumberNotInCodePage,
     NumberPlus,
-    NumberCharacter,      // %1 the character, %2 the characters allowed
+    NumberCharacter,  // %1 the character, %2 the characters allowed
     NumberTooLong,
-    NumberNotDialable,    // %1 the number as it would be kept
+    NumberNotDialable,  // %1 the number as it would be kept
 };
 inline constexpr int kRowFaultCount = static_cast<int>(RowFault::NumberNotDialable) + 1;
 
@@ -70,8 +70,8 @@ struct RowProblem {
     int line = 0;   // where the row starts, from 1; 0 when the problem is no line's
     int entry = 0;  // a .PBF file's problems: the entry, from 1, they are about
     RowFault fault = RowFault::CsvNoHeader;
-    std::string text;    // %1
-    std::string text2;   // %2
+    std::string text;      // %1
+    std::string text2;     // %2
     long long value = 0;   // %3
     long long value2 = 0;  // %4
 

@@ -93,8 +93,7 @@ FileError NameProblem(Os& os, const std::string& path) {
 // Short names say no target; they are looked for only where this save needed one too.
 void RemoveLeftBehindFreshFiles(Os& os, const std::string& path, const std::string& fresh,
                                 bool shortNamesToo) {
-    for (const std::string& left :
-         LeftBehindFiles(os, path, kFreshSuffix.data(), shortNamesToo)) {
+    for (const std::string& left : LeftBehindFiles(os, path, kFreshSuffix.data(), shortNamesToo)) {
         if (left == fresh) continue;
         ScopedFile file(os, os.OpenFile(left, access::kRead, share::kNone,
                                         disposition::kOpenExisting, attributes::kNormal));
@@ -114,8 +113,7 @@ FileError Replace(Os& os, const std::string& path,
 
     std::string fresh;
     FileError made = FileError::None;
-    const FileHandle handle =
-        CreateUnguessableFile(os, path, kFreshSuffix.data(), &fresh, &made);
+    const FileHandle handle = CreateUnguessableFile(os, path, kFreshSuffix.data(), &fresh, &made);
     if (handle == kNoFile) return made;
     os.WatchFreshFile(fresh, true);
     const bool shortName = fresh.size() - os.FolderLength(path) ==
@@ -208,7 +206,8 @@ std::vector<std::string> LeftBehindFiles(Os& os, const std::string& path, const 
 
     const std::string tag = TargetTag(target);
     const std::string_view ending(suffix);
-    const std::size_t longLength = kFreshMark.size() + kTagLength + kLongRandomLength + ending.size();
+    const std::size_t longLength =
+        kFreshMark.size() + kTagLength + kLongRandomLength + ending.size();
     const std::size_t shortLength = kFreshMark.size() + kShortRandomLength + ending.size();
     const std::size_t oldLength = target.size() + 1 + kOldRandomDigits + ending.size();
     for (const std::string& name : names) {
@@ -238,27 +237,40 @@ std::vector<std::string> LeftBehindFiles(Os& os, const std::string& path, const 
 
 const char* DescribeFileError(FileError error) {
     switch (error) {
-        case FileError::None: return "no error";
-        case FileError::NotFound: return "not found";
-        case FileError::AccessDenied: return "access denied";
-        case FileError::IsFolder: return "is a folder";
-        case FileError::DiskFull: return "the disk is full";
-        case FileError::TooLarge: return "too large";
-        case FileError::Exists: return "a file of that name is already there";
-        case FileError::NotPlainFile: return "not a plain file (a device, pipe or the like)";
-        case FileError::IsLink: return "is a symbolic link; name the file it points to";
+        case FileError::None:
+            return "no error";
+        case FileError::NotFound:
+            return "not found";
+        case FileError::AccessDenied:
+            return "access denied";
+        case FileError::IsFolder:
+            return "is a folder";
+        case FileError::DiskFull:
+            return "the disk is full";
+        case FileError::TooLarge:
+            return "too large";
+        case FileError::Exists:
+            return "a file of that name is already there";
+        case FileError::NotPlainFile:
+            return "not a plain file (a device, pipe or the like)";
+        case FileError::IsLink:
+            return "is a symbolic link; name the file it points to";
         case FileError::LinkLoop:
             return "symbolic links that lead round in a circle; none of them reaches a file";
-        case FileError::ReadOnly: return "the file is read-only";
-        case FileError::InUse: return "in use by another program";
-        case FileError::NameTooLong: return "the name is too long for the file system";
+        case FileError::ReadOnly:
+            return "the file is read-only";
+        case FileError::InUse:
+            return "in use by another program";
+        case FileError::NameTooLong:
+            return "the name is too long for the file system";
         case FileError::BadName:
             return "not a name the file system takes (no name at all, a character it "
                    "refuses, or longer than the 8.3 names of its volume)";
         case FileError::DeviceName:
             return "Windows keeps that name for a device (CON, PRN, AUX, NUL, COM1-COM9, "
                    "LPT1-LPT9, with any extension), so it is no file";
-        case FileError::Other: break;
+        case FileError::Other:
+            break;
     }
     return "the system refused it";
 }

@@ -47,9 +47,7 @@ public:
     bool RemoveFile(const std::string& path) override { return inner_.RemoveFile(path); }
     bool LockFile(FileHandle file, bool wait) override { return inner_.LockFile(file, wait); }
     FileError LastFileError() override { return inner_.LastFileError(); }
-    std::size_t FolderLength(const std::string& path) override {
-        return inner_.FolderLength(path);
-    }
+    std::size_t FolderLength(const std::string& path) override { return inner_.FolderLength(path); }
     bool ListFolder(const std::string& folder, std::vector<std::string>* names) override {
         return inner_.ListFolder(folder, names);
     }

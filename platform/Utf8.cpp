@@ -50,5 +50,4 @@ void AppendUtf8(char32_t c, std::string& out) {
     }
 }
 
-
 }  // namespace pd

@@ -11,8 +11,8 @@ inline std::uint16_t ReadBe16(const std::uint8_t* p) {
 }
 
 inline std::uint32_t ReadBe32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-           (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
 }
 
 inline void WriteBe16(std::uint8_t* p, std::uint16_t value) {

@@ -8,8 +8,8 @@
 
 namespace pd {
 
-bool WriteThenRead(DeviceLink& link, std::span<const std::uint8_t> command,
-                   std::uint32_t waitMs, std::span<std::uint8_t> reply, int* received) {
+bool WriteThenRead(DeviceLink& link, std::span<const std::uint8_t> command, std::uint32_t waitMs,
+                   std::span<std::uint8_t> reply, int* received) {
     *received = 0;
     const int length = static_cast<int>(command.size());
     const int written = link.ChannelWrite(command.data(), length);

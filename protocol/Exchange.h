@@ -13,8 +13,8 @@ namespace pd {
 // Writes `command`, waits `waitMs` whatever the write reported, and when the whole command
 // went out clears `reply` and reads into it. Returns false (nothing read) on a short write;
 // otherwise true with the count read in *received.
-bool WriteThenRead(DeviceLink& link, std::span<const std::uint8_t> command,
-                   std::uint32_t waitMs, std::span<std::uint8_t> reply, int* received);
+bool WriteThenRead(DeviceLink& link, std::span<const std::uint8_t> command, std::uint32_t waitMs,
+                   std::span<std::uint8_t> reply, int* received);
 
 // The payload length of a reply header; 0 when 4 bytes or fewer arrived.
 int ReplyPayloadLength(std::span<const std::uint8_t> reply, int received);

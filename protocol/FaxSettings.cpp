@@ -12,14 +12,14 @@ namespace {
 
 // The settings in the order both directions carry them, back to back.
 constexpr std::array<std::uint8_t FaxSettingsRecord::*, kFaxSettingsCount> kWireOrder = {
-    &FaxSettingsRecord::trayPaperSize,     &FaxSettingsRecord::bypassPaperSize,
-    &FaxSettingsRecord::bypassPaperType,   &FaxSettingsRecord::sendConfirmation,
-    &FaxSettingsRecord::autoJournal,       &FaxSettingsRecord::remoteReceiveCode,
-    &FaxSettingsRecord::powerSave,         &FaxSettingsRecord::ecmMode,
-    &FaxSettingsRecord::receiveReduction,  &FaxSettingsRecord::horizontalReduction,
-    &FaxSettingsRecord::discardLength,     &FaxSettingsRecord::redialInterval,
-    &FaxSettingsRecord::redialAttempts,    &FaxSettingsRecord::answerDelay,
-    &FaxSettingsRecord::sendFromMemory,    &FaxSettingsRecord::deviceIdEnabled,
+    &FaxSettingsRecord::trayPaperSize,    &FaxSettingsRecord::bypassPaperSize,
+    &FaxSettingsRecord::bypassPaperType,  &FaxSettingsRecord::sendConfirmation,
+    &FaxSettingsRecord::autoJournal,      &FaxSettingsRecord::remoteReceiveCode,
+    &FaxSettingsRecord::powerSave,        &FaxSettingsRecord::ecmMode,
+    &FaxSettingsRecord::receiveReduction, &FaxSettingsRecord::horizontalReduction,
+    &FaxSettingsRecord::discardLength,    &FaxSettingsRecord::redialInterval,
+    &FaxSettingsRecord::redialAttempts,   &FaxSettingsRecord::answerDelay,
+    &FaxSettingsRecord::sendFromMemory,   &FaxSettingsRecord::deviceIdEnabled,
     &FaxSettingsRecord::clockFormat,
 };
 
@@ -30,8 +30,7 @@ constexpr int kFrameFieldsOffset = kBlockFrameHeaderSize;
 
 static_assert(kReplyFieldsOffset + kFaxSettingsCount == kFaxSettingsReplySize);
 static_assert(kFrameFieldsOffset + kFaxSettingsCount == kFaxSettingsFrameSize);
-static_assert(((kFaxSettingsWriteHeader[2] << 8) | kFaxSettingsWriteHeader[3]) +
-                      kFrameHeaderSize ==
+static_assert(((kFaxSettingsWriteHeader[2] << 8) | kFaxSettingsWriteHeader[3]) + kFrameHeaderSize ==
                   kFaxSettingsFrameSize,
               "the write frame's count covers everything after its first four bytes");
 

@@ -11,8 +11,8 @@ struct CharacterSetRow {
     CharacterSet set;
     bool digits;
     bool capitals;
-    const char* others;       // the other characters kept, besides digits and capitals
-    bool turnsSmallLetters;   // its edits make capitals of small letters as they are typed
+    const char* others;      // the other characters kept, besides digits and capitals
+    bool turnsSmallLetters;  // its edits make capitals of small letters as they are typed
     const char* text;
 };
 

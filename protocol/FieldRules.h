@@ -17,8 +17,7 @@ namespace pd {
 
 inline constexpr const char* kPaperSizeItems[] = {"Letter", "A4", "Legal"};
 inline constexpr const char* kPaperTypeItems[] = {
-    "Tavallinen", "Bond", "Kalvo", "Kartonki", "Tarrat", "Esipainettu", "Värillinen",
-    "Kirjekuori"};
+    "Tavallinen", "Bond", "Kalvo", "Kartonki", "Tarrat", "Esipainettu", "Värillinen", "Kirjekuori"};
 inline constexpr const char* kSendConfirmationItems[] = {"Ei", "On", "Kun virhe"};
 inline constexpr const char* kRemoteReceiveCodeItems[] = {"*0*", "*1*", "*2*", "*3*", "*4*",
                                                           "*5*", "*6*", "*7*", "*8*", "*9*"};
@@ -29,7 +28,7 @@ inline constexpr const char* kReceiveModeItems[] = {"PUH", "FAKSI", "PUH/FAKSI",
 inline constexpr const char* kSpeakerModeItems[] = {"Ei", "On", "YHTEYS"};
 inline constexpr const char* kUsbModeItems[] = {"Hidas", "Nopea"};
 inline constexpr const char* kDuplexFaxItems[] = {"Ei", "Pitkä reuna", "Lyhyt reuna"};
-inline constexpr const char* kLanguageItems[] = {"English", "Francais", "Espanol", "Portugues",
+inline constexpr const char* kLanguageItems[] = {"English", "Francais", "Espanol",    "Portugues",
                                                  "Deutsch", "Italiano", "Nederlands", "Dansk",
                                                  "Svenska", "Suomi",    "Norsk"};
 inline constexpr const char* kImageQualityItems[] = {"Normaali", "Tekstin parannus",
@@ -104,7 +103,6 @@ inline constexpr TextRule kNumberPrefixRule{sizeof(SystemRecord::numberPrefix) -
 // any printable character of the code page (the set is what the editor lets a user type).
 inline constexpr TextRule kEntryNameRule{kNameWidth, CharacterSet::Name};
 inline constexpr TextRule kEntryNumberRule{kNumberWidth, CharacterSet::Dial};
-
 
 // The entry editor's OK rule, which every import and restore keeps as well: at least this
 // many characters, one of them a digit.

@@ -21,8 +21,8 @@ inline constexpr std::uint8_t kBlockSystem = 0x40;
 inline constexpr std::uint8_t kBlockFaxSettings = 0x41;
 inline constexpr std::uint8_t kBlockPhonebook = 0x42;
 
-inline constexpr int kFrameHeaderSize = 4;   // escape, class, 2-byte count
-inline constexpr int kReplyHeaderSize = 4;   // bytes 2..3: big-endian payload length
+inline constexpr int kFrameHeaderSize = 4;  // escape, class, 2-byte count
+inline constexpr int kReplyHeaderSize = 4;  // bytes 2..3: big-endian payload length
 inline constexpr int kBlockFrameHeaderSize = 9;
 
 inline constexpr std::array<std::uint8_t, 8> kProbeCommand = {0x1B, 0xA4, 0x00, 0x04,

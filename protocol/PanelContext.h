@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
-#include "protocol/PhonebookTable.h"
 #include "protocol/DeviceDataStore.h"
+#include "protocol/PhonebookTable.h"
 
 namespace pd {
 

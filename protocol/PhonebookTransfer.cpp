@@ -65,10 +65,9 @@ bool ReadPhonebook(DeviceLink& link, PhonebookTable& table, PhonebookReadNotes* 
 
     link.os().Sleep(kPhonebookRecordsPauseMs);
     std::uint8_t* records = buffer.get() + kPhonebookHeadSize;
-    const int arrived =
-        TransferWithRetries(link.os(), recordBytes, kPhonebookRetryPauseMs, [&](int offset, int length) {
-            return link.ChannelRead(records + offset, length);
-        });
+    const int arrived = TransferWithRetries(
+        link.os(), recordBytes, kPhonebookRetryPauseMs,
+        [&](int offset, int length) { return link.ChannelRead(records + offset, length); });
     // A head followed by (next to) nothing is no phonebook.
     if (arrived <= kPhonebookHeadSize) return false;
 
@@ -112,9 +111,9 @@ bool WritePhonebook(DeviceLink& link, const PhonebookTable& table) {
     }
 
     Os& os = link.os();
-    const int written = TransferWithRetries(os, frameSize, kPhonebookRetryPauseMs, [&](int offset, int length) {
-        return link.ChannelWrite(frame.get() + offset, length);
-    });
+    const int written = TransferWithRetries(
+        os, frameSize, kPhonebookRetryPauseMs,
+        [&](int offset, int length) { return link.ChannelWrite(frame.get() + offset, length); });
     os.Sleep(kPhonebookAcknowledgePauseMs);
     if (written != frameSize) return false;
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "protocol/PhonebookTable.h"
 #include "protocol/Frames.h"
+#include "protocol/PhonebookTable.h"
 
 namespace pd {
 
@@ -43,8 +43,8 @@ inline constexpr std::uint32_t kPhonebookAcknowledgePauseMs = 1000;
 
 // What a read passed over without a word, for a caller that tells the user.
 struct PhonebookReadNotes {
-    int skipped = 0;             // records with entry number 0 or one beyond the table
-    std::vector<int> repeated;   // entry numbers more than one record gave (the last one counts)
+    int skipped = 0;            // records with entry number 0 or one beyond the table
+    std::vector<int> repeated;  // entry numbers more than one record gave (the last one counts)
 };
 
 // Reads the device's phonebook into the table; each record goes to the position its entry

@@ -123,9 +123,8 @@ bool ReadSystemRecord(DeviceLink& link, SystemRecord& record) {
     if (received != kSystemReplySize || ReplyPayloadLength(reply, received) == 0) return false;
 
     SystemRecord fresh;
-    ForEachField(fresh, [&](auto& field, int replyOffset, int) {
-        Take(field, reply.data() + replyOffset);
-    });
+    ForEachField(
+        fresh, [&](auto& field, int replyOffset, int) { Take(field, reply.data() + replyOffset); });
     record = fresh;
     return true;
 }

@@ -28,8 +28,7 @@ inline Bytes WriteAcknowledgement() {
 }
 
 inline bool StartsWith(const Bytes& frame, std::span<const std::uint8_t> header) {
-    return frame.size() >= header.size() &&
-           std::equal(header.begin(), header.end(), frame.begin());
+    return frame.size() >= header.size() && std::equal(header.begin(), header.end(), frame.begin());
 }
 
 }  // namespace pd::sim

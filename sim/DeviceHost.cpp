@@ -13,11 +13,11 @@ ScopedFile TakeLock(Os& os, const std::string& statePath, std::string* problem) 
     FileError error = FileError::None;
     ScopedFile lock = LockStateFile(os, statePath, false, &error);
     if (!lock) {
-        *problem = error == FileError::InUse
-                       ? "the state file '" + statePath +
-                             "' is in use by another simulator or mf40ctl"
-                       : "cannot lock the state file '" + statePath + "' (with '" + statePath +
-                             ".lock'): " + DescribeFileError(error);
+        *problem =
+            error == FileError::InUse
+                ? "the state file '" + statePath + "' is in use by another simulator or mf40ctl"
+                : "cannot lock the state file '" + statePath + "' (with '" + statePath +
+                      ".lock'): " + DescribeFileError(error);
     }
     return lock;
 }
@@ -25,9 +25,7 @@ ScopedFile TakeLock(Os& os, const std::string& statePath, std::string* problem) 
 }  // namespace
 
 DeviceHost::DeviceHost(Os& os, std::string statePath)
-    : os_(os),
-      statePath_(std::move(statePath)),
-      stateLock_(TakeLock(os_, statePath_, &problem_)) {
+    : os_(os), statePath_(std::move(statePath)), stateLock_(TakeLock(os_, statePath_, &problem_)) {
     LoadedDeviceState loaded = LoadDeviceState(os_, statePath_);
     loadOutcome_ = loaded.outcome;
     if (problem_.empty()) problem_ = StateFileProblem(loaded, statePath_);

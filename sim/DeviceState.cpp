@@ -5,8 +5,8 @@
 #include <span>
 #include <string_view>
 
-#include "protocol/PhonebookTable.h"
 #include "protocol/ByteOrder.h"
+#include "protocol/PhonebookTable.h"
 
 namespace pd::sim {
 
@@ -98,7 +98,8 @@ void PutSamplePhonebook(DeviceState& state) {
         {12, "\xD6STERBERG LARS", "0181234561"},
         {13, "HUOLTO 24H", "0800123452"},
     };
-    for (const Sample& sample : kSamples) PutRecord(state, sample.entry, sample.name, sample.number);
+    for (const Sample& sample : kSamples)
+        PutRecord(state, sample.entry, sample.name, sample.number);
 
     // Two group dials: the marker, then the device's own group data (here the entry numbers of
     // the members), which nobody but the device reads.

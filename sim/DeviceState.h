@@ -9,7 +9,7 @@
 
 namespace pd::sim {
 
-inline constexpr int kSystemPayloadSize = 265;     // reply bytes 4..268
+inline constexpr int kSystemPayloadSize = 265;      // reply bytes 4..268
 inline constexpr int kFaxSettingsPayloadSize = 23;  // reply bytes 4..26
 inline constexpr int kPhonebookRecordSize = 67;
 inline constexpr int kPhonebookEntries = 80;

@@ -251,8 +251,8 @@ std::string StateFileProblem(const LoadedDeviceState& loaded, const std::string&
         case StateFileOutcome::Missing:
             break;
         case StateFileOutcome::Unreadable:
-            return "the virtual device's state file '" + path + "' cannot be read: " +
-                   DescribeFileError(loaded.error);
+            return "the virtual device's state file '" + path +
+                   "' cannot be read: " + DescribeFileError(loaded.error);
         case StateFileOutcome::Damaged:
             return "the virtual device's state file '" + path +
                    "' is damaged or is not a state file; move it away to start from the "
@@ -261,8 +261,7 @@ std::string StateFileProblem(const LoadedDeviceState& loaded, const std::string&
     return {};
 }
 
-bool SaveDeviceState(Os& os, const std::string& path, const DeviceState& state,
-                     FileError* error) {
+bool SaveDeviceState(Os& os, const std::string& path, const DeviceState& state, FileError* error) {
     bool fits = true;
     ForEachField([&](const auto& field) {
         if constexpr (std::is_same_v<std::decay_t<decltype(state.*field.member)>, Bytes>) {

@@ -10,8 +10,8 @@ namespace {
 
 // The device's answer to the channel form of the start command: a reply header announcing
 // five bytes, the route bytes and operation echoed, and a zero status.
-constexpr std::uint8_t kStartAnswer[] = {kEscape, kClassFirmware, 0x00, 0x05, 0x50,
-                                         0xE0,    0x82,           kOpFirmwareStart, 0x00};
+constexpr std::uint8_t kStartAnswer[] = {kEscape, kClassFirmware,   0x00, 0x05, 0x50, 0xE0,
+                                         0x82,    kOpFirmwareStart, 0x00};
 // What a device that will not start sends in place of the escape byte.
 constexpr std::uint8_t kStartRefusalMark = 0x15;
 
@@ -59,8 +59,8 @@ bool VirtualDevice::RefusesFirmwareData(std::span<const std::uint8_t> data) {
     using Mode = FirmwareStream::Mode;
     if (firmwareStream_.mode == Mode::Refused) return true;
     const bool image = firmwareStream_.mode == Mode::Receiving ||
-                       (firmwareStream_.mode == Mode::Awaiting && !data.empty() &&
-                        inbox_.empty() && data.front() != kEscape);
+                       (firmwareStream_.mode == Mode::Awaiting && !data.empty() && inbox_.empty() &&
+                        data.front() != kEscape);
     if (!image || state.firmwareImage.size() + data.size() <= firmwareCapacity) return false;
     // Refused whole, before any of it is kept: the device keeps the image it had.
     firmwareStream_ = FirmwareStream{Mode::Refused, 0};

@@ -45,19 +45,32 @@ private:
 
 std::string PeripheralEventName(PeripheralEvent event) {
     switch (event) {
-        case PeripheralEvent::ForwardBusy: return "device busy";
-        case PeripheralEvent::ForwardAck: return "device ack";
-        case PeripheralEvent::ForwardReady: return "device ready";
-        case PeripheralEvent::Event2: return "device 2";
-        case PeripheralEvent::Event5: return "device 5";
-        case PeripheralEvent::Event6: return "device 6";
-        case PeripheralEvent::Event8: return "device 8";
-        case PeripheralEvent::Event9: return "device 9";
-        case PeripheralEvent::Event11: return "device 11";
-        case PeripheralEvent::Event23: return "device 23";
-        case PeripheralEvent::Event24: return "device 24";
-        case PeripheralEvent::Event27: return "device 27";
-        case PeripheralEvent::CompatibilityIdle: return "device idle";
+        case PeripheralEvent::ForwardBusy:
+            return "device busy";
+        case PeripheralEvent::ForwardAck:
+            return "device ack";
+        case PeripheralEvent::ForwardReady:
+            return "device ready";
+        case PeripheralEvent::Event2:
+            return "device 2";
+        case PeripheralEvent::Event5:
+            return "device 5";
+        case PeripheralEvent::Event6:
+            return "device 6";
+        case PeripheralEvent::Event8:
+            return "device 8";
+        case PeripheralEvent::Event9:
+            return "device 9";
+        case PeripheralEvent::Event11:
+            return "device 11";
+        case PeripheralEvent::Event23:
+            return "device 23";
+        case PeripheralEvent::Event24:
+            return "device 24";
+        case PeripheralEvent::Event27:
+            return "device 27";
+        case PeripheralEvent::CompatibilityIdle:
+            return "device idle";
     }
     return "device ?";
 }
@@ -118,7 +131,7 @@ std::vector<std::string> Ieee1284Peripheral::TraceNames() const {
 }
 
 std::optional<std::uint32_t> Ieee1284Peripheral::TickOf(const std::string& what,
-                                                         std::size_t from) const {
+                                                        std::size_t from) const {
     for (std::size_t i = from; i < trace_.size(); ++i) {
         if (trace_[i].what == what) return trace_[i].tick;
     }

@@ -112,15 +112,15 @@ public:
 
 private:
     enum class Phase {
-        CompatibilityIdle,   // waits for a strobe or for event 1
-        ForwardBusy,         // waits for nStrobe high
-        DeviceFull,          // the device took no more: Busy stays high
-        NegotiationAnswered, // waits for events 3 and 4
-        ReverseIdle,         // waits for event 7 while there is data
-        NibbleValid,         // waits for event 10
-        SecondNibbleWait,    // waits for event 7 of the high nibble
-        Terminating,         // waits for event 25
-        Terminated,          // waits for event 28
+        CompatibilityIdle,    // waits for a strobe or for event 1
+        ForwardBusy,          // waits for nStrobe high
+        DeviceFull,           // the device took no more: Busy stays high
+        NegotiationAnswered,  // waits for events 3 and 4
+        ReverseIdle,          // waits for event 7 while there is data
+        NibbleValid,          // waits for event 10
+        SecondNibbleWait,     // waits for event 7 of the high nibble
+        Terminating,          // waits for event 25
+        Terminated,           // waits for event 28
     };
 
     // The compatibility idle lines, with the default delays and no history.
@@ -155,13 +155,13 @@ private:
     std::optional<PeripheralEvent> due_;
     std::uint32_t dueSince_ = 0;
 
-    std::uint8_t data_ = 0;          // the data register as last written
-    std::uint8_t control_ = 0x07;    // logical control lines
-    bool strobeFell_ = false;        // latched until the phase that waits for it takes it
+    std::uint8_t data_ = 0;        // the data register as last written
+    std::uint8_t control_ = 0x07;  // logical control lines
+    bool strobeFell_ = false;      // latched until the phase that waits for it takes it
     std::uint8_t strobedByte_ = 0;
     std::uint8_t extensibility_ = 0;
-    std::uint8_t lines_ = 0;         // status line levels by register bit (bit 7 = Busy line)
-    std::uint8_t sending_ = 0;       // the byte being sent in nibbles
+    std::uint8_t lines_ = 0;    // status line levels by register bit (bit 7 = Busy line)
+    std::uint8_t sending_ = 0;  // the byte being sent in nibbles
     bool highNibble_ = false;
 
     std::vector<TraceEntry> trace_;

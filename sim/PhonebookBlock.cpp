@@ -23,9 +23,8 @@ constexpr int kWriteCountOffset = 9;
 constexpr std::uint8_t kHeadInfo[6] = {0x50, 0xE0, 0x82, kOpReadBlock, kBlockPhonebook, 0x00};
 
 bool IsBlank(const std::uint8_t* record) {
-    return std::all_of(record + kNameOffset, record + kPhonebookRecordSize, [](std::uint8_t b) {
-        return b == kFill || b == kPad || b == 0;
-    });
+    return std::all_of(record + kNameOffset, record + kPhonebookRecordSize,
+                       [](std::uint8_t b) { return b == kFill || b == kPad || b == 0; });
 }
 
 // The device shows and sends its texts space-padded; the fill the panel wrote behind them is
@@ -43,8 +42,7 @@ Bytes WriteAcknowledgement() {
 
 bool VirtualDevice::IsPhonebookFrame(const Bytes& frame) {
     return frame.size() >= kBlockFrameHeaderSize && frame[1] == kClassPanel &&
-           (frame[7] == kOpReadBlock || frame[7] == kOpWriteBlock) &&
-           frame[8] == kBlockPhonebook;
+           (frame[7] == kOpReadBlock || frame[7] == kOpWriteBlock) && frame[8] == kBlockPhonebook;
 }
 
 std::size_t VirtualDevice::HeadTransferOf(const Bytes& frame) {

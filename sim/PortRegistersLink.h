@@ -45,8 +45,8 @@ struct PortRegistersRing {
     // Moves up to `capacity` waiting bytes out; returns how many.
     std::size_t Take(std::uint8_t* out, std::size_t capacity) {
         std::size_t moved = 0;
-        for (std::uint32_t at = static_cast<std::uint32_t>(taken); moved < capacity && Waiting() > 0;
-             ++moved) {
+        for (std::uint32_t at = static_cast<std::uint32_t>(taken);
+             moved < capacity && Waiting() > 0; ++moved) {
             out[moved] = bytes[at % kSize];
             InterlockedExchange(&taken, static_cast<LONG>(++at));
         }

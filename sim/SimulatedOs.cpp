@@ -18,8 +18,7 @@ std::string Format(const char* format, auto... args) {
 }
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -95,12 +94,12 @@ std::optional<SimulatedOs::Target> SimulatedOs::DeviceTarget(const std::string& 
 }
 
 FileHandle SimulatedOs::OpenFile(const std::string& path, std::uint32_t desiredAccess,
-                            std::uint32_t shareMode, std::uint32_t creationDisposition,
-                            std::uint32_t flagsAndAttributes) {
-    std::string entry = Format("OpenFile %s access=0x%08X share=0x%X disposition=%u "
-                               "attributes=0x%X",
-                               path.c_str(), desiredAccess, shareMode, creationDisposition,
-                               flagsAndAttributes);
+                                 std::uint32_t shareMode, std::uint32_t creationDisposition,
+                                 std::uint32_t flagsAndAttributes) {
+    std::string entry = Format(
+        "OpenFile %s access=0x%08X share=0x%X disposition=%u "
+        "attributes=0x%X",
+        path.c_str(), desiredAccess, shareMode, creationDisposition, flagsAndAttributes);
     std::optional<Target> target = DeviceTarget(path);
     bool opens = false;
     if (target) {
@@ -110,9 +109,9 @@ FileHandle SimulatedOs::OpenFile(const std::string& path, std::uint32_t desiredA
     } else {
         target = Target::MemoryFile;
         const bool exists = files_.count(path) != 0;
-        const bool refused = std::any_of(
-            failingOpenPrefixes_.begin(), failingOpenPrefixes_.end(),
-            [&](const std::string& prefix) { return path.rfind(prefix, 0) == 0; });
+        const bool refused =
+            std::any_of(failingOpenPrefixes_.begin(), failingOpenPrefixes_.end(),
+                        [&](const std::string& prefix) { return path.rfind(prefix, 0) == 0; });
         switch (creationDisposition) {
             case disposition::kOpenExisting:
             case kTruncateExisting:
@@ -159,7 +158,8 @@ FileHandle SimulatedOs::OpenFile(const std::string& path, std::uint32_t desiredA
     return handle;
 }
 
-bool SimulatedOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
+bool SimulatedOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count,
+                           std::uint32_t* done) {
     *done = 0;
     OpenHandle* handle = Find(file);
     if (!handle) {
@@ -180,8 +180,7 @@ bool SimulatedOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, s
             const auto large = largeFileSizes_.find(handle->path);
             const std::uint64_t size =
                 large != largeFileSizes_.end() ? large->second : contents.size();
-            const std::uint64_t available =
-                handle->position < size ? size - handle->position : 0;
+            const std::uint64_t available = handle->position < size ? size - handle->position : 0;
             *done = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, available));
             // An empty file has no storage to copy from, not even zero bytes of it.
             const std::size_t kept =
@@ -199,7 +198,7 @@ bool SimulatedOs::ReadFile(FileHandle file, void* buffer, std::uint32_t count, s
 }
 
 bool SimulatedOs::WriteFile(FileHandle file, const void* data, std::uint32_t count,
-                       std::uint32_t* done) {
+                            std::uint32_t* done) {
     *done = 0;
     OpenHandle* handle = Find(file);
     if (!handle) {
@@ -260,7 +259,8 @@ bool SimulatedOs::GetCommTimeouts(FileHandle file, CommTimeouts* timeouts) {
 
 bool SimulatedOs::SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts) {
     OpenHandle* handle = Find(file);
-    Log(Format("SetCommTimeouts %s interval=%u readMultiplier=%u readConstant=%u "
+    Log(
+        Format("SetCommTimeouts %s interval=%u readMultiplier=%u readConstant=%u "
                "writeMultiplier=%u writeConstant=%u",
                NameOf(file).c_str(), timeouts.readIntervalTimeout,
                timeouts.readTotalTimeoutMultiplier, timeouts.readTotalTimeoutConstant,
@@ -271,7 +271,7 @@ bool SimulatedOs::SetCommTimeouts(FileHandle file, const CommTimeouts& timeouts)
 }
 
 bool SimulatedOs::DeviceControl(FileHandle file, std::uint32_t code, const void* input,
-                           std::uint32_t inputSize) {
+                                std::uint32_t inputSize) {
     const auto* bytes = static_cast<const std::uint8_t*>(input);
     Log(Format("DeviceControl %s 0x%08X [", NameOf(file).c_str(), code) +
         Hex({bytes, input ? inputSize : 0}) + "]");
@@ -325,9 +325,7 @@ bool SimulatedOs::LockFile(FileHandle file, bool wait) {
     return true;
 }
 
-std::size_t SimulatedOs::FolderLength(const std::string& path) {
-    return WindowsFolderLength(path);
-}
+std::size_t SimulatedOs::FolderLength(const std::string& path) { return WindowsFolderLength(path); }
 
 bool SimulatedOs::ListFolder(const std::string& folder, std::vector<std::string>* names) {
     names->clear();
@@ -380,8 +378,8 @@ LibraryHandle SimulatedOs::LoadLibraryByName(const std::string& name) {
 ProcAddress SimulatedOs::FindEntryPoint(LibraryHandle library, const char* name) {
     const auto loaded = loadedLibraries_.find(library);
     const std::string libraryName = loaded == loadedLibraries_.end() ? "?" : loaded->second;
-    const bool present = loaded != loadedLibraries_.end() &&
-                         missingEntryPoints_.count({libraryName, name}) == 0;
+    const bool present =
+        loaded != loadedLibraries_.end() && missingEntryPoints_.count({libraryName, name}) == 0;
     Log("FindEntryPoint " + libraryName + " " + name + (present ? " -> ok" : " -> missing"));
     if (!present) return kNoProc;
     entryPoints_.push_back({libraryName, name});

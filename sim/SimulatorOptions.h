@@ -9,12 +9,12 @@
 namespace pd::sim {
 
 struct SimulatorOptions {
-    bool silent = false;    // the device takes every command and never answers
-    bool reserved = false;  // someone else holds the port: the stand-in arbiter refuses it
+    bool silent = false;          // the device takes every command and never answers
+    bool reserved = false;        // someone else holds the port: the stand-in arbiter refuses it
     bool emptyPhonebook = false;  // a fresh device starts without the demo's sample entries
     bool help = false;
-    std::string statePath;                         // empty: kDefaultStateFile beside the simulator
-    std::string portFolder;  // also serve the parallel port through the bridge's FIFOs here
+    std::string statePath;       // empty: kDefaultStateFile beside the simulator
+    std::string portFolder;      // also serve the parallel port through the bridge's FIFOs here
     bool portRegisters = false;  // also serve the port registers the tests' port arbiter emulates
     std::optional<std::uint32_t> exitWithProcess;  // end when this process ends
 };

@@ -11,9 +11,7 @@ namespace pd::sim {
 namespace {
 
 // The probe answer: a reply header and six status bytes (the host looks only at the count).
-Bytes ProbeAnswer() {
-    return {kEscape, kOpProbe, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-}
+Bytes ProbeAnswer() { return {kEscape, kOpProbe, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}; }
 
 }  // namespace
 

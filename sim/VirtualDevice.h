@@ -23,8 +23,8 @@ using Bytes = std::vector<std::uint8_t>;
 struct DeviceFaults {
     bool unplugged = false;  // USB pipes do not open; on the port routes nothing moves
     bool silent = false;     // takes every command and never answers
-    std::optional<std::size_t> replyLimit;    // every answer cut to this many bytes
-    std::optional<std::size_t> acceptBudget;  // bytes the device still takes, then no more
+    std::optional<std::size_t> replyLimit;           // every answer cut to this many bytes
+    std::optional<std::size_t> acceptBudget;         // bytes the device still takes, then no more
     std::optional<std::uint16_t> replyHeaderLength;  // every answer's header claims this length
     // Answers that come in pieces: each read from the device moves at most this many bytes.
     std::optional<std::size_t> sendLimit;
@@ -44,9 +44,9 @@ struct DeviceTraffic {
 
 // How the device answers a phonebook read.
 struct PhonebookReplyOptions {
-    bool onlyNonBlank = false;                 // leave the blank positions out
-    std::optional<std::uint32_t> shuffleSeed;  // records in an order drawn from this seed
-    bool padWithSpaces = true;                 // FF fill behind the texts goes out as spaces
+    bool onlyNonBlank = false;                  // leave the blank positions out
+    std::optional<std::uint32_t> shuffleSeed;   // records in an order drawn from this seed
+    bool padWithSpaces = true;                  // FF fill behind the texts goes out as spaces
     std::optional<std::uint8_t> countOverride;  // head count instead of the records sent
     Bytes extraRecords;                         // raw bytes sent after the records
 };

@@ -35,8 +35,7 @@ int FakeUi::Count(UiEvent::Kind kind) const {
                                           [kind](const UiEvent& e) { return e.kind == kind; }));
 }
 
-int FakeUi::ShowMessage(HWND owner, const tstring& text, const tstring& caption,
-                        UINT flags) {
+int FakeUi::ShowMessage(HWND owner, const tstring& text, const tstring& caption, UINT flags) {
     UiEvent event;
     event.kind = UiEvent::Kind::MessageBox;
     event.owner = owner;
@@ -61,7 +60,7 @@ void FakeUi::Beep() {
 }
 
 std::optional<tstring> FakeUi::FileDialog(UiEvent::Kind kind, HWND owner,
-                                               const FileDialogOptions& options) {
+                                          const FileDialogOptions& options) {
     std::optional<tstring> answer;
     if (!fileAnswers_.empty()) {
         answer = std::move(fileAnswers_.front().path);

@@ -16,18 +16,26 @@ namespace pd {
 
 struct UiEvent {
     enum class Kind {
-        MessageBox, Beep, OpenFile, SaveFile, Help, Document, WaitOn, WaitOff, Modal
+        MessageBox,
+        Beep,
+        OpenFile,
+        SaveFile,
+        Help,
+        Document,
+        WaitOn,
+        WaitOff,
+        Modal
     };
 
     Kind kind = Kind::Beep;
     HWND owner = nullptr;
-    tstring text;     // box text; help file; document
-    tstring caption;  // box caption
-    UINT flags = 0;        // box flags; help command
-    ULONG_PTR data = 0;    // help data
+    tstring text;        // box text; help file; document
+    tstring caption;     // box caption
+    UINT flags = 0;      // box flags; help command
+    ULONG_PTR data = 0;  // help data
     FileDialogOptions file;
-    int templateId = 0;    // modal dialog's template
-    INT_PTR result = 0;    // what the call returned
+    int templateId = 0;  // modal dialog's template
+    INT_PTR result = 0;  // what the call returned
 };
 
 class FakeUi : public Ui {
@@ -56,16 +64,12 @@ public:
     void Clear() { events_.clear(); }
 
     // --- Ui --------------------------------------------------------------------------------
-    int ShowMessage(HWND owner, const tstring& text, const tstring& caption,
-                    UINT flags) override;
+    int ShowMessage(HWND owner, const tstring& text, const tstring& caption, UINT flags) override;
     using Ui::ShowMessage;
     void Beep() override;
-    std::optional<tstring> OpenFileName(HWND owner,
-                                             const FileDialogOptions& options) override;
-    std::optional<tstring> SaveFileName(HWND owner,
-                                             const FileDialogOptions& options) override;
-    void ShowHelp(HWND owner, const tstring& helpFile, UINT command,
-                  ULONG_PTR data) override;
+    std::optional<tstring> OpenFileName(HWND owner, const FileDialogOptions& options) override;
+    std::optional<tstring> SaveFileName(HWND owner, const FileDialogOptions& options) override;
+    void ShowHelp(HWND owner, const tstring& helpFile, UINT command, ULONG_PTR data) override;
     void OpenDocument(HWND owner, const tstring& path) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
@@ -73,7 +77,7 @@ public:
 
 private:
     std::optional<tstring> FileDialog(UiEvent::Kind kind, HWND owner,
-                                           const FileDialogOptions& options);
+                                      const FileDialogOptions& options);
 
     std::vector<UiEvent> events_;
     std::deque<int> boxAnswers_;

@@ -20,10 +20,10 @@
 
 #include "firmware/FirmwareDownload.h"
 #include "link/DeviceLink.h"
-#include "win32/Win32Os.h"
 #include "sim/DeviceStateFile.h"
 #include "tests/e2e/E2eSupport.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd::e2e {
 namespace {
@@ -93,7 +93,7 @@ bool OneRun(int run, std::size_t size) {
     const tstring imagePath = scratch.File(TEXT("timing.img"));
     const std::vector<std::uint8_t> image = MakeImage(size);
     if (!PutFileBytes(imagePath, std::string_view(reinterpret_cast<const char*>(image.data()),
-                                                   image.size()))) {
+                                                  image.size()))) {
         std::printf("cannot write %s\n", pd::Utf8FromText(imagePath).c_str());
         return false;
     }
@@ -104,8 +104,8 @@ bool OneRun(int run, std::size_t size) {
     }
     ChildProcess simulator;
     std::string error;
-    const tstring arguments = TEXT("--state \"") + statePath + TEXT("\" --exit-with ") +
-                                   ToTString(GetCurrentProcessId());
+    const tstring arguments =
+        TEXT("--state \"") + statePath + TEXT("\" --exit-with ") + ToTString(GetCurrentProcessId());
     if (!simulator.Start(DemoFolder() + TEXT("\\mf40sim.exe"), arguments, scratch.path(),
                          scratch.File(TEXT("mf40sim.log")), &error)) {
         std::printf("%s\n", error.c_str());
@@ -130,7 +130,8 @@ bool OneRun(int run, std::size_t size) {
 
     BlockClock clock;
     const double start = MillisecondsNow();
-    const FirmwareDownloadOutcome outcome = DownloadFirmware(link, pd::Utf8FromText(imagePath), clock);
+    const FirmwareDownloadOutcome outcome =
+        DownloadFirmware(link, pd::Utf8FromText(imagePath), clock);
     const double total = MillisecondsNow() - start;
 
     double slept = 0;
@@ -158,8 +159,8 @@ bool OneRun(int run, std::size_t size) {
     std::printf("run %d: %zu bytes, %zu blocks, %s\n", run, size, blocks.size(),
                 OutcomeName(outcome));
     std::printf("  whole download          %9.1f ms\n", total);
-    std::printf("  pauses asked for        %9llu ms (%s)\n",
-                static_cast<unsigned long long>(asked), pauses.c_str());
+    std::printf("  pauses asked for        %9llu ms (%s)\n", static_cast<unsigned long long>(asked),
+                pauses.c_str());
     std::printf("  pauses really taken     %9.1f ms\n", slept);
     std::printf("  left without the pauses %9.1f ms\n", total - slept);
     double startPauses = 0;

@@ -16,8 +16,8 @@
 // is not scheduled; the work route shows what the program adds of its own. A measuring tool,
 // not a test: it judges no time.
 #include <windows.h>
-#include <tchar.h>
 #include <commctrl.h>
+#include <tchar.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,13 +31,13 @@
 #include "pages/AdvancedPage.h"
 #include "pages/InfoPage.h"
 #include "pages/SettingsPage.h"
-#include "testing/FakeOs.h"
-#include "testing/FakeUi.h"
-#include "win32/Win32Os.h"
 #include "protocol/PanelContext.h"
 #include "resources/resource.h"
+#include "testing/FakeOs.h"
+#include "testing/FakeUi.h"
 #include "tests/e2e/E2eSupport.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd::e2e {
 namespace {

@@ -86,13 +86,11 @@ int Run() {
            1500 + 1000 + 1000);
     CPhonebook& page = *main.phonebookPage();
     for (int run = 0; run < 3; ++run) {
-        report("read button (read, settle, refill)", Milliseconds([&] {
-                   ::SendMessage(page.Item(IDC_PB_READ), BM_CLICK, 0, 0);
-               }),
+        report("read button (read, settle, refill)",
+               Milliseconds([&] { ::SendMessage(page.Item(IDC_PB_READ), BM_CLICK, 0, 0); }),
                1000 + 1000 + 500);
-        report("write button (write, settle)", Milliseconds([&] {
-                   ::SendMessage(page.Item(IDC_PB_WRITE), BM_CLICK, 0, 0);
-               }),
+        report("write button (write, settle)",
+               Milliseconds([&] { ::SendMessage(page.Item(IDC_PB_WRITE), BM_CLICK, 0, 0); }),
                1000 + 500);
     }
     const int boxes = ui.Count(UiEvent::Kind::MessageBox);

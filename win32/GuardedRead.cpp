@@ -14,7 +14,7 @@ extern "C" void pdGuardedReadRecovery();
 // it: an access violation on Windows NT, but an emulated processor (qemu's, under which the
 // tests may run the 32-bit programs) reports every fault as an illegal instruction.
 extern "C" EXCEPTION_DISPOSITION __cdecl pdGuardedReadHandler(EXCEPTION_RECORD* record, void*,
-                                                             CONTEXT* context, void*) {
+                                                              CONTEXT* context, void*) {
     const DWORD unwinding = EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND;
     if ((record->ExceptionFlags & unwinding) != 0 ||
         context->Eip != reinterpret_cast<DWORD>(&pdGuardedReadInstruction)) {
@@ -30,7 +30,7 @@ __asm__(
     "_pdReadWordGuarded:\n"
     "    pushl $_pdGuardedReadHandler\n"
     "    pushl %fs:0\n"
-    "    movl  %esp, %fs:0\n"      // 12(%esp) address, 16 word
+    "    movl  %esp, %fs:0\n"  // 12(%esp) address, 16 word
     "    movl  12(%esp), %ecx\n"
     "    .globl _pdGuardedReadInstruction\n"
     "_pdGuardedReadInstruction:\n"

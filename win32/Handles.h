@@ -131,7 +131,9 @@ private:
 // BeginPaint/EndPaint for one paint message.
 class PaintDc {
 public:
-    explicit PaintDc(HWND window) noexcept : window_(window) { dc_ = ::BeginPaint(window, &paint_); }
+    explicit PaintDc(HWND window) noexcept : window_(window) {
+        dc_ = ::BeginPaint(window, &paint_);
+    }
     ~PaintDc() { ::EndPaint(window_, &paint_); }
     PaintDc(const PaintDc&) = delete;
     PaintDc& operator=(const PaintDc&) = delete;

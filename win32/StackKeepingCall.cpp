@@ -9,7 +9,7 @@ __asm__(
     "    .globl _pdCallKeepingStack\n"
     "_pdCallKeepingStack:\n"
     "    pushl %ebx\n"
-    "    movl  %esp, %ebx\n"    // 8(%ebx) proc, 12 first, 16 second, 20 count
+    "    movl  %esp, %ebx\n"  // 8(%ebx) proc, 12 first, 16 second, 20 count
     "    cmpl  $2, 20(%ebx)\n"
     "    jb    1f\n"
     "    pushl 16(%ebx)\n"

@@ -12,6 +12,6 @@
 #if defined(__i386__)
 // Calls `proc` with `count` (1 or 2) 32-bit arguments, `first` leftmost, and returns what it
 // returned in eax.
-extern "C" int pdCallKeepingStack(std::uintptr_t proc, std::uintptr_t first,
-                                  std::uintptr_t second, int count);
+extern "C" int pdCallKeepingStack(std::uintptr_t proc, std::uintptr_t first, std::uintptr_t second,
+                                  int count);
 #endif

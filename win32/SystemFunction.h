@@ -25,9 +25,9 @@
 
 // One entry of a library's table, looked up in `module` under its exported name; the
 // declaration gives the pointer its type, so a name cannot be looked up as another's.
-#define PD_LOOK_UP(table, module, function)                                  \
-    ((table).function = ::pd::FindSystemFunction<decltype(&::function)>( \
-         module, PD_EXPORTED_NAME(function)))
+#define PD_LOOK_UP(table, module, function) \
+    ((table).function =                     \
+         ::pd::FindSystemFunction<decltype(&::function)>(module, PD_EXPORTED_NAME(function)))
 
 namespace pd {
 
@@ -48,8 +48,7 @@ template <typename Function>
 Function FindSystemFunction(HMODULE module, const char* name) {
     if (module == nullptr) return nullptr;
     // Through the type-erased function pointer, which converts to any other.
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
 }
 
 // kernel32, which every process has loaded.

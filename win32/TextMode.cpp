@@ -39,7 +39,8 @@ std::string NarrowToUtf8(std::wstring_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = static_cast<char16_t>(text[i]);
         const bool high = c >= 0xD800 && c <= 0xDBFF;
-        const bool lowFollows = i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        const bool lowFollows =
+            i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
         if (high && lowFollows) {
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(text[++i]) - 0xDC00);
         } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -60,8 +61,8 @@ std::wstring WideFromText(tstring_view text) { return std::wstring(text); }
 tstring TextFromWide(std::wstring_view text) {
     if (text.empty()) return {};
     const int units = static_cast<int>(text.size());
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr,
-                                             nullptr);
+    const int length =
+        ::WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
     tstring narrow(static_cast<std::size_t>(length), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), units, narrow.data(), length, nullptr, nullptr);
     return narrow;

@@ -24,8 +24,8 @@ FileHandle Win32Os::OpenFile(const std::string& path, std::uint32_t desiredAcces
                              std::uint32_t shareMode, std::uint32_t creationDisposition,
                              std::uint32_t flagsAndAttributes) {
     const tstring wide = TextFromUtf8(path);
-    HANDLE handle = CreateFile(wide.c_str(), desiredAccess, shareMode, nullptr,
-                                creationDisposition, flagsAndAttributes, nullptr);
+    HANDLE handle = CreateFile(wide.c_str(), desiredAccess, shareMode, nullptr, creationDisposition,
+                               flagsAndAttributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
         const DWORD error = GetLastError();
         // A folder refuses to be opened as a file with "access denied"; say what it is.
@@ -97,8 +97,7 @@ LibraryHandle Win32Os::LoadLibraryByName(const std::string& name) {
 }
 
 ProcAddress Win32Os::FindEntryPoint(LibraryHandle library, const char* name) {
-    return reinterpret_cast<ProcAddress>(
-        GetProcAddress(reinterpret_cast<HMODULE>(library), name));
+    return reinterpret_cast<ProcAddress>(GetProcAddress(reinterpret_cast<HMODULE>(library), name));
 }
 
 void Win32Os::FreeLibrary(LibraryHandle library) {
@@ -129,8 +128,8 @@ bool Win32Os::GetVersion(OsVersion* version) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     if (!GetVersionExA(&info)) return false;
 #pragma GCC diagnostic pop
-    *version = OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
-                         info.dwPlatformId};
+    *version =
+        OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId};
     return true;
 }
 

@@ -16,8 +16,7 @@ public:
     FileHandle OpenFile(const std::string& path, std::uint32_t desiredAccess,
                         std::uint32_t shareMode, std::uint32_t creationDisposition,
                         std::uint32_t flagsAndAttributes) override;
-    bool ReadFile(FileHandle file, void* buffer, std::uint32_t count,
-                  std::uint32_t* done) override;
+    bool ReadFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) override;
     bool WriteFile(FileHandle file, const void* data, std::uint32_t count,
                    std::uint32_t* done) override;
     void CloseFile(FileHandle file) override;

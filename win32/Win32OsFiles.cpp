@@ -11,14 +11,14 @@
 #include "platform/WindowsPaths.h"
 #include "win32/Handles.h"
 #include "win32/SystemFunction.h"
-#include "win32/Win32Os.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd {
 
 namespace {
 
-constexpr DWORD kReplaceIgnoreMergeErrors = 0x2;  // REPLACEFILE_IGNORE_MERGE_ERRORS
+constexpr DWORD kReplaceIgnoreMergeErrors = 0x2;   // REPLACEFILE_IGNORE_MERGE_ERRORS
 constexpr DWORD kUnableToMoveReplacement2 = 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
 
 // How long a waiting lock sleeps between tries where only the plain LockFile is there.
@@ -108,7 +108,7 @@ bool Exists(const tstring& path) {
 // What a finished file holds goes to the disk before it takes the old file's place.
 bool Flush(const tstring& path) {
     OwnedHandle file(CreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.get());
 }
 
@@ -173,8 +173,7 @@ void Win32Os::CopyAccessList(const tstring& from, const tstring& to) {
     getSecurity(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
     if (needed == 0) return;
     std::string descriptor(needed, '\0');
-    if (getSecurity(from.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                    &needed)) {
+    if (getSecurity(from.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed)) {
         setSecurity(to.c_str(), DACL_SECURITY_INFORMATION, descriptor.data());
     }
 }
@@ -248,13 +247,12 @@ bool Win32Os::CanReplace(const std::string& path) {
     if (found & FILE_ATTRIBUTE_REPARSE_POINT) return Failed(FileError::IsLink);
     if (found & FILE_ATTRIBUTE_READONLY) return Failed(FileError::ReadOnly);
     // Device names ("NUL", "COM1", "\\.\...") have attributes too; their handle tells.
-    OwnedHandle query(
-        CreateFile(wide.c_str(), 0, AnyShare(), nullptr, OPEN_EXISTING, 0, nullptr));
+    OwnedHandle query(CreateFile(wide.c_str(), 0, AnyShare(), nullptr, OPEN_EXISTING, 0, nullptr));
     if (!query) return Failed(GetLastError());
     if (GetFileType(query.get()) != FILE_TYPE_DISK) return Failed(FileError::NotPlainFile);
     // The file's access list may refuse this program, or another program may hold it open.
-    OwnedHandle writable(CreateFile(wide.c_str(), GENERIC_WRITE, AnyShare(), nullptr,
-                                     OPEN_EXISTING, 0, nullptr));
+    OwnedHandle writable(
+        CreateFile(wide.c_str(), GENERIC_WRITE, AnyShare(), nullptr, OPEN_EXISTING, 0, nullptr));
     return writable || Failed(GetLastError());
 }
 

@@ -17,8 +17,8 @@
 
 namespace {
 
-HANDLE WINAPI CreateSemaphoreThroughAnsi(LPSECURITY_ATTRIBUTES security, LONG initial,
-                                         LONG maximum, LPCWSTR name) {
+HANDLE WINAPI CreateSemaphoreThroughAnsi(LPSECURITY_ATTRIBUTES security, LONG initial, LONG maximum,
+                                         LPCWSTR name) {
     if (name == nullptr) return ::CreateSemaphoreA(security, initial, maximum, nullptr);
     const int length = ::WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
@@ -57,12 +57,14 @@ unsigned int __cdecl pdLocaleCodePage() __asm__("___lc_codepage_func");
 unsigned int __cdecl pdLocaleCodePage() { return LocaleCodePage(); }
 
 #if defined(__i386__)
-HANDLE(WINAPI* pdCreateSemaphoreWImport)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR) __asm__(
-    "__imp__CreateSemaphoreW@16") = CreateSemaphoreThroughAnsi;
+HANDLE(WINAPI* pdCreateSemaphoreWImport)
+(LPSECURITY_ATTRIBUTES, LONG, LONG,
+ LPCWSTR) __asm__("__imp__CreateSemaphoreW@16") = CreateSemaphoreThroughAnsi;
 int(__cdecl* pdRandSImport)(unsigned int*) __asm__("__imp__rand_s") = RandomFromSystem;
 #else
-HANDLE(WINAPI* pdCreateSemaphoreWImport)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR) __asm__(
-    "__imp_CreateSemaphoreW") = CreateSemaphoreThroughAnsi;
+HANDLE(WINAPI* pdCreateSemaphoreWImport)
+(LPSECURITY_ATTRIBUTES, LONG, LONG,
+ LPCWSTR) __asm__("__imp_CreateSemaphoreW") = CreateSemaphoreThroughAnsi;
 int(__cdecl* pdRandSImport)(unsigned int*) __asm__("__imp_rand_s") = RandomFromSystem;
 #endif
 }

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/FileReplace.h"
-#include "win32/Win32Os.h"
 #include "sim/DemoPipes.h"
 #include "sim/DeviceHost.h"
 #include "sim/HostLock.h"
@@ -22,6 +21,7 @@
 #include "sim/mf40sim/RegistersServer.h"
 #include "win32/Handles.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace {
 
@@ -157,8 +157,9 @@ int main() {
     }
 
     pd::Win32Os os;
-    const std::string statePath =
-        options->statePath.empty() ? DefaultStatePath(pd::Utf8FromText(pd::ModulePath())) : options->statePath;
+    const std::string statePath = options->statePath.empty()
+                                      ? DefaultStatePath(pd::Utf8FromText(pd::ModulePath()))
+                                      : options->statePath;
     DeviceHost host(os, statePath);
     if (!host.problem().empty()) {
         std::fprintf(stderr, "mf40sim: %s; nothing was changed\n", host.problem().c_str());

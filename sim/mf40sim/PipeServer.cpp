@@ -95,7 +95,8 @@ void PipeServer::StartServing(HANDLE pipe, Serving serve, const char* logPrefix)
     auto* job = new ServingJob{this, pipe, serve, logPrefix};
     const HANDLE thread = CreateThread(nullptr, 0, Serve, job, 0, nullptr);
     if (thread == nullptr) {
-        std::fprintf(stderr, "mf40sim: cannot start a serving thread (error %lu)\n", GetLastError());
+        std::fprintf(stderr, "mf40sim: cannot start a serving thread (error %lu)\n",
+                     GetLastError());
         std::exit(1);
     }
     CloseHandle(thread);
@@ -130,9 +131,9 @@ void PipeServer::ServeCommands(HANDLE pipe, const char* logPrefix) {
 }
 
 // The 9x route writes each piece through a fresh open of the pipe, one write an open, and
-// waits for no answer, so two pieces in a row can reach two instances at once. The pipe keeps no input buffer, so
-// the program's write returns only once the instance has emptied the pipe, and the instance
-// hands the bytes to the device before it does: the next piece cannot overtake.
+// waits for no answer, so two pieces in a row can reach two instances at once. The pipe keeps no
+// input buffer, so the program's write returns only once the instance has emptied the pipe, and the
+// instance hands the bytes to the device before it does: the next piece cannot overtake.
 void PipeServer::ServeWritesInOrder(HANDLE pipe, const char* logPrefix) {
     std::vector<std::uint8_t> buffer(kPipeBufferSize);
     for (;;) {
@@ -182,7 +183,8 @@ void PipeServer::ServeReplies(HANDLE pipe, const char* logPrefix) {
                            nullptr)) {
                 break;
             }
-            if (sent > 0) log_(logPrefix + TrafficLine("->", {reply.data() + kDemoCountSize, sent}));
+            if (sent > 0)
+                log_(logPrefix + TrafficLine("->", {reply.data() + kDemoCountSize, sent}));
         }
         // Only now, with the client gone, may the instance drop what the pipe still holds.
         DisconnectNamedPipe(pipe);

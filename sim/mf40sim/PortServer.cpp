@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "win32/Win32Os.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd::sim {
 
@@ -13,8 +13,8 @@ constexpr DWORD kChunk = 64 * 1024;
 
 OwnedHandle OpenFifo(const std::string& folder, const TCHAR* name, DWORD access) {
     const tstring path = TextFromUtf8(folder) + TEXT("\\") + name;
-    return OwnedHandle(CreateFile(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return OwnedHandle(CreateFile(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool WriteWhole(HANDLE file, const std::uint8_t* data, DWORD size) {

@@ -32,7 +32,6 @@ public:
     void Serve();
 
 private:
-
     DeviceHost& host_;
     LogLine log_;
     OwnedHandle toDevice_;

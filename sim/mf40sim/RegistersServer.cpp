@@ -55,7 +55,8 @@ void RegistersServer::Serve() {
         Sleep(kPollMs);
         if (const std::size_t got = link_->toDevice.Take(chunk.data(), chunk.size())) {
             host_.HostWrite(std::span<const std::uint8_t>(chunk.data(), got));
-            written.insert(written.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+            written.insert(written.end(), chunk.begin(),
+                           chunk.begin() + static_cast<std::ptrdiff_t>(got));
         } else {
             logWritten();
         }

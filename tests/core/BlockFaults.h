@@ -77,8 +77,7 @@ TYPED_TEST_P(BlockFaults, FrameCutShortFailsAfterTheFullWaitAndReadsNothing) {
     const auto before = Block::DeviceCopy(bench.device);
 
     bool written = true;
-    ExpectWaited(bench.Timed([&] { written = Block::Write(bench.link, {}); }),
-                 Block::kWriteWaitMs);
+    ExpectWaited(bench.Timed([&] { written = Block::Write(bench.link, {}); }), Block::kWriteWaitMs);
 
     EXPECT_FALSE(written);
     EXPECT_EQ(bench.Reads(), 0);

@@ -32,12 +32,13 @@ TEST_F(ChannelTest, Nt5UsbWriteOfUpTo4000BytesGoesThroughTheWritePipeFile) {
     ConnectOn(testing::kWindowsXp);
     const auto data = Pattern(4000);
     EXPECT_EQ(link.ChannelWrite(data.data(), 4000), 4000);
-    EXPECT_EQ(Transfers(), (Strings{
-                               "OpenFile " + pipe("\\PIPE00") +
-                                   " access=0x40000000 share=0x3 disposition=3 attributes=0x80 -> ok",
-                               "WriteFile " + pipe("\\PIPE00") + " 4000 -> 4000",
-                               "CloseFile " + pipe("\\PIPE00"),
-                           }));
+    EXPECT_EQ(Transfers(),
+              (Strings{
+                  "OpenFile " + pipe("\\PIPE00") +
+                      " access=0x40000000 share=0x3 disposition=3 attributes=0x80 -> ok",
+                  "WriteFile " + pipe("\\PIPE00") + " 4000 -> 4000",
+                  "CloseFile " + pipe("\\PIPE00"),
+              }));
 }
 
 TEST_F(ChannelTest, Nt5UsbWriteOfMoreThan4000BytesGoesThroughTheLibraryIn4000BytePieces) {
@@ -98,16 +99,17 @@ TEST_F(ChannelTest, Win9xUsbWritesAndReadsGoThroughThePipeFiles) {
     std::vector<std::uint8_t> buffer(43);
     EXPECT_EQ(link.ChannelRead(buffer.data(), 43), 43);
     EXPECT_EQ(buffer, reply);
-    EXPECT_EQ(Transfers(), (Strings{
-                               "OpenFile " + pipe("\\PIPE00") +
-                                   " access=0x40000000 share=0x3 disposition=3 attributes=0x80 -> ok",
-                               "WriteFile " + pipe("\\PIPE00") + " 6000 -> 6000",
-                               "CloseFile " + pipe("\\PIPE00"),
-                               "OpenFile " + pipe("\\PIPE01") +
-                                   " access=0x80000000 share=0x0 disposition=3 attributes=0x80 -> ok",
-                               "ReadFile " + pipe("\\PIPE01") + " 43 -> 43",
-                               "CloseFile " + pipe("\\PIPE01"),
-                           }));
+    EXPECT_EQ(Transfers(),
+              (Strings{
+                  "OpenFile " + pipe("\\PIPE00") +
+                      " access=0x40000000 share=0x3 disposition=3 attributes=0x80 -> ok",
+                  "WriteFile " + pipe("\\PIPE00") + " 6000 -> 6000",
+                  "CloseFile " + pipe("\\PIPE00"),
+                  "OpenFile " + pipe("\\PIPE01") +
+                      " access=0x80000000 share=0x0 disposition=3 attributes=0x80 -> ok",
+                  "ReadFile " + pipe("\\PIPE01") + " 43 -> 43",
+                  "CloseFile " + pipe("\\PIPE01"),
+              }));
 }
 
 TEST_F(ChannelTest, LptRouteSetsCommTimeoutsOnEveryOpen) {
@@ -126,9 +128,15 @@ TEST_F(ChannelTest, LptRouteSetsCommTimeoutsOnEveryOpen) {
               (Strings{
                   // Writes open for writing only; reads for reading and writing.
                   "OpenFile LPT1 access=0x40000000 share=0x0 disposition=3 attributes=0x0 -> ok",
-                  "GetCommTimeouts LPT1 -> ok", timeouts, "WriteFile LPT1 8 -> 8", "CloseFile LPT1",
+                  "GetCommTimeouts LPT1 -> ok",
+                  timeouts,
+                  "WriteFile LPT1 8 -> 8",
+                  "CloseFile LPT1",
                   "OpenFile LPT1 access=0xC0000000 share=0x0 disposition=3 attributes=0x80 -> ok",
-                  "GetCommTimeouts LPT1 -> ok", timeouts, "ReadFile LPT1 43 -> 10", "CloseFile LPT1",
+                  "GetCommTimeouts LPT1 -> ok",
+                  timeouts,
+                  "ReadFile LPT1 43 -> 10",
+                  "CloseFile LPT1",
               }));
 }
 
@@ -154,15 +162,18 @@ TEST_F(ChannelTest, EcpRouteSendsItsTwoControlsBeforeReadsOnly) {
     std::vector<std::uint8_t> buffer(27);
     EXPECT_EQ(link.ChannelRead(buffer.data(), 27), 27);
     const std::string ecp = R"(\\.\LptxEcp1)";
-    EXPECT_EQ(Transfers(),
-              (Strings{
-                  "OpenFile " + ecp + " access=0x40000000 share=0x0 disposition=3 attributes=0x0 -> ok",
-                  "WriteFile " + ecp + " 9 -> 9", "CloseFile " + ecp,
-                  "OpenFile " + ecp + " access=0xC0000000 share=0x0 disposition=3 attributes=0x80 -> ok",
-                  "DeviceControl " + ecp + " 0x00182014 [00]",
-                  "DeviceControl " + ecp + " 0x00182004 [10]", "ReadFile " + ecp + " 27 -> 27",
-                  "CloseFile " + ecp,
-              }));
+    EXPECT_EQ(
+        Transfers(),
+        (Strings{
+            "OpenFile " + ecp + " access=0x40000000 share=0x0 disposition=3 attributes=0x0 -> ok",
+            "WriteFile " + ecp + " 9 -> 9",
+            "CloseFile " + ecp,
+            "OpenFile " + ecp + " access=0xC0000000 share=0x0 disposition=3 attributes=0x80 -> ok",
+            "DeviceControl " + ecp + " 0x00182014 [00]",
+            "DeviceControl " + ecp + " 0x00182004 [10]",
+            "ReadFile " + ecp + " 27 -> 27",
+            "CloseFile " + ecp,
+        }));
 }
 
 TEST_F(ChannelTest, RouteThatCannotBeOpenedMovesNothing) {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "testing/FakeOs.h"
 #include "protocol/Frames.h"
+#include "testing/FakeOs.h"
 
 namespace pd::sim {
 namespace {

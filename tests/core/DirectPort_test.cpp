@@ -8,10 +8,10 @@
 
 #include "link/DeviceLink.h"
 #include "link/DirectPort.h"
-#include "testing/FakeOs.h"
 #include "protocol/Frames.h"
 #include "protocol/Probe.h"
 #include "sim/Ieee1284Peripheral.h"
+#include "testing/FakeOs.h"
 
 namespace pd {
 namespace {
@@ -25,13 +25,13 @@ using testing::ElementsAreArray;
 constexpr std::uint32_t kStepLimitMs = 1000;
 constexpr std::uint32_t kSlackMs = 6;
 
-const std::vector<std::string> kNegotiation = {"host 1", "device 2", "host 3", "host 4",
-                                               "device 5", "device 6"};
+const std::vector<std::string> kNegotiation = {"host 1", "device 2", "host 3",
+                                               "host 4", "device 5", "device 6"};
 const std::vector<std::string> kOneByte = {"host 7",    "device 8", "device 9", "host 10",
                                            "device 11", "host 7",   "device 8", "device 9",
                                            "host 10",   "device 11"};
-const std::vector<std::string> kTermination = {"host 22", "device 23", "device 24", "host 25",
-                                               "device 27", "host 28", "device idle"};
+const std::vector<std::string> kTermination = {"host 22",   "device 23", "device 24",  "host 25",
+                                               "device 27", "host 28",   "device idle"};
 const std::vector<std::string> kForwardByte = {"host strobe", "device busy", "host release",
                                                "device ack", "device ready"};
 

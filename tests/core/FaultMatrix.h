@@ -16,16 +16,15 @@
 #include <string>
 
 #include "firmware/FirmwareDownload.h"
-#include "testing/FakeOs.h"
 #include "protocol/FaxSettings.h"
 #include "protocol/PanelContext.h"
 #include "protocol/PhonebookTransfer.h"
 #include "protocol/Probe.h"
 #include "protocol/SystemRecord.h"
 #include "sim/VirtualDevice.h"
+#include "testing/FakeOs.h"
 
 namespace pd::faultmatrix {
-
 
 using sim::Bytes;
 
@@ -57,10 +56,14 @@ constexpr std::size_t kImageSize = 10000;  // three blocks
 // Every firmware outcome the matrix can show, and the page's word for each.
 inline const char* OutcomeName(FirmwareDownloadOutcome outcome) {
     switch (outcome) {
-        case FirmwareDownloadOutcome::Completed: return "Completed";
-        case FirmwareDownloadOutcome::FileNotOpened: return "FileNotOpened";
-        case FirmwareDownloadOutcome::WriteFailed: return "WriteFailed";
-        case FirmwareDownloadOutcome::ReadFailed: return "ReadFailed";
+        case FirmwareDownloadOutcome::Completed:
+            return "Completed";
+        case FirmwareDownloadOutcome::FileNotOpened:
+            return "FileNotOpened";
+        case FirmwareDownloadOutcome::WriteFailed:
+            return "WriteFailed";
+        case FirmwareDownloadOutcome::ReadFailed:
+            return "ReadFailed";
     }
     return "?";
 }
@@ -255,14 +258,23 @@ inline void Inject(Rig& rig, const Exchange& exchange, Fault fault) {
     sim::DeviceFaults& faults = rig.device.faults;
     switch (fault) {
         case Fault::None:
-        case Fault::UnpluggedBetween: break;
-        case Fault::Silent: faults.silent = true; break;
-        case Fault::ShortReply: faults.replyLimit = exchange.answer - 1; break;
+        case Fault::UnpluggedBetween:
+            break;
+        case Fault::Silent:
+            faults.silent = true;
+            break;
+        case Fault::ShortReply:
+            faults.replyLimit = exchange.answer - 1;
+            break;
         case Fault::WrongHeaderLength:
             faults.replyHeaderLength = static_cast<std::uint16_t>(exchange.answer - 4 + 1);
             break;
-        case Fault::LengthZero: faults.replyHeaderLength = 0; break;
-        case Fault::PartialWrite: faults.acceptBudget = exchange.command / 2; break;
+        case Fault::LengthZero:
+            faults.replyHeaderLength = 0;
+            break;
+        case Fault::PartialWrite:
+            faults.acceptBudget = exchange.command / 2;
+            break;
         case Fault::StopMidStream:
             if (exchange.streamsToDevice) {
                 faults.acceptBudget = exchange.streamAfter + exchange.stream / 2;
@@ -270,7 +282,9 @@ inline void Inject(Rig& rig, const Exchange& exchange, Fault fault) {
                 faults.replyLimit = exchange.stream / 2;
             }
             break;
-        case Fault::PortReserved: rig.os.SetPortAcquireResult(0); break;
+        case Fault::PortReserved:
+            rig.os.SetPortAcquireResult(0);
+            break;
     }
 }
 

@@ -14,9 +14,9 @@ namespace {
 
 using namespace std::string_literals;
 using recordtest::Bytes;
-using recordtest::FaultCase;
 using recordtest::ExpectScriptFollowed;
 using recordtest::ExpectWaited;
+using recordtest::FaultCase;
 using recordtest::Poisoned;
 using recordtest::RawBytes;
 using recordtest::RecordBench;
@@ -26,11 +26,11 @@ const Bytes kReadCommand = Wire("\x1B\xA4\x00\x05\x50\xE0\x82\xC1\x41"s);
 
 // The record checks no ranges, so every setting gets a byte of its own and a shift shows.
 const Bytes kReply = Wire(
-    "\x1B\xC1\x00\x17"s            //  0 header, payload 23
-    "\xEE\xEE\xEE\xEE\xEE\xEE"     //  4 not interpreted
-    "\x11\x12\x13\x14\x15\x16"     // 10 trayPaperSize .. remoteReceiveCode
-    "\x17\x18\x19\x1A\x1B\x1C"     // 16 powerSave .. redialInterval
-    "\x1D\x1E\x1F\x20\x21");       // 22 redialAttempts .. clockFormat
+    "\x1B\xC1\x00\x17"s         //  0 header, payload 23
+    "\xEE\xEE\xEE\xEE\xEE\xEE"  //  4 not interpreted
+    "\x11\x12\x13\x14\x15\x16"  // 10 trayPaperSize .. remoteReceiveCode
+    "\x17\x18\x19\x1A\x1B\x1C"  // 16 powerSave .. redialInterval
+    "\x1D\x1E\x1F\x20\x21");    // 22 redialAttempts .. clockFormat
 
 struct Setting {
     const char* name;
@@ -121,9 +121,9 @@ TEST(FaxSettingsWrite, FrameIsTheHeaderThenTheSeventeenSettings) {
         record.*kSettings[i].field = static_cast<std::uint8_t>(0x31 + i);
     }
     RecordBench bench;
-    bench.device.Expect(Wire("\x1B\xA4\x00\x16\x50\xE0\x82\xC2\x41"s    //  0 header, count 22
-                             "\x31\x32\x33\x34\x35\x36\x37\x38\x39"     //  9 trayPaperSize ..
-                             "\x3A\x3B\x3C\x3D\x3E\x3F\x40\x41"),       // 18 .. clockFormat
+    bench.device.Expect(Wire("\x1B\xA4\x00\x16\x50\xE0\x82\xC2\x41"s  //  0 header, count 22
+                             "\x31\x32\x33\x34\x35\x36\x37\x38\x39"   //  9 trayPaperSize ..
+                             "\x3A\x3B\x3C\x3D\x3E\x3F\x40\x41"),     // 18 .. clockFormat
                         Wire("\x1B\xC2\x00\x06\x00\x00\x00\x00\x00\x00"s));
 
     bool written = false;

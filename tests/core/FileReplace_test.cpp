@@ -32,7 +32,7 @@ TEST(FileReplace, SavesOnAVolumeOfShortNamesAndSaysWhenANameIsTooLong) {
         FileError error;
     } refused[] = {
         {R"(A:\PUHELINMUISTIO.PBF)", FileError::BadName},  // no 8.3 name
-        {R"(A:\)", FileError::BadName},                     // no name at all
+        {R"(A:\)", FileError::BadName},                    // no name at all
         {R"(A:\LPT1.PBF)", FileError::DeviceName},
     };
     for (const auto& r : refused) {

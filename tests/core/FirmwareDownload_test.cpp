@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "firmware/FirmwareDownload.h"
-#include "testing/FakeOs.h"
 #include "protocol/Frames.h"
 #include "sim/Ieee1284Peripheral.h"
+#include "testing/FakeOs.h"
 
 namespace pd {
 namespace {
@@ -204,17 +204,29 @@ TEST(FirmwareDownloadTest, DownloadFirmware_ChannelStartIsRepeatedOnceAfterAnUna
     const std::vector<std::string> repeatedThenGivenUp = {"500", "6000", "500"};
     const Case cases[] = {
         {"no first answer", {StartAnswer::Refuse}, Outcome::Completed, repeatedThenSent, true},
-        {"first answer not a frame", {StartAnswer::WrongFirstByte}, Outcome::Completed,
-         repeatedThenSent, true},
+        {"first answer not a frame",
+         {StartAnswer::WrongFirstByte},
+         Outcome::Completed,
+         repeatedThenSent,
+         true},
         {"first answer short", {StartAnswer::Short}, Outcome::Completed, repeatedThenSent, true},
         // The second answer is not judged by its first byte: the blocks go to a device that
         // has not started.
-        {"both answers not frames", {StartAnswer::WrongFirstByte, StartAnswer::WrongFirstByte},
-         Outcome::Completed, repeatedThenSent, false},
-        {"both answers short", {StartAnswer::Short, StartAnswer::Short}, Outcome::WriteFailed,
-         repeatedThenGivenUp, false},
-        {"no answer at all", {StartAnswer::Refuse, StartAnswer::Refuse}, Outcome::WriteFailed,
-         repeatedThenGivenUp, false},
+        {"both answers not frames",
+         {StartAnswer::WrongFirstByte, StartAnswer::WrongFirstByte},
+         Outcome::Completed,
+         repeatedThenSent,
+         false},
+        {"both answers short",
+         {StartAnswer::Short, StartAnswer::Short},
+         Outcome::WriteFailed,
+         repeatedThenGivenUp,
+         false},
+        {"no answer at all",
+         {StartAnswer::Refuse, StartAnswer::Refuse},
+         Outcome::WriteFailed,
+         repeatedThenGivenUp,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -271,8 +283,7 @@ TEST(FirmwareDownloadTest, DownloadFirmware_StartThatCannotBeSentFailsBeforeAnyB
         std::function<void(Bench&)> arrange;
     };
     const Case cases[] = {
-        {"channel start cut short", Route::Lpt,
-         [](Bench& b) { b.device.faults.acceptBudget = 7; }},
+        {"channel start cut short", Route::Lpt, [](Bench& b) { b.device.faults.acceptBudget = 7; }},
         {"ECP driver does not open", Route::Ecp, [](Bench& b) { b.os.FailOpen(kEcpDevice); }},
         {"ECP start cut short", Route::Ecp, [](Bench& b) { b.device.faults.acceptBudget = 7; }},
         {"direct port device never busy", Route::Direct,
@@ -305,12 +316,17 @@ TEST(FirmwareDownloadTest, DownloadFirmware_ShortBlockWriteIsRetriedAfterPausesT
     const Case cases[] = {
         {"retry takes the rest", {kWhole, 1000, kWhole}, Outcome::Completed, {8, 4096, 3096}, 1},
         {"retry takes only part", {kWhole, 1000, 1000}, Outcome::WriteFailed, {8, 4096, 3096}, 1},
-        {"second retry takes the rest", {kWhole, 1000, 0, kWhole}, Outcome::Completed,
-         {8, 4096, 3096, 3096}, 2},
-        {"no retry takes anything", {kWhole, 1000, 0, 0}, Outcome::WriteFailed,
-         {8, 4096, 3096, 3096}, 2},
-        {"first write takes nothing", {kWhole, 0, kWhole}, Outcome::Completed, {8, 4096, 4096},
-         1},
+        {"second retry takes the rest",
+         {kWhole, 1000, 0, kWhole},
+         Outcome::Completed,
+         {8, 4096, 3096, 3096},
+         2},
+        {"no retry takes anything",
+         {kWhole, 1000, 0, 0},
+         Outcome::WriteFailed,
+         {8, 4096, 3096, 3096},
+         2},
+        {"first write takes nothing", {kWhole, 0, kWhole}, Outcome::Completed, {8, 4096, 4096}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

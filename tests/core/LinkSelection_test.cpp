@@ -15,9 +15,12 @@ TEST_F(LinkTest, DetectOsFamily_SetsTheFlagsOfEachWindows) {
         bool win9x, nt5, direct;
     };
     const Case cases[] = {
-        {testing::kWindows95, true, false, true},   {testing::kWindows98, true, false, false},
-        {testing::kWindowsMe, true, false, false},  {testing::kWindowsNt4, false, false, false},
-        {testing::kWindows2000, false, true, false}, {testing::kWindowsXp, false, true, false},
+        {testing::kWindows95, true, false, true},
+        {testing::kWindows98, true, false, false},
+        {testing::kWindowsMe, true, false, false},
+        {testing::kWindowsNt4, false, false, false},
+        {testing::kWindows2000, false, true, false},
+        {testing::kWindowsXp, false, true, false},
         {{"Windows 10", kPlatformNt, 10, 0}, false, true, false},
         {{"unknown platform", 3, 5, 0}, false, false, false},
     };
@@ -53,11 +56,10 @@ TEST_F(LinkTest, SelectLink_ChoosesUsbWhenTheWritePipeOpens) {
         EXPECT_EQ(std::string(fresh.state().usbReadPipeName.data()), base + "\\PIPE01");
         EXPECT_EQ(std::string(fresh.state().usbWritePipeName.data()), base + "\\PIPE00");
         // The maker's library is told the buffer's whole size, 256, and no other.
-        EXPECT_EQ(std::ranges::count(machine.calls(), "GetControlPortName 256"), 1)
-            << version.name;
+        EXPECT_EQ(std::ranges::count(machine.calls(), "GetControlPortName 256"), 1) << version.name;
         const bool nineX = version.platformId == kPlatformWin9x;
-        EXPECT_EQ(machine.CountCalls(nineX ? "LoadLibrary usbnames.dll" : "LoadLibrary usbpipe.dll"),
-                  1)
+        EXPECT_EQ(
+            machine.CountCalls(nineX ? "LoadLibrary usbnames.dll" : "LoadLibrary usbpipe.dll"), 1)
             << version.name;
         // The open test asks for read and write, shared both ways, existing object only.
         EXPECT_EQ(machine.CountCalls("OpenFile " + base +
@@ -87,8 +89,8 @@ TEST_F(LinkTest, SelectLink_FallsBackToTheFamilysParallelRoute) {
          "GetControlPortName", false, LinkKind::Lpt1},
         {"NT 5 library without Win2kUsbRead", testing::kWindowsXp, nullptr, "Win2kUsbRead", false,
          LinkKind::Ecp1},
-        {"NT 5 library without Win2kUsbWrite", testing::kWindowsXp, nullptr, "Win2kUsbWrite",
-         false, LinkKind::Ecp1},
+        {"NT 5 library without Win2kUsbWrite", testing::kWindowsXp, nullptr, "Win2kUsbWrite", false,
+         LinkKind::Ecp1},
         {"9x with the device unplugged", testing::kWindows98, nullptr, nullptr, true,
          LinkKind::Lpt1},
         {"NT 5 with the device unplugged", testing::kWindowsXp, nullptr, nullptr, true,

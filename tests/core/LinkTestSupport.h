@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "testing/FakeOs.h"
 #include "sim/VirtualDevice.h"
+#include "testing/FakeOs.h"
 
 namespace pd::testing {
 

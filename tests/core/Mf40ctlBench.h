@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "mf40ctl/Mf40ctl.h"
-#include "testing/FakeOs.h"
 #include "sim/DeviceStateFile.h"
 #include "sim/VirtualDevice.h"
+#include "testing/FakeOs.h"
 
 namespace pd::ctl::testing {
 

@@ -83,7 +83,8 @@ TEST_F(CtlTest, OptionsSet_TakesTextsAsTheAdvancedPageDoesAndConfirmsThem) {
     EXPECT_EQ(data[SystemAt(153)], 0);  // ring volume
     EXPECT_EQ(data[SystemAt(158)], 1);  // toner save
     EXPECT_EQ(std::string(data.begin() + SystemAt(249), data.begin() + SystemAt(262)),
-              "OMF40-0012345") << "options not named stay as they were";
+              "OMF40-0012345")
+        << "options not named stay as they were";
 
     ASSERT_EQ(Run({"options", "get"}), kExitOk);
     EXPECT_THAT(out.str(), HasSubstr("language=English\n"));
@@ -123,7 +124,8 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
     PutFile("good.img", "$IMG and more");
     // Values a backup may hold but no page could make: texts outside their edit's characters,
     // a byte outside its field's range; and the same name twice in one object.
-    PutFile("lower.json", edited("\"deviceIdName\": \"VELTRA\"", "\"deviceIdName\": \"lower@{}~\""));
+    PutFile("lower.json",
+            edited("\"deviceIdName\": \"VELTRA\"", "\"deviceIdName\": \"lower@{}~\""));
     PutFile("euro.json",
             edited("\"customerName\": \"\"", "\"customerName\": \"\u20acuro \\\"x\\\" <y>\""));
     PutFile("serial.json",
@@ -178,8 +180,9 @@ TEST_F(CtlTest, BadInput_IsRefusedWithItsReasonAndChangesNothing) {
         {{"phonebook", "import", "huge.csv", "--dry-run"},
          "'huge.csv' is 1148599 bytes; a file of this kind is never larger than 1048576 bytes "
          "(1 MiB), so it is not read"},
-        {{"restore", "huge.json"}, "'huge.json' is 1048577 bytes; a file of this kind is never "
-                                   "larger than 1048576 bytes (1 MiB)"},
+        {{"restore", "huge.json"},
+         "'huge.json' is 1048577 bytes; a file of this kind is never "
+         "larger than 1048576 bytes (1 MiB)"},
         {{"phonebook", "import", "folder.vcf"}, "cannot read 'folder.vcf': is a folder"},
         {{"restore", "private.json"}, "cannot read 'private.json': access denied"},
         {{"restore", "wrap.json"}, "phonebook[0]: nro must be a number 1..80"},
@@ -252,34 +255,48 @@ TEST_F(CtlTest, Messages_SayWhatHappened) {
     const Case cases[] = {
         {"records outside the table",
          [&] { sendOnly(0, 81); },
-         {"phonebook", "export", "book.csv"}, kExitOk,
+         {"phonebook", "export", "book.csv"},
+         kExitOk,
          "note: the device sent 2 phonebook record(s) with entry number 0 or above 80; they "
          "were skipped"},
         {"an entry sent twice",
          [&] { sendOnly(3, 3); },
-         {"phonebook", "export", "book.csv"}, kExitOk,
+         {"phonebook", "export", "book.csv"},
+         kExitOk,
          "note: the device sent entry 3 more than once; the last record sent is the one taken"},
         {"a restore that only finds group-dial entries",
          [&] {
              ASSERT_EQ(Run({"backup", "device.json"}), kExitOk);
              PutDeviceEntry(9, "TEAM", "\xE0\x05");
          },
-         {"restore", "device.json"}, kExitOk,
+         {"restore", "device.json"},
+         kExitOk,
          "nothing was written: the device matches device.json except for 1 group-dial entry, "
          "which is the device's own"},
-        {"a full disk", [&] { os.SetDiskSpace(10); },
-         {"phonebook", "export", "book.csv"}, kExitWriteFailed,
+        {"a full disk",
+         [&] { os.SetDiskSpace(10); },
+         {"phonebook", "export", "book.csv"},
+         kExitWriteFailed,
          "could not write 'book.csv': the disk is full"},
-        {"a folder", [&] { os.FailOpen("book.vcf", FileError::IsFolder); },
-         {"phonebook", "export", "book.vcf"}, kExitWriteFailed,
+        {"a folder",
+         [&] { os.FailOpen("book.vcf", FileError::IsFolder); },
+         {"phonebook", "export", "book.vcf"},
+         kExitWriteFailed,
          "could not write 'book.vcf': is a folder"},
-        {"a read-only file", [&] { os.FailOpen("book.pbf", FileError::ReadOnly); },
-         {"phonebook", "export", "book.pbf"}, kExitWriteFailed,
+        {"a read-only file",
+         [&] { os.FailOpen("book.pbf", FileError::ReadOnly); },
+         {"phonebook", "export", "book.pbf"},
+         kExitWriteFailed,
          "could not write 'book.pbf': the file is read-only"},
-        {"a name Windows keeps for a device", [] {}, {"backup", "lpt1.json"}, kExitWriteFailed,
+        {"a name Windows keeps for a device",
+         [] {},
+         {"backup", "lpt1.json"},
+         kExitWriteFailed,
          "could not write 'lpt1.json': Windows keeps that name for a device"},
-        {"a file name with an escape sequence", [] {},
-         {"phonebook", "import", "\x1B[2J.csv"}, kExitBadInput,
+        {"a file name with an escape sequence",
+         [] {},
+         {"phonebook", "import", "\x1B[2J.csv"},
+         kExitBadInput,
          "cannot read '\\x1B[2J.csv': not found"},
     };
     const sim::DeviceState factory = device.state;
@@ -314,8 +331,8 @@ TEST_F(CtlTest, CommandLine_ShowsListsRefusesUnknownWordsAndReportsLostOutput) {
         std::fill(field, field + width, std::uint8_t{' '});
         std::copy(text.begin(), text.end(), field);
     };
-    putText(10, 32, "\x1B[31mOstrex");       // model
-    putText(163, 20, "EVIL\x1B]0;X\x07");     // customerName
+    putText(10, 32, "\x1B[31mOstrex");     // model
+    putText(163, 20, "EVIL\x1B]0;X\x07");  // customerName
     PutDeviceEntry(0, "ESC\x1B[2J", "0401\x07");
     PutDeviceEntry(4, "GROUP", "\xE0\x01\x02");
     PutDeviceEntry(79, "M\xC4KI\x9D", "09\t1");
@@ -335,7 +352,8 @@ TEST_F(CtlTest, CommandLine_ShowsListsRefusesUnknownWordsAndReportsLostOutput) {
     const Case cases[] = {
         {{"phonebook"}, kExitOk, table, ""},
         {{"phonebook", "list"}, kExitOk, table, ""},
-        {{"phonebook", "--json"}, kExitOk,
+        {{"phonebook", "--json"},
+         kExitOk,
          "  {\n    \"nro\": 1,\n    \"name\": \"ESC\\u001b[2J\",\n    \"number\": \"0401\\u0007\"\n"
          "  },\n  {\n    \"nro\": 5,\n    \"name\": \"GROUP\",\n    \"number\": \"*GROUP DIAL*\"\n"
          "  },\n  {\n    \"nro\": 80,\n    \"name\": \"MÄKI\\u009d\",\n"
@@ -344,13 +362,19 @@ TEST_F(CtlTest, CommandLine_ShowsListsRefusesUnknownWordsAndReportsLostOutput) {
         {{"settings"}, kExitOk, "remoteReceiveCode=*5*\npowerSave=15\n", ""},
         {{"settings", "--json"}, kExitOk, "\"answerDelay\": 2,\n", ""},
         {{"options"}, kExitOk, "customerName=EVIL\\x1B]0;X\\x07\n", ""},
-        {{"options", "get", "--json"}, kExitOk, "\"customerName\": \"EVIL\\u001b]0;X\\u0007\",",
+        {{"options", "get", "--json"},
+         kExitOk,
+         "\"customerName\": \"EVIL\\u001b]0;X\\u0007\",",
          ""},
         {{"info"}, kExitOk, "Model:                   \\x1B[31mOstrex\n", ""},
         {{"info", "--json"}, kExitOk, "\"model\": \"\\u001b[31mOstrex\",", ""},
-        {{"frobnicate"}, kExitBadInput, "",
+        {{"frobnicate"},
+         kExitBadInput,
+         "",
          "mf40ctl: unknown command 'frobnicate'\nCommands:\n  info       Model, firmware"},
-        {{"settings", "frobnicate", "answerDelay=3"}, kExitBadInput, "",
+        {{"settings", "frobnicate", "answerDelay=3"},
+         kExitBadInput,
+         "",
          "unknown command 'frobnicate' for settings\nCommands of settings:\n  get  Show the"},
         {{"options", "sett"}, kExitBadInput, "", "unknown command 'sett' for options\n"},
         {{"phonebook", "lsit"}, kExitBadInput, "", "Commands of phonebook:\n  list    Show"},
@@ -358,8 +382,11 @@ TEST_F(CtlTest, CommandLine_ShowsListsRefusesUnknownWordsAndReportsLostOutput) {
         {{"\x1B[2J"}, kExitBadInput, "", "unknown command '\\x1B[2J'"},
         {{"firmware"}, kExitBadInput, "", "mf40ctl: firmware needs a command\nCommands of "},
         {{}, kExitBadInput, "", "mf40ctl: give a command\nCommands:\n"},
-        {{"settings", "get", "--json"}, kExitWriteFailed, "",
-         "mf40ctl: writing to standard output failed; what it shows is incomplete\n", true},
+        {{"settings", "get", "--json"},
+         kExitWriteFailed,
+         "",
+         "mf40ctl: writing to standard output failed; what it shows is incomplete\n",
+         true},
         {{"phonebook"}, kExitWriteFailed, "", "writing to standard output failed", true},
         {{"--version"}, kExitWriteFailed, "", "writing to standard output failed", true},
         {{"backup", "device.json"}, kExitOk, "", "saved to device.json", true},

@@ -68,8 +68,9 @@ TEST_F(CtlPhonebookTest, PbfExport_IsTheFileThePanelSaves) {
 
 TEST_F(CtlPhonebookTest, CsvMerge_PutsRowsIntoTheirEntriesAndKeepsTheRest) {
     // As a spreadsheet program of Windows 98 writes it: Windows-1252, without a mark.
-    PutFile("in.csv", "Nro,Nimi,Puhelinnumero\n2,N\xE4kki,040 123\n5,GROUP,*GROUP DIAL*\n"
-                      "80,\"Doe, Jane\",p55\n");
+    PutFile("in.csv",
+            "Nro,Nimi,Puhelinnumero\n2,N\xE4kki,040 123\n5,GROUP,*GROUP DIAL*\n"
+            "80,\"Doe, Jane\",p55\n");
     ASSERT_EQ(Run({"phonebook", "import", "in.csv"}), kExitOk) << err.str();
     EXPECT_EQ(DeviceEntries(),
               (std::vector<std::string>{"1:VELTRA OY|09123", "2:N\xE4kki|040123", "3:|123",
@@ -95,8 +96,9 @@ TEST_F(CtlPhonebookTest, Import_NeverOverwritesAGroupDialEntry) {
     EXPECT_THAT(err.str(), HasSubstr("rename.csv:2: entry 5 is a group-dial entry, which is "
                                      "never overwritten; its name stays 'GROUP'\n"));
     EXPECT_EQ(Run({"phonebook", "import", "group.pbf"}), kExitBadInput);
-    EXPECT_THAT(err.str(),
-                HasSubstr("group.pbf: entry 5: the device's group-dial entry is never overwritten"));
+    EXPECT_THAT(
+        err.str(),
+        HasSubstr("group.pbf: entry 5: the device's group-dial entry is never overwritten"));
     EXPECT_EQ(WritesReceived(), writes);
     EXPECT_EQ(DeviceEntry(4), "GROUP|\xE0\x01\x02");
 }
@@ -160,8 +162,9 @@ TEST_F(CtlPhonebookTest, EveryFormatKeepsTheDevicesRulesAndTheDryRunAnswersAsThe
     PhonebookTable other(80, 0);  // a book without the device's group-dial entry 5
     other.SetEntry(9, "TEN", "1010");
     ASSERT_TRUE(SavePhonebookFile(os, "other.pbf", other));
-    PutFile("trail.csv", "Nro;Nimi;Puhelinnumero\n1;\"TRAIL \";123\n2;\"   \";555\n"
-                         "3;\"Doe \"\"Q\"\"; Jane\";09 123\n");
+    PutFile("trail.csv",
+            "Nro;Nimi;Puhelinnumero\n1;\"TRAIL \";123\n2;\"   \";555\n"
+            "3;\"Doe \"\"Q\"\"; Jane\";09 123\n");
     PutFile("ydots.csv", "Nro;Nimi;Puhelinnumero\n3;\"J\xC3\xBF\";123\n");
     PutFile("bell.csv", "Nro;Nimi;Puhelinnumero\n3;\"B\x07\";123\n4;\"LINE\nFEED\";123\n");
     PutFile("escape.vcf", "BEGIN:VCARD\nVERSION:3.0\nFN:A\\nB\nTEL:123\nEND:VCARD\n");
@@ -173,16 +176,26 @@ TEST_F(CtlPhonebookTest, EveryFormatKeepsTheDevicesRulesAndTheDryRunAnswersAsThe
         std::vector<std::string> entries;  // when accepted: the device's phonebook after
     };
     const Case cases[] = {
-        {"hostile.pbf", {}, kExitBadInput,
+        {"hostile.pbf",
+         {},
+         kExitBadInput,
          "hostile.pbf: entry 7: name '\\x1B' is a control character, which the device cannot "
          "show\nhostile.pbf: entry 8: number '12' must have more than 2 characters",
          {}},
-        {"other.pbf", {"--replace"}, kExitOk, "(1 entries from other.pbf)",
+        {"other.pbf",
+         {"--replace"},
+         kExitOk,
+         "(1 entries from other.pbf)",
          {"5:GROUP|\xE0\x01\x02", "10:TEN|1010"}},
-        {"trail.csv", {}, kExitOk, "(3 entries from trail.csv)",
+        {"trail.csv",
+         {},
+         kExitOk,
+         "(3 entries from trail.csv)",
          {"1:TRAIL|123", "2:|555", "3:Doe \"Q\"; Jane|09123", "5:GROUP|\xE0\x01\x02"}},
         {"ydots.csv", {}, kExitBadInput, "ydots.csv:2: name: '\xC3\xBF' cannot be kept", {}},
-        {"bell.csv", {}, kExitBadInput,
+        {"bell.csv",
+         {},
+         kExitBadInput,
          "bell.csv:2: name '\\x07' is a control character, which the device cannot show\n"
          "bell.csv:3: name '\\x0A' is a control character",
          {}},

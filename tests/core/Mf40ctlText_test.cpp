@@ -16,13 +16,38 @@ TEST(Windows1252, HighControlRangeMapsToItsCharactersBothWays) {
         const char* utf8;
     };
     const Case cases[] = {
-        {0x80, "€"}, {0x82, "‚"}, {0x83, "ƒ"}, {0x84, "„"}, {0x85, "…"}, {0x86, "†"},
-        {0x87, "‡"}, {0x88, "ˆ"}, {0x89, "‰"}, {0x8A, "Š"}, {0x8B, "‹"}, {0x8C, "Œ"},
-        {0x8E, "Ž"}, {0x91, "‘"}, {0x92, "’"}, {0x93, "“"}, {0x94, "”"}, {0x95, "•"},
-        {0x96, "–"}, {0x97, "—"}, {0x98, "˜"}, {0x99, "™"}, {0x9A, "š"}, {0x9B, "›"},
-        {0x9C, "œ"}, {0x9E, "ž"}, {0x9F, "Ÿ"},
+        {0x80, "€"},
+        {0x82, "‚"},
+        {0x83, "ƒ"},
+        {0x84, "„"},
+        {0x85, "…"},
+        {0x86, "†"},
+        {0x87, "‡"},
+        {0x88, "ˆ"},
+        {0x89, "‰"},
+        {0x8A, "Š"},
+        {0x8B, "‹"},
+        {0x8C, "Œ"},
+        {0x8E, "Ž"},
+        {0x91, "‘"},
+        {0x92, "’"},
+        {0x93, "“"},
+        {0x94, "”"},
+        {0x95, "•"},
+        {0x96, "–"},
+        {0x97, "—"},
+        {0x98, "˜"},
+        {0x99, "™"},
+        {0x9A, "š"},
+        {0x9B, "›"},
+        {0x9C, "œ"},
+        {0x9E, "ž"},
+        {0x9F, "Ÿ"},
         // Undefined in Windows-1252: the control character of the same number, as Windows does.
-        {0x81, "\xC2\x81"}, {0x8D, "\xC2\x8D"}, {0x8F, "\xC2\x8F"}, {0x90, "\xC2\x90"},
+        {0x81, "\xC2\x81"},
+        {0x8D, "\xC2\x8D"},
+        {0x8F, "\xC2\x8F"},
+        {0x90, "\xC2\x90"},
         {0x9D, "\xC2\x9D"},
     };
     for (const Case& c : cases) {
@@ -52,8 +77,8 @@ TEST(Windows1252, RefusesWhatItCannotCarry) {
     const Case cases[] = {
         {"Москва", "(U+041C), which Windows-1252 does not have"},
         {"a\xE2\x82", "is not valid UTF-8 (at byte 2)"},
-        {"\xC0\xAF", "is not valid UTF-8 (at byte 1)"},          // overlong '/'
-        {"\xED\xA0\x80", "is not valid UTF-8 (at byte 1)"},      // a surrogate
+        {"\xC0\xAF", "is not valid UTF-8 (at byte 1)"},      // overlong '/'
+        {"\xED\xA0\x80", "is not valid UTF-8 (at byte 1)"},  // a surrogate
         {"\xFF", "is not valid UTF-8 (at byte 1)"},
         {std::string("a\0b", 3), "contains a zero character"},
     };
@@ -77,7 +102,7 @@ TEST(EscapeForTerminal, ControlsAndBrokenBytesBecomeVisibleAndTheRestStays) {
         {std::string("a\0b", 3), "a\\x00b"},
         {"\x7F", "\\x7F"},
         {"\xC2\x9B\xC2\x85", "\\x9B\\x85"},  // C1: CSI and NEL
-        {"\xC2\xA0", "\xC2\xA0"},          // no-break space is no control
+        {"\xC2\xA0", "\xC2\xA0"},            // no-break space is no control
         {"\xFF\xE2\x82 \xC0\xAF", "\\xFF\\xE2\\x82 \\xC0\\xAF"},
     };
     for (const Case& c : cases) {
@@ -93,14 +118,22 @@ TEST(DeviceFields, ValuesAreTakenAsThePagesShowThem) {
         int byte;
     };
     const Case cases[] = {
-        {"trayPaperSize", "A4", 1},         {"trayPaperSize", "legal", 2},
-        {"bypassPaperType", "Värillinen", 6}, {"sendConfirmation", "Kun virhe", 2},
-        {"remoteReceiveCode", "*9*", 9},    {"powerSave", "off", 0},
-        {"powerSave", "5", 1},              {"powerSave", "45", 5},
-        {"answerDelay", "1", 1},            {"answerDelay", "7", 7},
-        {"discardLength", "0", 0},          {"discardLength", "30", 30},
-        {"redialAttempts", "13", 13},       {"clockFormat", "24 t", 1},
-        {"ecmMode", "on", 1},               {"ecmMode", "OFF", 0},
+        {"trayPaperSize", "A4", 1},
+        {"trayPaperSize", "legal", 2},
+        {"bypassPaperType", "Värillinen", 6},
+        {"sendConfirmation", "Kun virhe", 2},
+        {"remoteReceiveCode", "*9*", 9},
+        {"powerSave", "off", 0},
+        {"powerSave", "5", 1},
+        {"powerSave", "45", 5},
+        {"answerDelay", "1", 1},
+        {"answerDelay", "7", 7},
+        {"discardLength", "0", 0},
+        {"discardLength", "30", 30},
+        {"redialAttempts", "13", 13},
+        {"clockFormat", "24 t", 1},
+        {"ecmMode", "on", 1},
+        {"ecmMode", "OFF", 0},
     };
     for (const Case& c : cases) {
         const FaxSettingField* field = FindFaxSetting(c.name);

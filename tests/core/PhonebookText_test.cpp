@@ -24,8 +24,8 @@ std::string Rows(const PhonebookRows& rows) {
                 "|" + row.name + "|" + row.number + "\n";
     }
     for (const RowProblem& problem : rows.problems) {
-        text += "problem " + std::to_string(problem.line) + ": " + DescribeRowProblem(problem) +
-                "\n";
+        text +=
+            "problem " + std::to_string(problem.line) + ": " + DescribeRowProblem(problem) + "\n";
     }
     return text;
 }
@@ -78,7 +78,9 @@ TEST(PhonebookCsv, MalformedFilesReportTheirLines) {
 
 TEST(PhonebookCsv, WrittenFileReadsBackToTheSameRows) {
     const std::vector<ExportEntry> entries = {
-        {1, "VELTRA OY", "09123"}, {4, "SMITH; JOHN", "555P1"}, {9, "\"Q\"", "*GROUP DIAL*"},
+        {1, "VELTRA OY", "09123"},
+        {4, "SMITH; JOHN", "555P1"},
+        {9, "\"Q\"", "*GROUP DIAL*"},
         {80, "", "123"},
     };
     const std::string text = WritePhonebookCsv(entries);
@@ -122,8 +124,8 @@ TEST(PhonebookVcard, EncodedValuesAreDecodedInTheirCharacterSet) {
          "problem 1: FN: CHARSET=koi8-r is not read (only UTF-8, ISO-8859-1 and Windows-1252)\n"},
     };
     for (const Case& c : cases) {
-        const std::string card = std::string("BEGIN:VCARD\r\nVERSION:3.0\r\n") + c.fn +
-                                 "\r\nTEL:123\r\nEND:VCARD\r\n";
+        const std::string card =
+            std::string("BEGIN:VCARD\r\nVERSION:3.0\r\n") + c.fn + "\r\nTEL:123\r\nEND:VCARD\r\n";
         EXPECT_THAT(Rows(ReadPhonebookVcard(card)), HasSubstr(c.rows)) << c.fn;
     }
 }
@@ -169,8 +171,9 @@ TEST(PhonebookVcard, WrittenCardsReadBackToTheirEntriesWithoutGroupDialEntries) 
 // character set named, or not, value by value); UTF-16 is refused as a whole.
 TEST(PhonebookText, ReadsTheEncodingItWasWrittenIn) {
     using enum PhonebookTextFormat;
-    const std::string utf16Problem = "problem 0: the file is UTF-16 text, or holds zero bytes as "
-                                     "UTF-16 text does; save it as UTF-8\n";
+    const std::string utf16Problem =
+        "problem 0: the file is UTF-16 text, or holds zero bytes as "
+        "UTF-16 text does; save it as UTF-8\n";
     struct Case {
         const char* what;
         PhonebookTextFormat format;
@@ -230,8 +233,7 @@ TEST(EntryRules, EntriesAreTakenInTheFormTheDeviceKeeps) {
     for (const Case& c : cases) {
         RowProblem problem;
         const auto texts = ApplyEntryRules(c.name, c.number, &problem);
-        ASSERT_TRUE(texts) << c.name << " / " << c.number << ": "
-                           << DescribeRowProblem(problem);
+        ASSERT_TRUE(texts) << c.name << " / " << c.number << ": " << DescribeRowProblem(problem);
         EXPECT_EQ(texts->name, c.keptName);
         EXPECT_EQ(texts->number, c.keptNumber);
     }

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "testing/FakeOs.h"
 #include "protocol/ByteOrder.h"
 #include "sim/VirtualDevice.h"
+#include "testing/FakeOs.h"
 
 namespace pd {
 namespace {
@@ -149,9 +149,9 @@ TEST_F(PhonebookTransferTest, ReadSkipsRecordsNumberedOutsideTheTable) {
     FillEveryEntry(table, "Vanha");
     PhonebookTable expected = table;
     expected.SetEntry(6, "Seitsemas", "777");
-    device.OverrideNextReply(ReadReply(4, {Record(0, "Nolla", "0"), Record(81, "Yli", "81"),
-                                           Record(255, "Kauas", "255"),
-                                           Record(7, "Seitsemas", "777")}));
+    device.OverrideNextReply(
+        ReadReply(4, {Record(0, "Nolla", "0"), Record(81, "Yli", "81"), Record(255, "Kauas", "255"),
+                      Record(7, "Seitsemas", "777")}));
 
     ASSERT_TRUE(ReadPhonebook(link, table));
     EXPECT_EQ(TableBytes(table), TableBytes(expected));
@@ -192,10 +192,16 @@ TEST_F(PhonebookTransferTest, ReadContinuesRecordsThatComeInPieces) {
     };
     const Case cases[] = {
         {"two pieces", {11, 3000}, true, {"Sleep 1000", "Sleep 500"}, 3},
-        {"a pause, then the rest", {11, 3000, 0}, true,
-         {"Sleep 1000", "Sleep 500", "Sleep 500"}, 4},
-        {"nothing after the first piece", {11, 3000, 0, 0}, false,
-         {"Sleep 1000", "Sleep 500", "Sleep 500"}, 4},
+        {"a pause, then the rest",
+         {11, 3000, 0},
+         true,
+         {"Sleep 1000", "Sleep 500", "Sleep 500"},
+         4},
+        {"nothing after the first piece",
+         {11, 3000, 0, 0},
+         false,
+         {"Sleep 1000", "Sleep 500", "Sleep 500"},
+         4},
         {"three pieces are one too many", {11, 3000, 1000}, false, {"Sleep 1000", "Sleep 500"}, 3},
         {"nothing at all", {11, 0, 0, 0}, false, {"Sleep 1000", "Sleep 500", "Sleep 500"}, 4},
     };
@@ -284,11 +290,11 @@ TEST_F(PhonebookTransferTest, ReadTrimsTrailingSpacesWithinTheFieldsAndKeepsOthe
     withZero[4] = 'C';
     withZero[5] = 'D';
     device.OverrideNextReply(ReadReply(4, {
-        Record(1, std::string(20, 'N'), std::string(46, '5')),
-        Record(2, "Anna Berg", "09 123 ", ' '),
-        Record(3, "Ohjelma", "123", 0xFF),
-        withZero,
-    }));
+                                              Record(1, std::string(20, 'N'), std::string(46, '5')),
+                                              Record(2, "Anna Berg", "09 123 ", ' '),
+                                              Record(3, "Ohjelma", "123", 0xFF),
+                                              withZero,
+                                          }));
 
     ASSERT_TRUE(ReadPhonebook(link, table));
     EXPECT_EQ(table.Name(0), std::string(20, 'N'));
@@ -386,8 +392,11 @@ TEST_F(PhonebookTransferTest, WriteContinuesAFrameTheDeviceTookOnlyPartly) {
     const Case cases[] = {
         {"taken in two pieces", {3000}, true, {"Sleep 500", "Sleep 1000"}, 2},
         {"a pause, then the rest", {3000, 0}, true, {"Sleep 500", "Sleep 500", "Sleep 1000"}, 3},
-        {"nothing after the first piece", {3000, 0, 0}, false,
-         {"Sleep 500", "Sleep 500", "Sleep 1000"}, 3},
+        {"nothing after the first piece",
+         {3000, 0, 0},
+         false,
+         {"Sleep 500", "Sleep 500", "Sleep 1000"},
+         3},
         {"three pieces are one too many", {3000, 1000}, false, {"Sleep 500", "Sleep 1000"}, 2},
         {"nothing taken", {0, 0, 0}, false, {"Sleep 500", "Sleep 500", "Sleep 1000"}, 3},
     };

@@ -17,10 +17,11 @@ TEST_F(LinkTest, AcquireSharedPort_GrantedKeepsTheLibraryUntilTheRelease) {
     EXPECT_NE(link.state().arbitrationLibrary, kNoLibrary);
     EXPECT_TRUE(link.ReleaseSharedPort(kSharedPortId));
     EXPECT_EQ(link.state().arbitrationLibrary, kNoLibrary);
-    EXPECT_EQ(os.CallsExcept({"FindEntryPoint"}),
-              (Strings{"LoadLibrary portgate.dll -> ok", "PortAcquire 8 -> 1",
-                       "DebugOutput OMF 40 RCP: Port Acquire - SUCCESS", "PortRelease 8 -> 1",
-                       "FreeLibrary portgate.dll", "DebugOutput OMF 40 RCP: Port Release - TRUE\n"}));
+    EXPECT_EQ(
+        os.CallsExcept({"FindEntryPoint"}),
+        (Strings{"LoadLibrary portgate.dll -> ok", "PortAcquire 8 -> 1",
+                 "DebugOutput OMF 40 RCP: Port Acquire - SUCCESS", "PortRelease 8 -> 1",
+                 "FreeLibrary portgate.dll", "DebugOutput OMF 40 RCP: Port Release - TRUE\n"}));
 }
 
 TEST_F(LinkTest, AcquireSharedPort_RefusedStillLetsTheShutdownReleaseReachTheLibrary) {
@@ -28,8 +29,8 @@ TEST_F(LinkTest, AcquireSharedPort_RefusedStillLetsTheShutdownReleaseReachTheLib
     os.SetPortReleaseResult(0);
     EXPECT_FALSE(link.AcquireSharedPort(kSharedPortId));
     EXPECT_FALSE(link.ReleaseSharedPort(kSharedPortId));
-    EXPECT_EQ(os.DebugLines(), (Strings{"OMF 40 RCP: Port Acquire - FAILED",
-                                        "OMF 40 RCP: Port Release - FALSE\n"}));
+    EXPECT_EQ(os.DebugLines(),
+              (Strings{"OMF 40 RCP: Port Acquire - FAILED", "OMF 40 RCP: Port Release - FALSE\n"}));
     EXPECT_EQ(os.CountCalls("PortRelease 8"), 1);
     EXPECT_EQ(os.CountCalls("FreeLibrary portgate.dll"), 1);
 }

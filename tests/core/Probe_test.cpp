@@ -1,5 +1,5 @@
-#include "protocol/Frames.h"
 #include "protocol/Probe.h"
+#include "protocol/Frames.h"
 #include "tests/core/LinkTestSupport.h"
 
 namespace pd {
@@ -29,8 +29,8 @@ TEST_F(ProbeTest, SucceedsOnMoreThanFourReplyBytesWhateverTheyHold) {
         std::size_t replyBytes;
         bool answers;
     };
-    for (const Case c : {Case{0, false}, Case{4, false}, Case{5, true}, Case{43, true},
-                         Case{60, true}}) {
+    for (const Case c :
+         {Case{0, false}, Case{4, false}, Case{5, true}, Case{43, true}, Case{60, true}}) {
         // The contents, header included, are not examined: all zeros will do.
         device.OverrideNextReply(sim::Bytes(c.replyBytes, 0));
         EXPECT_EQ(ProbeDevice(link), c.answers) << c.replyBytes << " reply bytes";

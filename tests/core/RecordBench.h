@@ -13,8 +13,8 @@
 #include <string_view>
 
 #include "link/DeviceLink.h"
-#include "testing/FakeOs.h"
 #include "sim/VirtualDevice.h"
+#include "testing/FakeOs.h"
 
 namespace pd::recordtest {
 

@@ -47,14 +47,10 @@ TEST(SimulatorOptions, Parse_RefusesWhatItCannotUse) {
         std::vector<std::string> arguments;
         const char* errorMentions;
     } cases[] = {
-        {{"--loud"}, "--loud"},
-        {{"--state"}, "--state"},
-        {{"--state="}, "--state"},
-        {{"--port"}, "--port"},
-        {{"--exit-with"}, "--exit-with"},
-        {{"--exit-with", "12a"}, "12a"},
-        {{"--exit-with", "-5"}, "-5"},
-        {{"--exit-with", "99999999999"}, "99999999999"},
+        {{"--loud"}, "--loud"},           {{"--state"}, "--state"},
+        {{"--state="}, "--state"},        {{"--port"}, "--port"},
+        {{"--exit-with"}, "--exit-with"}, {{"--exit-with", "12a"}, "12a"},
+        {{"--exit-with", "-5"}, "-5"},    {{"--exit-with", "99999999999"}, "99999999999"},
         {{"--silent", "extra"}, "extra"},
     };
     for (const auto& c : cases) {

@@ -16,9 +16,9 @@ namespace {
 
 using namespace std::string_literals;
 using recordtest::Bytes;
-using recordtest::FaultCase;
 using recordtest::ExpectScriptFollowed;
 using recordtest::ExpectWaited;
+using recordtest::FaultCase;
 using recordtest::Poisoned;
 using recordtest::RawBytes;
 using recordtest::RecordBench;
@@ -30,38 +30,38 @@ const Bytes kReadCommand = Wire("\x1B\xA4\x00\x05\x50\xE0\x82\xC1\x40"s);
 // A whole reply, one field a line at its offset. Texts keep the device's space padding;
 // `engineVersion` and `serviceNumber` fill their width to the last byte.
 const Bytes kReply = Wire(
-    "\x1B\xC1\x01\x09"s                                 //   0 header, payload 265
-    "\xEE\xEE\xEE\xEE\xEE\xEE"                          //   4 not interpreted
-    "Ostrex MF 40                    "                  //  10 modelName
-    "+358 9 1234567      "                              //  42 deviceIdNumber
-    "VELTRA HELSINKI     "                              //  62 deviceIdName
-    "1.12 "                                             //  82 firmwareVersion
-    "2.03b"                                             //  87 engineVersion
-    "PCL 5e 1.04    "                                   //  92 emulation1Version
-    "GDI 2.10       "                                   // 107 emulation2Version
-    "\x57"                                              // 122 freeMemoryPercent
-    "\xFF\xFF\xFF\xFF"                                  // 123 platenScanCount
-    "\x00\x01\x00\x00"                                  // 127 feederScanCount
-    "\x01\x02\x03\x04"                                  // 131 printCount
-    "\x00\x00\x23\x96"                                  // 135 drumCount
-    "\x00\x00\x00\x11"                                  // 139 documentJamCount
-    "\x80\x00\x00\x00"                                  // 143 paperJamCount
-    "\x03"                                              // 147 receiveMode
-    "0W   "                                             // 148 numberPrefix
-    "\x07"                                              // 153 ringVolume
-    "\x01"                                              // 154 alarmSound
-    "\x00"                                              // 155 keySound
-    "\x02"                                              // 156 speakerMode
-    "\x0A"                                              // 157 language
-    "\x04"                                              // 158 tonerSave
-    "\x05"                                              // 159 usbMode
-    "\x06"                                              // 160 duplexFax
-    "\x08"                                              // 161 imageQuality
-    "\x09"                                              // 162 tonerNotice
-    "Oy Esimerkki Ab     "                              // 163 customerName
-    "ASIAKAS-000123      "                              // 183 customerNumber
-    "Huolto +358 20 123 4567, arkisin klo 8-16 (MF)"    // 203 serviceNumber
-    "OMF40-0012345       ");                            // 249 serialNumber
+    "\x1B\xC1\x01\x09"s                               //   0 header, payload 265
+    "\xEE\xEE\xEE\xEE\xEE\xEE"                        //   4 not interpreted
+    "Ostrex MF 40                    "                //  10 modelName
+    "+358 9 1234567      "                            //  42 deviceIdNumber
+    "VELTRA HELSINKI     "                            //  62 deviceIdName
+    "1.12 "                                           //  82 firmwareVersion
+    "2.03b"                                           //  87 engineVersion
+    "PCL 5e 1.04    "                                 //  92 emulation1Version
+    "GDI 2.10       "                                 // 107 emulation2Version
+    "\x57"                                            // 122 freeMemoryPercent
+    "\xFF\xFF\xFF\xFF"                                // 123 platenScanCount
+    "\x00\x01\x00\x00"                                // 127 feederScanCount
+    "\x01\x02\x03\x04"                                // 131 printCount
+    "\x00\x00\x23\x96"                                // 135 drumCount
+    "\x00\x00\x00\x11"                                // 139 documentJamCount
+    "\x80\x00\x00\x00"                                // 143 paperJamCount
+    "\x03"                                            // 147 receiveMode
+    "0W   "                                           // 148 numberPrefix
+    "\x07"                                            // 153 ringVolume
+    "\x01"                                            // 154 alarmSound
+    "\x00"                                            // 155 keySound
+    "\x02"                                            // 156 speakerMode
+    "\x0A"                                            // 157 language
+    "\x04"                                            // 158 tonerSave
+    "\x05"                                            // 159 usbMode
+    "\x06"                                            // 160 duplexFax
+    "\x08"                                            // 161 imageQuality
+    "\x09"                                            // 162 tonerNotice
+    "Oy Esimerkki Ab     "                            // 163 customerName
+    "ASIAKAS-000123      "                            // 183 customerNumber
+    "Huolto +358 20 123 4567, arkisin klo 8-16 (MF)"  // 203 serviceNumber
+    "OMF40-0012345       ");                          // 249 serialNumber
 
 // The frame body is reply bytes 42..81 and 147..268, in order.
 Bytes WritableBytesOf(const Bytes& reply) {
@@ -191,16 +191,16 @@ TEST(AdvancedOptionsWrite, FrameCarriesTheWritableFieldsSpaceFilled) {
     record.tonerNotice = 9;
 
     const Bytes frame = Wire(
-        "\x1B\xA4\x00\xA7\x50\xE0\x82\xC2\x40"s             //   0 header, count 167
-        "+358 9 1234567      "                              //   9 deviceIdNumber
-        "                    "                              //  29 deviceIdName
-        "\x03"                                              //  49 receiveMode
-        "0    "                                             //  50 numberPrefix
-        "\x07\x01\x00\x02\x0A\x04\x05\x06\x08\x09"          //  55 ringVolume .. tonerNotice
-        "AB                  "                              //  65 customerName
-        "12345678901234567890"                              //  85 customerNumber
-        "Huolto +358 20 123 4567, arkisin klo 8-16 (MF)"    // 105 serviceNumber
-        "SN 1                ");                            // 151 serialNumber
+        "\x1B\xA4\x00\xA7\x50\xE0\x82\xC2\x40"s           //   0 header, count 167
+        "+358 9 1234567      "                            //   9 deviceIdNumber
+        "                    "                            //  29 deviceIdName
+        "\x03"                                            //  49 receiveMode
+        "0    "                                           //  50 numberPrefix
+        "\x07\x01\x00\x02\x0A\x04\x05\x06\x08\x09"        //  55 ringVolume .. tonerNotice
+        "AB                  "                            //  65 customerName
+        "12345678901234567890"                            //  85 customerNumber
+        "Huolto +358 20 123 4567, arkisin klo 8-16 (MF)"  // 105 serviceNumber
+        "SN 1                ");                          // 151 serialNumber
     ASSERT_EQ(frame.size(), 171u);
     RecordBench bench;
     bench.device.Expect(frame, Wire("\x1B\xC2\x00\x06\x00\x00\x00\x00\x00\x00"s));
@@ -219,9 +219,9 @@ TEST(AdvancedOptionsWrite, UnchangedRecordSendsBackTheReplysWritableBytes) {
     bench.device.Expect(kReadCommand, kReply);
     SystemRecord record;
     ASSERT_TRUE(ReadSystemRecord(bench.link, record));
-    for (char* text : {record.deviceIdNumber, record.deviceIdName, record.numberPrefix,
-                       record.customerName, record.customerNumber, record.serviceNumber,
-                       record.serialNumber}) {
+    for (char* text :
+         {record.deviceIdNumber, record.deviceIdName, record.numberPrefix, record.customerName,
+          record.customerNumber, record.serviceNumber, record.serialNumber}) {
         for (auto end = std::strlen(text); end > 0 && text[end - 1] == ' '; --end) {
             text[end - 1] = '\0';
         }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "testing/FakeOs.h"
 #include "protocol/Waits.h"
+#include "testing/FakeOs.h"
 
 namespace pd {
 namespace {

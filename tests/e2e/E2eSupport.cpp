@@ -68,8 +68,8 @@ bool PanelFolder(Route route, tstring* folder, std::string* error) {
     const bool cdeclCalls = Environment(TEXT("PD_STANDIN_CALLS")) == TEXT("cdecl");
     const tstring demo = DemoFolder();
     const tstring libraries = demo + (cdeclCalls ? TEXT("\\..\\standin-cdecl") : TEXT(""));
-    const tstring arbiter = demo + (cdeclCalls ? TEXT("\\..\\port-arbiter-cdecl")
-                                               : TEXT("\\..\\port-arbiter-stdcall"));
+    const tstring arbiter =
+        demo + (cdeclCalls ? TEXT("\\..\\port-arbiter-cdecl") : TEXT("\\..\\port-arbiter-stdcall"));
     struct Copied {
         tstring from;
         const TCHAR* name;
@@ -113,7 +113,7 @@ namespace {
 OwnedHandle InheritableFile(const tstring& path, DWORD access, DWORD disposition) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     return OwnedHandle(CreateFile(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
@@ -189,8 +189,8 @@ bool StartPanel(ChildProcess& panel, std::string* error) {
 
 std::string FileBytes(const tstring& path) {
     const OwnedHandle file(CreateFile(path.c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string bytes;
     char chunk[4096];
     DWORD got = 0;
@@ -202,7 +202,7 @@ std::string FileBytes(const tstring& path) {
 
 bool PutFileBytes(const tstring& path, std::string_view bytes) {
     const OwnedHandle file(CreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file &&
            WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
@@ -226,17 +226,16 @@ std::optional<std::vector<tstring>> LoadedModules(DWORD processId) {
     return names;
 }
 
-ReportedWindowsVersion::ReportedWindowsVersion(const tstring& program,
-                                               const tstring& version)
+ReportedWindowsVersion::ReportedWindowsVersion(const tstring& program, const tstring& version)
     : key_(TEXT("Software\\Wine\\AppDefaults\\") + program) {
     HKEY key = nullptr;
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                       nullptr) != ERROR_SUCCESS) {
         return;
     }
-    ok_ = RegSetValueEx(key, TEXT("Version"), 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                         static_cast<DWORD>((version.size() + 1) * sizeof(TCHAR))) ==
-          ERROR_SUCCESS;
+    ok_ = RegSetValueEx(key, TEXT("Version"), 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(version.c_str()),
+                        static_cast<DWORD>((version.size() + 1) * sizeof(TCHAR))) == ERROR_SUCCESS;
     RegCloseKey(key);
 }
 
@@ -271,9 +270,8 @@ ScratchFolder::~ScratchFolder() {
     RemoveDirectory(path_.c_str());
 }
 
-bool ChildProcess::Start(const tstring& program, const tstring& arguments,
-                         const tstring& folder, const tstring& outputFile,
-                         std::string* error, const tstring& errorFile) {
+bool ChildProcess::Start(const tstring& program, const tstring& arguments, const tstring& folder,
+                         const tstring& outputFile, std::string* error, const tstring& errorFile) {
     Kill();
     // The child's standard handles are files of our choosing, so that it never holds on to
     // the test runner's output and keeps it waiting.
@@ -294,10 +292,10 @@ bool ChildProcess::Start(const tstring& program, const tstring& arguments,
     tstring commandLine = TEXT("\"") + program + TEXT("\" ") + arguments;
     PROCESS_INFORMATION started{};
     if (!CreateProcess(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder.c_str(), &startup,
-                        &started)) {
-        *error =
-            "cannot start " + pd::Utf8FromText(program) + " (error " + std::to_string(GetLastError()) + ")";
+                       CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder.c_str(), &startup,
+                       &started)) {
+        *error = "cannot start " + pd::Utf8FromText(program) + " (error " +
+                 std::to_string(GetLastError()) + ")";
         return false;
     }
     if (HANDLE job = ChildJob()) AssignProcessToJobObject(job, started.hProcess);
@@ -341,8 +339,9 @@ bool Simulator::Start(const tstring& options, std::string* error) {
     }
     // --exit-with: should the job not end it, the simulator still ends with this test. The
     // tests bring their own phonebook contents, so the demo's sample stays out.
-    tstring arguments = TEXT("--state \"") + StatePath() + TEXT("\" --empty-phonebook --exit-with ") +
-                             ToTString(GetCurrentProcessId()) + TEXT(" ") + options;
+    tstring arguments = TEXT("--state \"") + StatePath() +
+                        TEXT("\" --empty-phonebook --exit-with ") +
+                        ToTString(GetCurrentProcessId()) + TEXT(" ") + options;
     if (UsesPortBridge(TestedRoute().route)) {
         if (TestedRoute().portFolder.empty()) {
             *error = "no port bridge: run this under scripts/port-bridge";
@@ -388,8 +387,8 @@ std::string Simulator::TrafficOffRoute() const {
         for (const char* direction : {"<- ", "-> "}) {
             const bool heard = log.find(std::string(link.prefix) + direction) != std::string::npos;
             if (heard == link.expected) continue;
-            problems += std::string(heard ? "traffic " : "no traffic ") + direction +
-                        link.name + "\n";
+            problems +=
+                std::string(heard ? "traffic " : "no traffic ") + direction + link.name + "\n";
         }
     }
     return problems.empty() ? problems : problems + log;

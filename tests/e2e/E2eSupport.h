@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "win32/Handles.h"
-#include "win32/Win32Os.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd::e2e {
 
@@ -22,7 +22,6 @@ tstring DemoFolder();
 
 // The high-resolution counter in milliseconds, for the measuring tools.
 double MillisecondsNow();
-
 
 // True when some simulator serves the demo's pipes right now.
 bool DemoPipesServed();
@@ -124,9 +123,8 @@ public:
     // Starts `program` with `arguments` in `folder`; its output goes to `outputFile` (or
     // nowhere when empty), its error output to `errorFile` (or with the output when empty).
     // False, with `error` set, when it cannot be started.
-    bool Start(const tstring& program, const tstring& arguments,
-               const tstring& folder, const tstring& outputFile, std::string* error,
-               const tstring& errorFile = {});
+    bool Start(const tstring& program, const tstring& arguments, const tstring& folder,
+               const tstring& outputFile, std::string* error, const tstring& errorFile = {});
 
     bool running() const;
     DWORD id() const { return id_; }

@@ -14,8 +14,8 @@
 // route under test, walks through the update with the demo's sample image, and checks that
 // the device took the route's own start command and holds the image afterwards.
 #include <windows.h>
-#include <tchar.h>
 #include <commctrl.h>
+#include <tchar.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,12 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "win32/Win32Os.h"
 #include "protocol/Frames.h"
 #include "sim/DeviceStateFile.h"
 #include "sim/VirtualDevice.h"
 #include "tests/e2e/E2eSupport.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd::e2e {
 namespace {
@@ -134,7 +134,7 @@ void Shot(const tstring& prefix, const char* name) {
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
     const tstring path = prefix + TEXT("-") + pd::TextFromUtf8(name) + TEXT(".bmp");
     HANDLE out = CreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(out, &file, sizeof file, &written, nullptr);
@@ -157,10 +157,10 @@ int Fail(const char* what) {
 
 int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
     const HWND main = Await(kStepMs, [] {
-        return FindTopLevel([](HWND w) { return StoredText(w) == kPanelTitle &&
-                                                FindChild(w, [](HWND c) {
-                                                    return ClassOf(c) == WC_TABCONTROL;
-                                                }) != nullptr; });
+        return FindTopLevel([](HWND w) {
+            return StoredText(w) == kPanelTitle &&
+                   FindChild(w, [](HWND c) { return ClassOf(c) == WC_TABCONTROL; }) != nullptr;
+        });
     });
     if (main == nullptr) return Fail("no panel window");
     const HWND tabs = FindChild(main, [](HWND c) { return ClassOf(c) == WC_TABCONTROL; });
@@ -181,11 +181,11 @@ int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
     Shot(shots, "1-page");
 
     PostMessage(fwPage, WM_COMMAND, MAKEWPARAM(kBrowseId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kBrowseId)));
+                reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kBrowseId)));
     const HWND dialog = Await(kStepMs, [&] {
         return FindTopLevel([&](HWND w) {
-            return GetWindow(w, GW_OWNER) == main && (GetDlgItem(w, kDialogFileNameEdit) ||
-                                                      GetDlgItem(w, kDialogFileNameCombo));
+            return GetWindow(w, GW_OWNER) == main &&
+                   (GetDlgItem(w, kDialogFileNameEdit) || GetDlgItem(w, kDialogFileNameCombo));
         });
     });
     if (dialog == nullptr) return Fail("no file dialog");
@@ -197,18 +197,19 @@ int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
     SendMessage(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(image.c_str()));
     PostMessage(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     const bool chosen = Await(kStepMs, [&]() -> HWND {
-        return text(kFileNameId).empty() ? nullptr : fwPage;
-    }) != nullptr;
+                            return text(kFileNameId).empty() ? nullptr : fwPage;
+                        }) != nullptr;
     if (!chosen) return Fail("no file chosen");
     Sleep(300);
     Say("chosen: '%s'", text(kFileNameId));
     Say("        size '%s'", text(kFileSizeId));
     Say("        update enabled: %s", IsWindowEnabled(GetDlgItem(fwPage, kUpdateId))
-                                           ? tstring(TEXT("yes")) : tstring(TEXT("no")));
+                                          ? tstring(TEXT("yes"))
+                                          : tstring(TEXT("no")));
     Shot(shots, "3-chosen");
 
     PostMessage(fwPage, WM_COMMAND, MAKEWPARAM(kUpdateId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kUpdateId)));
+                reinterpret_cast<LPARAM>(GetDlgItem(fwPage, kUpdateId)));
     const DWORD clicked = GetTickCount();
     tstring lastPercent;
     DWORD firstBlock = 0;
@@ -223,7 +224,8 @@ int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
             if (firstBlock == 0) firstBlock = at;
             if (percent == TEXT("100 %")) lastBlock = at;
             std::printf("  %6lu ms: %s, %s\n", static_cast<unsigned long>(at),
-                        pd::Utf8FromText(percent).c_str(), pd::Utf8FromText(text(kMessageId)).c_str());
+                        pd::Utf8FromText(percent).c_str(),
+                        pd::Utf8FromText(text(kMessageId)).c_str());
             if (!midShot && percent != TEXT("100 %")) {
                 Shot(shots, "4-progress");
                 midShot = true;
@@ -249,15 +251,14 @@ int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
     }
     if (box == nullptr) return Fail("no completion box");
     const DWORD boxAt = GetTickCount() - clicked;
-    std::printf("  first block shown %lu ms, last %lu ms after the click (%lu ms apart); box "
-                "after %lu ms\n",
-                static_cast<unsigned long>(firstBlock), static_cast<unsigned long>(lastBlock),
-                static_cast<unsigned long>(lastBlock - firstBlock),
-                static_cast<unsigned long>(boxAt));
+    std::printf(
+        "  first block shown %lu ms, last %lu ms after the click (%lu ms apart); box "
+        "after %lu ms\n",
+        static_cast<unsigned long>(firstBlock), static_cast<unsigned long>(lastBlock),
+        static_cast<unsigned long>(lastBlock - firstBlock), static_cast<unsigned long>(boxAt));
     Say("completion box: caption '%s'", StoredText(box));
-    const HWND boxText = FindChild(box, [](HWND c) {
-        return StoredText(c).find(TEXT("valmis")) != tstring::npos;
-    });
+    const HWND boxText =
+        FindChild(box, [](HWND c) { return StoredText(c).find(TEXT("valmis")) != tstring::npos; });
     Say("                text '%s'", StoredText(boxText));
     Sleep(300);
     Shot(shots, "6-box");
@@ -267,7 +268,8 @@ int Walk(const tstring& image, const tstring& statePath, const tstring& shots) {
     Say("               file name '%s'", text(kFileNameId));
     Say("               percent '%s'", text(kPercentId));
     Say("               update enabled: %s", IsWindowEnabled(GetDlgItem(fwPage, kUpdateId))
-                                                  ? tstring(TEXT("yes")) : tstring(TEXT("no")));
+                                                 ? tstring(TEXT("yes"))
+                                                 : tstring(TEXT("no")));
     Shot(shots, "7-cleared");
 
     Win32Os os;
@@ -307,7 +309,8 @@ int RunE2e() {
         std::printf("FAIL: %s\n", error.c_str());
         return 1;
     }
-    const int walked = Walk(DemoFolder() + TEXT("\\sample-firmware.img"), simulator.StatePath(), TEXT(""));
+    const int walked =
+        Walk(DemoFolder() + TEXT("\\sample-firmware.img"), simulator.StatePath(), TEXT(""));
     const std::string log = simulator.Output();
     std::string wrong = StartOffRoute(log);
     if (wrong.empty()) wrong = simulator.TrafficOffRoute();
@@ -330,9 +333,10 @@ int _tmain(int argc, TCHAR** argv) {
         if (option == TEXT("--shots")) shots = argv[i + 1];
     }
     if (image.empty() || state.empty()) {
-        std::printf("usage: firmware_walkthrough --image PATH --state FILE [--desktop NAME] "
-                    "[--shots PREFIX]\n"
-                    "       firmware_walkthrough e2e\n");
+        std::printf(
+            "usage: firmware_walkthrough --image PATH --state FILE [--desktop NAME] "
+            "[--shots PREFIX]\n"
+            "       firmware_walkthrough e2e\n");
         return 2;
     }
     if (!pd::e2e::JoinDesktop(desktop)) {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "win32/Win32Os.h"
 #include "protocol/Frames.h"
 #include "protocol/Probe.h"
 #include "tests/e2e/E2eSupport.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd::e2e {
 namespace {

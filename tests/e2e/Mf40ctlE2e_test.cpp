@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "PanelDeskVersion.h"
-#include "win32/Win32Os.h"
 #include "sim/DeviceStateFile.h"
 #include "tests/e2e/E2eSupport.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd::e2e {
 namespace {
@@ -130,7 +130,7 @@ TEST_F(Mf40ctlE2e, VersionBlockVersionFlagAndDeviceAgree) {
               static_cast<DWORD>(MAKELONG(PD_VERSION_MINOR, PD_VERSION_MAJOR)));
     TCHAR* text = nullptr;
     ASSERT_TRUE(VerQueryValue(block.data(), TEXT("\\StringFileInfo\\040B04B0\\FileVersion"),
-                               reinterpret_cast<void**>(&text), &length));
+                              reinterpret_cast<void**>(&text), &length));
     EXPECT_EQ(Utf8FromText(text), PD_VERSION_STRING);
 
     const CtlRun version = Ctl(TEXT("--version"));
@@ -168,9 +168,10 @@ TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSa
     EXPECT_NE(optionsShown.out.find("\"customerName\": \"E2E OY\","), std::string::npos)
         << optionsShown;
 
-    ASSERT_TRUE(PutFileBytes(work_.File(TEXT("in.csv")), "Nro;Nimi;Puhelinnumero\r\n"
-                                                     "3;Virtanen Oy;09 123 456\r\n"
-                                                     "7;\"Doe, Jane\";p55\r\n"));
+    ASSERT_TRUE(PutFileBytes(work_.File(TEXT("in.csv")),
+                             "Nro;Nimi;Puhelinnumero\r\n"
+                             "3;Virtanen Oy;09 123 456\r\n"
+                             "7;\"Doe, Jane\";p55\r\n"));
     const CtlRun imported = Ctl(TEXT("phonebook import in.csv"));
     ASSERT_EQ(imported.code, 0u) << imported;
     sim::DeviceState saved;
@@ -195,9 +196,11 @@ TEST_F(Mf40ctlE2e, EveryWriteReachesTheDeviceAndRestoreBringsBackWhatTheBackupSa
 
     const CtlRun backup = Ctl(TEXT("backup device.json"));
     ASSERT_EQ(backup.code, 0u) << backup;
-    ASSERT_TRUE(PutFileBytes(work_.File(TEXT("other.csv")), "Nro;Nimi;Puhelinnumero\n2;Other;222\n"));
-    for (const TCHAR* command : {TEXT("settings set answerDelay=7"), TEXT("options set customerName=LOST"),
-                                   TEXT("phonebook import other.csv --replace")}) {
+    ASSERT_TRUE(
+        PutFileBytes(work_.File(TEXT("other.csv")), "Nro;Nimi;Puhelinnumero\n2;Other;222\n"));
+    for (const TCHAR* command :
+         {TEXT("settings set answerDelay=7"), TEXT("options set customerName=LOST"),
+          TEXT("phonebook import other.csv --replace")}) {
         const CtlRun run = Ctl(command);
         ASSERT_EQ(run.code, 0u) << run;
     }

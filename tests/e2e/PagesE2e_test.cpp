@@ -32,8 +32,7 @@ constexpr int kInfoTab = 3;
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
-    SendMessageTimeout(window, message, wParam, lParam, SMTO_NORMAL, kExchangeWithinMs,
-                        &result);
+    SendMessageTimeout(window, message, wParam, lParam, SMTO_NORMAL, kExchangeWithinMs, &result);
     return static_cast<LRESULT>(result);
 }
 
@@ -88,8 +87,7 @@ public:
             Sleep(kPollMs);
             EnumWindows(Inspect, reinterpret_cast<LPARAM>(&found));
         }
-        ASSERT_NE(found.main, nullptr)
-            << (found.box ? "a message box came instead" : "no window");
+        ASSERT_NE(found.main, nullptr) << (found.box ? "a message box came instead" : "no window");
         main_ = found.main;
         sheet_ = GetParent(TabsOf(main_));
         EXPECT_EQ(RouteChoiceProblems(process_.id()), "");
@@ -123,9 +121,7 @@ tstring ItemText(HWND page, int id) { return TextOf(GetDlgItem(page, id)); }
 int Selected(HWND page, int id) {
     return static_cast<int>(Send(GetDlgItem(page, id), CB_GETCURSEL));
 }
-int Checked(HWND page, int id) {
-    return static_cast<int>(Send(GetDlgItem(page, id), BM_GETCHECK));
-}
+int Checked(HWND page, int id) { return static_cast<int>(Send(GetDlgItem(page, id), BM_GETCHECK)); }
 void Click(HWND page, int id) { Send(GetDlgItem(page, id), BM_CLICK); }
 void Pick(HWND page, int id, int position) {
     HWND list = GetDlgItem(page, id);

@@ -44,8 +44,8 @@
 //
 // Everything it starts is ended before it returns, whatever happens.
 #include <windows.h>
-#include <tchar.h>
 #include <commctrl.h>
+#include <tchar.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -222,7 +222,8 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const tstring& version) {
         return windows.main || windows.box || !panel.running();
     });
     if (!windows.main) {
-        checks.Fail(what, windows.box ? "it showed \"" + pd::Utf8FromText(windows.boxText) + "\" instead"
+        checks.Fail(what, windows.box
+                              ? "it showed \"" + pd::Utf8FromText(windows.boxText) + "\" instead"
                           : panel.running() ? "no window within the time-out"
                                             : "it ended without a window");
         return;
@@ -240,8 +241,8 @@ void CheckPanelOpensWhenDeviceAnswers(Checks& checks, const tstring& version) {
     Sleep(kFirstPageMs);
     windows = FindPanelWindows(panel.id());
     if (windows.box) {
-        checks.Fail(firstPage,
-                    "it showed \"" + pd::Utf8FromText(windows.boxText) + "\"\n" + simulator.Output());
+        checks.Fail(firstPage, "it showed \"" + pd::Utf8FromText(windows.boxText) + "\"\n" +
+                                   simulator.Output());
         PostMessage(windows.box, WM_COMMAND, IDOK, 0);
     } else {
         checks.Pass(firstPage);
@@ -281,7 +282,7 @@ void CheckAbortWhenNothingAnswers(Checks& checks, const std::string& what, Child
 
     const std::string ends = "Abort ends the panel without its window";
     PostMessage(windows.box, WM_COMMAND, MAKEWPARAM(IDABORT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(abort));
+                reinterpret_cast<LPARAM>(abort));
     bool windowOpened = false;
     const bool ended = PollFor(kExitWithinMs, [&] {
         windowOpened = windowOpened || FindPanelWindows(panel.id()).main != nullptr;
@@ -457,8 +458,8 @@ constexpr int kHelpButton = 1042;
 constexpr int kHelpContentsCommand = 32772;
 
 struct HelpWindows {
-    HWND viewer = nullptr;     // the help viewer's window showing the panel's help
-    tstring boxes;             // the texts of every message box on the screen
+    HWND viewer = nullptr;  // the help viewer's window showing the panel's help
+    tstring boxes;          // the texts of every message box on the screen
 };
 
 HelpWindows FindHelpWindows() {
@@ -521,8 +522,8 @@ struct HelpViewerEnded {
         while ((viewer = FindWindowEx(nullptr, viewer, TEXT("MS_WINHELP"), nullptr)) != nullptr) {
             DWORD processId = 0;
             GetWindowThreadProcessId(viewer, &processId);
-            const OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                                  processId));
+            const OwnedHandle process(
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
             if (process && TerminateProcess(process.get(), 0)) {
                 WaitForSingleObject(process.get(), kExitWithinMs);
             }
@@ -547,10 +548,11 @@ bool CheckViewerShowsTheHelp(Checks& checks, const std::string& what) {
         return true;
     }
     checks.Fail(what, help.viewer ? "with a message box: " + pd::Utf8FromText(help.boxes)
-                      : help.boxes.empty() ? "no help viewer within the time-out; the "
-                                             "windows:" + ScreenWindows()
-                                           : "a message box instead: " +
-                                                 pd::Utf8FromText(help.boxes));
+                      : help.boxes.empty()
+                          ? "no help viewer within the time-out; the "
+                            "windows:" +
+                                ScreenWindows()
+                          : "a message box instead: " + pd::Utf8FromText(help.boxes));
     return false;
 }
 
@@ -574,10 +576,9 @@ void CheckHelpFileOpensUpToXp(Checks& checks) {
         const char* what;
         int command;
         HWND control;
-    } ways[] = {{"as winxp: the Help button opens it again", kHelpButton,
-                 GetDlgItem(main, kHelpButton)},
-                {"as winxp: so does the help menu's contents command", kHelpContentsCommand,
-                 nullptr}};
+    } ways[] = {
+        {"as winxp: the Help button opens it again", kHelpButton, GetDlgItem(main, kHelpButton)},
+        {"as winxp: so does the help menu's contents command", kHelpContentsCommand, nullptr}};
     for (const auto& way : ways) {
         // The next request must find no viewer at all: a viewer that has hidden its window
         // but not yet ended would still take it, and end without showing it.
@@ -613,8 +614,8 @@ public:
         GetModuleFileName(nullptr, self, MAX_PATH);
         HKEY kind = nullptr;
         DWORD disposition = 0;
-        if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kKind, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           &kind, &disposition) != ERROR_SUCCESS) {
+        if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kKind, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &kind,
+                           &disposition) != ERROR_SUCCESS) {
             return;
         }
         madeKind_ = disposition == REG_CREATED_NEW_KEY;
@@ -796,7 +797,7 @@ int WaitForPage(const tstring& desktopName, int index, DWORD milliseconds) {
         DWORD_PTR selected = 0;
         return tabs &&
                SendMessageTimeout(tabs, TCM_GETCURSEL, 0, 0, SMTO_NORMAL, milliseconds,
-                                   &selected) != 0 &&
+                                  &selected) != 0 &&
                static_cast<int>(selected) == index;
     });
     if (!shown || !WaitUntilAnswering(main, milliseconds)) {
@@ -854,8 +855,7 @@ int PrintWindowRect(const tstring& desktopName) {
         std::printf("the panel has no window\n");
         return kTimedOut;
     }
-    std::printf("%ldx%ld+%ld+%ld\n", all.right - all.left, all.bottom - all.top, all.left,
-                all.top);
+    std::printf("%ldx%ld+%ld+%ld\n", all.right - all.left, all.bottom - all.top, all.left, all.top);
     return kWindowAppeared;
 }
 
@@ -882,7 +882,7 @@ int ClosePanel(const tstring& desktopName) {
     if (windows.box) {
         const int answer = GetDlgItem(windows.box, IDABORT) ? IDABORT : IDOK;
         PostMessage(windows.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(windows.box, answer)));
+                    reinterpret_cast<LPARAM>(GetDlgItem(windows.box, answer)));
     }
     if (windows.main) PostMessage(windows.main, WM_CLOSE, 0, 0);
     return windows.main || windows.box ? 0 : kTimedOut;

@@ -13,8 +13,8 @@
 // It prints every step with PASS or FAIL and the real times of the page's exchanges; the
 // exit code is 0 when every step held. Everything it starts is ended before it returns.
 #include <windows.h>
-#include <tchar.h>
 #include <commctrl.h>
+#include <tchar.h>
 
 #include <cstdio>
 #include <functional>
@@ -81,7 +81,7 @@ tstring TextOf(HWND window) {
     TCHAR text[512] = {};
     DWORD_PTR copied = 0;
     SendMessageTimeout(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
-                        SMTO_NORMAL, kExchangeWithinMs, &copied);
+                       SMTO_NORMAL, kExchangeWithinMs, &copied);
     return text;
 }
 
@@ -175,8 +175,7 @@ public:
     bool ok() const { return block_.ok(); }
     int Rows() const {
         DWORD_PTR count = 0;
-        SendMessageTimeout(list_, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
-                            &count);
+        SendMessageTimeout(list_, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kExchangeWithinMs, &count);
         return static_cast<int>(count);
     }
     tstring Cell(int row, int column) {
@@ -189,8 +188,8 @@ public:
         if (!block_.Put(kTextOffset, text.data(), text.size() * sizeof(TCHAR)) ||
             !block_.Put(0, &item, sizeof item) ||
             !SendMessageTimeout(list_, LVM_GETITEMTEXT, static_cast<WPARAM>(row),
-                                 reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
-                                 kExchangeWithinMs, &length) ||
+                                reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
+                                kExchangeWithinMs, &length) ||
             !block_.Get(kTextOffset, text.data(), text.size() * sizeof(TCHAR))) {
             return TEXT("(unreadable)");
         }
@@ -204,8 +203,8 @@ public:
         DWORD_PTR done = 0;
         return block_.Put(0, &item, sizeof item) &&
                SendMessageTimeout(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
-                                   reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
-                                   kExchangeWithinMs, &done) &&
+                                  reinterpret_cast<LPARAM>(block_.At(0)), SMTO_NORMAL,
+                                  kExchangeWithinMs, &done) &&
                done != FALSE;
     }
 
@@ -265,10 +264,10 @@ public:
 
         if (!OpenPanel()) return Finish();
         if (!ShowPhonebook("a new panel reads the device at first showing")) return Finish();
-        Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
-                   list_->Cell(kEditedRow, 2) == kTypedNumber,
-               "the device kept the entry across panels",
-               Utf8FromText(list_->Cell(kEditedRow, 1) + TEXT(" / ") + list_->Cell(kEditedRow, 2)));
+        Expect(
+            list_->Cell(kEditedRow, 1) == kStoredName && list_->Cell(kEditedRow, 2) == kTypedNumber,
+            "the device kept the entry across panels",
+            Utf8FromText(list_->Cell(kEditedRow, 1) + TEXT(" / ") + list_->Cell(kEditedRow, 2)));
         ClosePanel();
         const std::string offRoute = simulator_.TrafficOffRoute();
         Expect(offRoute.empty(), "the device heard the panel on the route under test only",
@@ -282,8 +281,8 @@ private:
         return Finish();
     }
     void Report(bool ok, const std::string& what, const std::string& detail) {
-        std::printf("[%s] %s%s%s\n", ok ? "PASS" : "FAIL", what.c_str(),
-                    detail.empty() ? "" : ": ", detail.c_str());
+        std::printf("[%s] %s%s%s\n", ok ? "PASS" : "FAIL", what.c_str(), detail.empty() ? "" : ": ",
+                    detail.c_str());
         std::fflush(stdout);
         (ok ? passed_ : failed_)++;
     }
@@ -307,7 +306,7 @@ private:
     bool WaitIdle(HWND window) {
         DWORD_PTR ignored = 0;
         return SendMessageTimeout(window, WM_NULL, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
-                                   &ignored) != 0;
+                                  &ignored) != 0;
     }
 
     bool OpenPanel() {
@@ -351,24 +350,25 @@ private:
         const double start = MillisecondsNow();
         DWORD_PTR ignored = 0;
         const bool returned = SendMessageTimeout(sheet, PSM_SETCURSEL, kPhonebookTab, 0,
-                                                  SMTO_NORMAL, kExchangeWithinMs, &ignored);
+                                                 SMTO_NORMAL, kExchangeWithinMs, &ignored);
         const double took = MillisecondsNow() - start;
         if (!returned) return Expect(false, what, "box: " + Utf8FromText(BoxText(panel_.id())));
         DWORD_PTR page = 0;
         SendMessageTimeout(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_NORMAL, kExchangeWithinMs,
-                            &page);
+                           &page);
         page_ = reinterpret_cast<HWND>(page);
         list_ = std::make_unique<RemoteList>(GetDlgItem(page_, IDC_PB_LIST), panel_.id());
         if (!list_->ok()) return Expect(false, what, "cannot reach the panel's memory");
         const int rows = list_->Rows();
         const bool ok = BoxText(panel_.id()).empty() && rows == kRows &&
-                        list_->Cell(0, 0) == TEXT("  1") && list_->Cell(kRows - 1, 0) == TEXT(" 80");
+                        list_->Cell(0, 0) == TEXT("  1") &&
+                        list_->Cell(kRows - 1, 0) == TEXT(" 80");
         Time("first showing (1500 pause + 2000 read)", took);
         const std::string box = Utf8FromText(BoxText(panel_.id()));
         return Expect(ok, what,
-                      "rows " + std::to_string(rows) + " from \"" + Utf8FromText(list_->Cell(0, 0)) +
-                          "\" to \"" + Utf8FromText(list_->Cell(kRows - 1, 0)) + "\", box \"" +
-                          box + "\"");
+                      "rows " + std::to_string(rows) + " from \"" +
+                          Utf8FromText(list_->Cell(0, 0)) + "\" to \"" +
+                          Utf8FromText(list_->Cell(kRows - 1, 0)) + "\", box \"" + box + "\"");
     }
 
     // Clicks a page button whose work ends without any window of its own.
@@ -377,8 +377,8 @@ private:
         DWORD_PTR ignored = 0;
         const bool returned =
             SendMessageTimeout(page_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                                reinterpret_cast<LPARAM>(GetDlgItem(page_, button)), SMTO_NORMAL,
-                                kExchangeWithinMs, &ignored);
+                               reinterpret_cast<LPARAM>(GetDlgItem(page_, button)), SMTO_NORMAL,
+                               kExchangeWithinMs, &ignored);
         const double took = MillisecondsNow() - start;
         if (button == IDC_PB_READ) Time("read button (2000 read + 500 settle)", took);
         if (button == IDC_PB_WRITE) Time("write button (1000 write + 500 settle)", took);
@@ -410,7 +410,7 @@ private:
         const std::string what = "the editor stores a typed entry in capitals";
         if (!list_->Select(kEditedRow)) return Expect(false, what, "cannot select the row");
         PostMessage(page_, WM_COMMAND, MAKEWPARAM(IDC_PB_EDIT, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(page_, IDC_PB_EDIT)));
+                    reinterpret_cast<LPARAM>(GetDlgItem(page_, IDC_PB_EDIT)));
         HWND editor = WaitForWindow([](HWND w) { return TextOf(w) == kEditorCaption; });
         if (editor == nullptr) return Expect(false, what, "no editor window");
         HWND name = GetDlgItem(editor, IDC_ENTRY_NAME);
@@ -425,12 +425,12 @@ private:
             return Expect(false, what, "the editor shows " + Utf8FromText(TextOf(name)));
         }
         PostMessage(editor, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(editor, IDOK)));
+                    reinterpret_cast<LPARAM>(GetDlgItem(editor, IDOK)));
         if (!WaitGone(editor)) return Expect(false, what, "the editor stays open");
         WaitIdle(main_);
-        return Expect(list_->Cell(kEditedRow, 1) == kStoredName &&
-                          list_->Cell(kEditedRow, 2) == kTypedNumber,
-                      what, Utf8FromText(list_->Cell(kEditedRow, 1)));
+        return Expect(
+            list_->Cell(kEditedRow, 1) == kStoredName && list_->Cell(kEditedRow, 2) == kTypedNumber,
+            what, Utf8FromText(list_->Cell(kEditedRow, 1)));
     }
 
     // Answers the panel's file dialog with `path`.
@@ -453,17 +453,17 @@ private:
         if (field == nullptr) {
             std::string children;
             for (HWND child : ChildrenOf(dialog)) {
-                children += " " + Utf8FromText(ClassOf(child)) + "#" +
-                            std::to_string(GetDlgCtrlID(child));
+                children +=
+                    " " + Utf8FromText(ClassOf(child)) + "#" + std::to_string(GetDlgCtrlID(child));
             }
             PostMessage(dialog, WM_COMMAND, IDCANCEL, 0);
             return Expect(false, what, "no name field in the file dialog:" + children);
         }
         DWORD_PTR ignored = 0;
         SendMessageTimeout(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                            SMTO_NORMAL, kExchangeWithinMs, &ignored);
+                           SMTO_NORMAL, kExchangeWithinMs, &ignored);
         PostMessage(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
         if (!WaitGone(dialog)) return Expect(false, what, "the file dialog stays open");
         WaitIdle(main_);
         return true;
@@ -477,13 +477,14 @@ private:
         if (!AnswerFileDialog(StoryPath(), what)) return false;
         const tstring saved = StoryPath() + TEXT(".PBF");
         const OwnedHandle file(CreateFile(saved.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         std::vector<char> bytes(kPhonebookFileSize + 1);
         DWORD got = 0;
-        if (!file || !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got,
-                               nullptr)) {
-            return Expect(false, what, "no file " + Utf8FromText(saved) + "; box \"" +
-                                           Utf8FromText(BoxText(panel_.id())) + "\"");
+        if (!file ||
+            !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+            return Expect(false, what,
+                          "no file " + Utf8FromText(saved) + "; box \"" +
+                              Utf8FromText(BoxText(panel_.id())) + "\"");
         }
         const std::string name(bytes.data() + kFileHeaderSize + kEditedRow * kEntrySize);
         return Expect(got == kPhonebookFileSize && name == Utf8FromText(kStoredName), what,
@@ -503,9 +504,9 @@ private:
         const OwnedHandle file(CreateFile(ImportPath().c_str(), GENERIC_WRITE, 0, nullptr,
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
-        const bool put = file && WriteFile(file.get(), kImportFile, sizeof kImportFile - 1,
-                                           &written, nullptr) &&
-                         written == sizeof kImportFile - 1;
+        const bool put =
+            file && WriteFile(file.get(), kImportFile, sizeof kImportFile - 1, &written, nullptr) &&
+            written == sizeof kImportFile - 1;
         return Expect(put, "the spreadsheet's file is there", Utf8FromText(ImportPath()));
     }
 
@@ -524,7 +525,7 @@ private:
                                TextOf(GetDlgItem(summary, IDC_IMPORT_REFUSED));
         const bool untouched = list_->Cell(kEditedRow, 1) == kStoredName;
         PostMessage(summary, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(summary, IDOK)));
+                    reinterpret_cast<LPARAM>(GetDlgItem(summary, IDOK)));
         if (!WaitGone(summary)) return Expect(false, what, "the summary stays open");
         WaitIdle(main_);
         if (!Expect(counts == TEXT("1/1/1") && untouched, what,
@@ -553,8 +554,9 @@ private:
         char bytes[512] = {};
         DWORD got = 0;
         if (!file || !ReadFile(file.get(), bytes, sizeof bytes - 1, &got, nullptr)) {
-            return Expect(false, what, "no file " + Utf8FromText(written) + "; box \"" +
-                                           Utf8FromText(BoxText(panel_.id())) + "\"");
+            return Expect(false, what,
+                          "no file " + Utf8FromText(written) + "; box \"" +
+                              Utf8FromText(BoxText(panel_.id())) + "\"");
         }
         return Expect(std::string(bytes, got) == kExportedFile, what, std::string(bytes, got));
     }

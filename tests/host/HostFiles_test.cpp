@@ -180,7 +180,8 @@ TEST(HostFiles, SavesNeverWriteMoveOrRemoveAFileTheyDidNotMake) {
              fs::create_directory(f / "x.json");
              Write(f / "x.json.new", "mine");
          },
-         4, "could not write '", [](const SharedFolder& f) {
+         4, "could not write '",
+         [](const SharedFolder& f) {
              return Expect(Read(f / "x.json.new") == "mine", "the unrelated file was touched") +
                     Expect(fs::is_directory(f / "x.json"), "the folder was replaced");
          }},
@@ -197,8 +198,8 @@ TEST(HostFiles, SavesNeverWriteMoveOrRemoveAFileTheyDidNotMake) {
                            "the private file became readable by others");
          }},
         {"a read-only file", "kept.json",
-         [](const SharedFolder& f) { Write(f / "kept.json", "old", 0444); }, 4,
-         "could not write '", [](const SharedFolder& f) {
+         [](const SharedFolder& f) { Write(f / "kept.json", "old", 0444); }, 4, "could not write '",
+         [](const SharedFolder& f) {
              return Expect(Read(f / "kept.json") == "old", "the read-only file was replaced");
          }},
         {"a symbolic link as the target", "link.json",
@@ -230,11 +231,11 @@ TEST(HostFiles, SavesNeverWriteMoveOrRemoveAFileTheyDidNotMake) {
          "': the name is too long for the file system", nullptr},
         // Host paths are files, whatever Windows keeps the name for; and back again.
         {"a name Windows keeps for a port", "lpt1", [](const SharedFolder&) {}, 0,
-         "saved to ./lpt1", [](const SharedFolder& f) {
+         "saved to ./lpt1",
+         [](const SharedFolder& f) {
              const CtlRun back = Ctl(f / "state", {"restore", "lpt1", "--dry-run"});
-             return Expect(back.code == 0 &&
-                               back.err.find("the device already matches ./lpt1") !=
-                                   std::string::npos,
+             return Expect(back.code == 0 && back.err.find("the device already matches ./lpt1") !=
+                                                 std::string::npos,
                            "restore lpt1: " + back.err);
          }},
     };
@@ -273,9 +274,9 @@ TEST(HostFiles, ReadOnlyAndForbiddenPlacesAreRefusedWithTheirReason) {
                Expect(locked.code == 4, "locked: exit " + std::to_string(locked.code)) +
                Expect(locked.err.find("open.csv': access denied") != std::string::npos,
                       locked.err) +
-               Expect(Read(folder / "kept.csv") == "old" &&
-                          Read(folder / "locked/open.csv") == "old",
-                      "a refused target was written");
+               Expect(
+                   Read(folder / "kept.csv") == "old" && Read(folder / "locked/open.csv") == "old",
+                   "a refused target was written");
     });
     if (!report) GTEST_SKIP() << "no unprivileged user to run as";
     EXPECT_EQ(*report, "");
@@ -298,8 +299,7 @@ TEST(HostFiles, StateFileThatCannotBeReadIsNeverTakenForAFreshDevice) {
     const std::optional<std::string> report = AsUnprivileged([&] {
         const CtlRun unreadable = Ctl(state, {"settings", "set", "answerDelay=6"});
         const CtlRun isFolder = Ctl(folder / "folder.state", {"settings", "get"});
-        return Expect(unreadable.code == 2,
-                      "unreadable: exit " + std::to_string(unreadable.code)) +
+        return Expect(unreadable.code == 2, "unreadable: exit " + std::to_string(unreadable.code)) +
                Expect(unreadable.err.find("cannot be read: access denied; nothing was changed") !=
                           std::string::npos,
                       unreadable.err) +
@@ -379,22 +379,36 @@ TEST(HostFiles, StateFileThatCouldNotBeSavedOrIsNamedAsATargetIsRefusedFirst) {
             int code;
             std::string message;
         } cases[] = {
-            {folder / "link.state", {"settings", "set", "answerDelay=6"}, 2,
+            {folder / "link.state",
+             {"settings", "set", "answerDelay=6"},
+             2,
              "'" + folder / "link.state" +
                  "' could not be saved after a change: is a symbolic link; name the file it "
                  "points to; nothing was changed"},
-            {folder / "kept.state", {"options", "set", "ringVolume=1"}, 2,
+            {folder / "kept.state",
+             {"options", "set", "ringVolume=1"},
+             2,
              "could not be saved after a change: the file is read-only; nothing was changed"},
-            {folder / "closed/new.state", {"phonebook", "import", folder / "none.csv"}, 2,
+            {folder / "closed/new.state",
+             {"phonebook", "import", folder / "none.csv"},
+             2,
              "could not be saved after a change: access denied"},
-            {"", {"settings", "set", "answerDelay=6"}, 2,
+            {"",
+             {"settings", "set", "answerDelay=6"},
+             2,
              "state file '' could not be saved after a change: not a name the file system takes"},
-            {folder / std::string(256, 's'), {"settings", "set", "answerDelay=6"}, 2,
+            {folder / std::string(256, 's'),
+             {"settings", "set", "answerDelay=6"},
+             2,
              "cannot be read: the name is too long for the file system; nothing was changed"},
             {folder / "kept.state", {"settings", "get"}, 0, ""},
-            {state, {"backup", state}, 2,
+            {state,
+             {"backup", state},
+             2,
              "is the virtual device's state file (--sim-state), which holds the device's memory"},
-            {state, {"phonebook", "export", folder / "sub/../own.pbf"}, 2,
+            {state,
+             {"phonebook", "export", folder / "sub/../own.pbf"},
+             2,
              "is the virtual device's state file"},
             {state, {"backup", folder / "here/own.pbf"}, 2, "is the virtual device's state file"},
         };
@@ -493,10 +507,11 @@ TEST(HostFiles, RunsWaitForEachOtherOnlyWhileOneUsesTheStateAndSaySo) {
     ASSERT_NE(shown.find("[y/N] "), std::string::npos) << shown;
 
     const std::optional<std::string> report = AsUnprivileged([&] {
-        const CtlRun set = Ctl(state, {"settings", "set", "answerDelay=6"}, std::chrono::seconds(1));
-        return Expect(set.code == 0 && set.err.find("waiting") == std::string::npos,
-                      "a run beside the question: exit " + std::to_string(set.code) + ": " +
-                          set.err);
+        const CtlRun set =
+            Ctl(state, {"settings", "set", "answerDelay=6"}, std::chrono::seconds(1));
+        return Expect(
+            set.code == 0 && set.err.find("waiting") == std::string::npos,
+            "a run beside the question: exit " + std::to_string(set.code) + ": " + set.err);
     });
     (void)!::write(toUpdate[1], "y\n", 2);
     ::close(toUpdate[1]);
@@ -517,10 +532,12 @@ TEST(HostFiles, RunsWaitForEachOtherOnlyWhileOneUsesTheStateAndSaySo) {
         const CtlRun run = Ctl(state, {"info"}, std::chrono::milliseconds(300));
         return Expect(run.code == 5, "exit " + std::to_string(run.code)) +
                Expect(run.err.find("mf40ctl: waiting for another run of mf40ctl that uses the "
-                                   "state file '" + state + "' (or its folder) to finish; "
+                                   "state file '" +
+                                   state +
+                                   "' (or its folder) to finish; "
                                    "giving up after 1 s\nmf40ctl: gave up after 1 s: another run "
-                                   "still uses the state file '" + state +
-                                   "'; nothing was changed\n") != std::string::npos,
+                                   "still uses the state file '" +
+                                   state + "'; nothing was changed\n") != std::string::npos,
                       run.err);
     });
     ::close(held);

@@ -21,8 +21,8 @@ constexpr int kPictureHeight = 327;
 class AboutBox : public ::testing::Test {
 protected:
     void SetUp() override {
-        owner = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 150,
-                                  120, 700, 560, nullptr, nullptr, nullptr, nullptr);
+        owner = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 150, 120, 700, 560, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(about.Create(owner));
     }
     void TearDown() override {
@@ -91,7 +91,8 @@ TextSpan TextIn(const Canvas& painted, const Canvas& picture, int top, int botto
             if (colour == picture.At(x, y)) continue;
             const int grey = GetRValue(colour);
             span.white += colour == RGB(255, 255, 255);
-            span.otherColours += GetGValue(colour) != grey || GetBValue(colour) != grey || grey < 128;
+            span.otherColours +=
+                GetGValue(colour) != grey || GetBValue(colour) != grey || grey < 128;
             span.left = std::min(span.left, x);
             span.right = std::max(span.right, x);
             ++span.count;
@@ -138,8 +139,8 @@ TEST(DrawBitmapAt, DrawsTheBitmapCutToItsOwnSizeAndRefusesWhatIsMissing) {
     Canvas source(4, 3);
     source.Fill(RGB(0, 0, 255));
     // A bitmap of its own, detached from the canvas: 4 x 3 pixels of blue.
-    ScopedBitmap bitmap(static_cast<HBITMAP>(::CopyImage(
-        ::GetCurrentObject(source.dc(), OBJ_BITMAP), IMAGE_BITMAP, 0, 0, 0)));
+    ScopedBitmap bitmap(static_cast<HBITMAP>(
+        ::CopyImage(::GetCurrentObject(source.dc(), OBJ_BITMAP), IMAGE_BITMAP, 0, 0, 0)));
     ASSERT_TRUE(bitmap);
 
     const struct {

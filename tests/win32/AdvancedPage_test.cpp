@@ -95,8 +95,12 @@ TEST_F(AdvancedPageTest, FirstShowingReadsTheDeviceAndShowsTheOptionsTrimmed) {
         EditField edit;
         const TCHAR* shown;
     } texts[] = {
-        {kDeviceIdName, TEXT("VELTRA")}, {kDeviceIdNumber, TEXT("0981234567")}, {kCustomerName, TEXT("")},
-        {kCustomerNumber, TEXT("")},     {kServiceNumber, TEXT("")},            {kNumberPrefix, TEXT("")},
+        {kDeviceIdName, TEXT("VELTRA")},
+        {kDeviceIdNumber, TEXT("0981234567")},
+        {kCustomerName, TEXT("")},
+        {kCustomerNumber, TEXT("")},
+        {kServiceNumber, TEXT("")},
+        {kNumberPrefix, TEXT("")},
         {kSerialNumber, TEXT("OMF40-0012345")},
     };
     for (const auto& text : texts) EXPECT_EQ(Shown(text.edit), text.shown) << text.edit.id;
@@ -169,16 +173,15 @@ TEST_F(AdvancedPageTest, ApplySendsExactlyTheFrameBuiltFromTheControls) {
 
     Click(hwnd(), IDC_ADV_APPLY);
 
-    const std::string expected = kWriteHeader +
-                                 Pad("+358 9 1234", 20) +               //   9 deviceIdNumber
-                                 Pad("OY AB", 20) +                     //  29 deviceIdName
-                                 "\x03"s +                              //  49 receiveMode
-                                 Pad("9P", 5) +                         //  50 numberPrefix
+    const std::string expected = kWriteHeader + Pad("+358 9 1234", 20) +  //   9 deviceIdNumber
+                                 Pad("OY AB", 20) +                       //  29 deviceIdName
+                                 "\x03"s +                                //  49 receiveMode
+                                 Pad("9P", 5) +                           //  50 numberPrefix
                                  "\x0A\x00\x00\x02\x00\x01\x01\x02\x02\x01"s +  // 55..64
-                                 Pad("M\xC4TTI", 20) +                  //  65 customerName
-                                 Pad("0401234", 20) +                   //  85 customerNumber
-                                 Pad("0800*12#", 46) +                  // 105 serviceNumber
-                                 Pad("OMF40-0012345", 20);              // 151 serialNumber
+                                 Pad("M\xC4TTI", 20) +                          //  65 customerName
+                                 Pad("0401234", 20) +       //  85 customerNumber
+                                 Pad("0800*12#", 46) +      // 105 serviceNumber
+                                 Pad("OMF40-0012345", 20);  // 151 serialNumber
     ASSERT_EQ(expected.size(), 171u);
     EXPECT_EQ(LastFrame(), Wire(expected));
     EXPECT_EQ(FrameCount(), 2u) << "no read-back after the write";
@@ -296,8 +299,8 @@ TEST_F(AdvancedPageTest, DeviceSilentAtFirstShowingShowsTheEmptyRecordWhichApply
 
     device.faults.silent = false;
     Click(hwnd(), IDC_ADV_APPLY);
-    const std::string expected = kWriteHeader + Pad("", 40) + "\x00"s + Pad("", 5) +
-                                 std::string(10, '\0') + Pad("", 106);
+    const std::string expected =
+        kWriteHeader + Pad("", 40) + "\x00"s + Pad("", 5) + std::string(10, '\0') + Pad("", 106);
     EXPECT_EQ(LastFrame(), Wire(expected));
 }
 

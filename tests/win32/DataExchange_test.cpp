@@ -44,7 +44,9 @@ TEST_F(Exchange, ComboPositionShowsAndTakesTheSelectedPosition) {
 TEST_F(Exchange, ComboPositionBeyondTheListShowsNoSelectionAndReadsBackMinusOne) {
     for (int outside : {5, 6, 255, -1}) {
         int value = 2;
-        page.exchange = [&](DataExchange& dx) { dx.ComboPosition(IDC_SET_POWER_SAVE_MINUTES, value); };
+        page.exchange = [&](DataExchange& dx) {
+            dx.ComboPosition(IDC_SET_POWER_SAVE_MINUTES, value);
+        };
         page.UpdateData(false);
         value = outside;
         page.UpdateData(false);

@@ -28,8 +28,8 @@ TEST(DeviceText, CodecAgreesWithWindowsCodePage1252) {
         ::CharUpperBuffW(&capital, 1);
         char upper = 0;
         BOOL lost = FALSE;
-        if (::WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &capital, 1, &upper, 1,
-                                  nullptr, &lost) != 1 ||
+        if (::WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &capital, 1, &upper, 1, nullptr,
+                                  &lost) != 1 ||
             lost) {
             upper = byte;
         }
@@ -40,7 +40,8 @@ TEST(DeviceText, CodecAgreesWithWindowsCodePage1252) {
         const auto unit = static_cast<wchar_t>(value);
         char expected = 0;
         ASSERT_EQ(::WideCharToMultiByte(kCodePage, 0, &unit, 1, &expected, 1, "?", nullptr), 1);
-        ASSERT_EQ(ToDeviceBytes(TextFromWide(std::wstring_view(&unit, 1))), std::string(1, expected))
+        ASSERT_EQ(ToDeviceBytes(TextFromWide(std::wstring_view(&unit, 1))),
+                  std::string(1, expected))
             << "unit " << value;
     }
 }

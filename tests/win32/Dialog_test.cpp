@@ -88,14 +88,17 @@ TEST(Strings, ReplaceExtensionSwapsOnlyTheFileNamesExtension) {
 }
 
 TEST(Strings, LoadsTextsByIdAndNothingForUnknownIds) {
-    EXPECT_EQ(LoadResString(IDS_TITLE), ShownText(L" Veltra Ostrex MF 40 PanelDesk - etäohjaustaulu"));
-    EXPECT_EQ(LoadResString(IDS_DATA_WRITTEN),
-              ShownText(L"Tiedot kirjoitettu. Älä sammuta laitetta, ennen kuin se on täysin alustettu."));
+    EXPECT_EQ(LoadResString(IDS_TITLE),
+              ShownText(L" Veltra Ostrex MF 40 PanelDesk - etäohjaustaulu"));
+    EXPECT_EQ(
+        LoadResString(IDS_DATA_WRITTEN),
+        ShownText(L"Tiedot kirjoitettu. Älä sammuta laitetta, ennen kuin se on täysin alustettu."));
     EXPECT_EQ(LoadResString(3), TEXT(""));
 }
 
 TEST(Win32UiFilter, BarsBecomeTheZeroSeparatedListTheFileDialogsTake) {
-    const tstring filter = FileDialogFilter(TEXT("Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||"));
+    const tstring filter =
+        FileDialogFilter(TEXT("Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||"));
     static const TCHAR kExpected[] = TEXT("Phonebook Files(*.pbf)\0*.pbf\0All files (*.*)\0*.*\0");
     const tstring expected(kExpected, std::size(kExpected));  // with the closing zero
     EXPECT_EQ(filter.substr(0, expected.size()), expected);

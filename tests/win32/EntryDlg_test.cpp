@@ -11,9 +11,9 @@
 #include "controls/Strings.h"
 #include "phonebook/EntryDlg.h"
 #include "protocol/PhonebookTable.h"
-#include "testing/FakeUi.h"
 #include "resources/resource.h"
 #include "support/PhonebookUi.h"
+#include "testing/FakeUi.h"
 #include "win32/TextMode.h"
 
 namespace pd {
@@ -29,8 +29,9 @@ using test::Type;
 class OwnerWindow {
 public:
     OwnerWindow(int x, int y, int width, int height) {
-        window_ = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, x,
-                                    y, width, height, nullptr, nullptr, nullptr, nullptr);
+        window_ =
+            ::CreateWindowEx(0, TEXT("STATIC"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, x,
+                             y, width, height, nullptr, nullptr, nullptr, nullptr);
     }
     ~OwnerWindow() { ::DestroyWindow(window_); }
     HWND get() const { return window_; }
@@ -67,7 +68,7 @@ protected:
     tstring Shown(HWND edit) const { return test::Text(edit); }
     void Command(int id) {
         ::SendMessage(editor->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(editor->Item(id)));
+                      reinterpret_cast<LPARAM>(editor->Item(id)));
     }
     void Key(HWND target, WPARAM key) {
         ::PostMessage(target, WM_KEYDOWN, key, 1);
@@ -198,7 +199,10 @@ TEST_F(EntryEditor, CharacterOf128OrAboveIsTakenOutAgainWithABeep) {
     } cases[] = {
         {"e acute at the end", "AB", 2, L'\u00E9', TEXT("AB"), "AB", 2},
         {"euro sign in the middle", "ABCD", 2, L'\u20AC', TEXT("ABCD"), "ABCD", 3},
-        {"the field's own such characters go too", "\xC4" "BC", 3, L'\u00E9', TEXT("BC"), "BC", 2},
+        {"the field's own such characters go too",
+         "\xC4"
+         "BC",
+         3, L'\u00E9', TEXT("BC"), "BC", 2},
     };
     for (const auto& c : cases) {
         if (editor) editor->Destroy();
@@ -231,9 +235,10 @@ TEST_F(EntryEditor, OkClosesOnlyWhenTheNumberHasMoreThanTwoCharactersWithADigit)
         tstring number;
         bool closes;
     } cases[] = {
-        {TEXT("ab"), TEXT("12"), false}, {TEXT("ab"), TEXT("123"), true}, {TEXT("ab"), TEXT("*#P"), false},
-        {TEXT("ab"), TEXT("P12"), true}, {TEXT(""), TEXT("555"), true},   {TEXT("ab"), TEXT(""), false},
-        {TEXT(""), TEXT(""), false},     {TEXT("ab"), TEXT("PPP1"), true},
+        {TEXT("ab"), TEXT("12"), false},  {TEXT("ab"), TEXT("123"), true},
+        {TEXT("ab"), TEXT("*#P"), false}, {TEXT("ab"), TEXT("P12"), true},
+        {TEXT(""), TEXT("555"), true},    {TEXT("ab"), TEXT(""), false},
+        {TEXT(""), TEXT(""), false},      {TEXT("ab"), TEXT("PPP1"), true},
     };
     for (const auto& c : cases) {
         if (editor) editor->Destroy();

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "controls/FilterEdit.h"
-#include "testing/FakeUi.h"
 #include "support/UiTest.h"
+#include "testing/FakeUi.h"
 #include "win32/TextMode.h"
 
 namespace pd {
@@ -33,8 +33,8 @@ const tstring kSmall = Span(TEXT('a'), TEXT('z'));
 class FilterEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        parent = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("host"), WS_OVERLAPPEDWINDOW, 0, 0, 400, 200,
-                                   nullptr, nullptr, nullptr, nullptr);
+        parent = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("host"), WS_OVERLAPPEDWINDOW, 0, 0, 400,
+                                  200, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(parent, nullptr);
         MakeEdit(kPlainEdit, 0);
         MakeEdit(kUpperCaseEdit, ES_UPPERCASE);
@@ -44,9 +44,9 @@ protected:
     void TearDown() override { ::DestroyWindow(parent); }
 
     void MakeEdit(int id, DWORD style) {
-        ::CreateWindowEx(0, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | style, 0,
-                          0, 300, 20, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                          nullptr, nullptr);
+        ::CreateWindowEx(0, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | style,
+                         0, 0, 300, 20, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         nullptr, nullptr);
     }
     int Beeps() const { return ui.Count(UiEvent::Kind::Beep); }
 
@@ -86,8 +86,8 @@ TEST_F(FilterEditTest, EachModeLetsInExactlyItsCharactersAndBeepsForTheRest) {
                     << "mode " << static_cast<int>(mode.mode) << " character " << int(c);
                 EXPECT_EQ(Beeps(), beepsBefore) << "character " << int(c);
             } else {
-                EXPECT_EQ(shown, TEXT("")) << "mode " << static_cast<int>(mode.mode)
-                                      << " let in character " << int(c);
+                EXPECT_EQ(shown, TEXT(""))
+                    << "mode " << static_cast<int>(mode.mode) << " let in character " << int(c);
                 EXPECT_EQ(Beeps(), beepsBefore + 1) << "character " << int(c);
             }
         }
@@ -149,9 +149,9 @@ TEST_F(FilterEditTest, LastCharacterFlagFollowsEveryTypedCharacterInAnyEdit) {
         bool flag;
         int beeps;  // so far
     } steps[] = {
-        {&plain, L'1', false, 0},      {&plain, L'\u00E4', true, 0},  {&plain, L'x', false, 1},
-        {&upper, L'\u20AC', true, 1},  {&plain, L'2', false, 1},      {&upper, L'\u00E9', true, 1},
-        {&plain, L'\u00C5', true, 1},  {&upper, L'!', false, 2},
+        {&plain, L'1', false, 0},     {&plain, L'\u00E4', true, 0}, {&plain, L'x', false, 1},
+        {&upper, L'\u20AC', true, 1}, {&plain, L'2', false, 1},     {&upper, L'\u00E9', true, 1},
+        {&plain, L'\u00C5', true, 1}, {&upper, L'!', false, 2},
     };
     for (const auto& step : steps) {
         test::Type(step.edit->hwnd(), ShownText(std::wstring(1, step.typed)));
@@ -159,7 +159,8 @@ TEST_F(FilterEditTest, LastCharacterFlagFollowsEveryTypedCharacterInAnyEdit) {
         EXPECT_EQ(Beeps(), step.beeps) << "after " << int(step.typed);
     }
     EXPECT_EQ(test::Text(plain.hwnd()), ShownText(L"1\u00E42\u00C5"));
-    EXPECT_EQ(test::Text(upper.hwnd()), ShownText(L"\u20AC\u00C9")) << "the edit upper-cases e-acute";
+    EXPECT_EQ(test::Text(upper.hwnd()), ShownText(L"\u20AC\u00C9"))
+        << "the edit upper-cases e-acute";
 }
 
 // Only typed characters are judged: text that arrives through the clipboard is left to the

@@ -321,14 +321,15 @@ void PrintTo(const BlockCase& c, std::ostream* out) { *out << c.size << " bytes"
 class FirmwarePageBlocksTest : public FirmwarePageTest,
                                public ::testing::WithParamInterface<BlockCase> {};
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, FirmwarePageBlocksTest,
-    ::testing::Values(
-        BlockCase{4096, {100}, {TEXT("4096 tavua siirretty")}},
-        BlockCase{4097, {99, 100}, {TEXT("4096 tavua siirretty"), TEXT("4097 tavua siirretty")}}),
-    [](const ::testing::TestParamInfo<BlockCase>& param) {
-        return std::to_string(param.param.size) + "Bytes";
-    });
+INSTANTIATE_TEST_SUITE_P(Sizes, FirmwarePageBlocksTest,
+                         ::testing::Values(BlockCase{4096, {100}, {TEXT("4096 tavua siirretty")}},
+                                           BlockCase{4097,
+                                                     {99, 100},
+                                                     {TEXT("4096 tavua siirretty"),
+                                                      TEXT("4097 tavua siirretty")}}),
+                         [](const ::testing::TestParamInfo<BlockCase>& param) {
+                             return std::to_string(param.param.size) + "Bytes";
+                         });
 
 TEST_P(FirmwarePageBlocksTest, Download_ShowsEveryBlockThenTheCompletionBoxAndClearsThePage) {
     const BlockCase& c = GetParam();

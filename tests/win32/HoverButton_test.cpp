@@ -125,10 +125,15 @@ TEST_F(HoverButtonTest, StandardLookDrawsTheFullRaisedBorder) {
     Canvas canvas(40, 24);
     Draw(canvas, 0);
     ExpectPixels(canvas,
-                 {{0, 5, COLOR_BTNHIGHLIGHT}, {5, 0, COLOR_BTNHIGHLIGHT},
-                  {1, 5, COLOR_3DLIGHT}, {5, 1, COLOR_3DLIGHT},
-                  {39, 5, COLOR_3DDKSHADOW}, {5, 23, COLOR_3DDKSHADOW}, {39, 0, COLOR_3DDKSHADOW},
-                  {38, 5, COLOR_BTNSHADOW}, {5, 22, COLOR_BTNSHADOW},
+                 {{0, 5, COLOR_BTNHIGHLIGHT},
+                  {5, 0, COLOR_BTNHIGHLIGHT},
+                  {1, 5, COLOR_3DLIGHT},
+                  {5, 1, COLOR_3DLIGHT},
+                  {39, 5, COLOR_3DDKSHADOW},
+                  {5, 23, COLOR_3DDKSHADOW},
+                  {39, 0, COLOR_3DDKSHADOW},
+                  {38, 5, COLOR_BTNSHADOW},
+                  {5, 22, COLOR_BTNSHADOW},
                   {20, 12, COLOR_BTNFACE}},
                  "standard");
     EXPECT_EQ(OffFacePixelsInRow(canvas, 4, 4, 36), 0) << "no focus rectangle when not focused";
@@ -140,9 +145,14 @@ TEST_F(HoverButtonTest, StandardLookFocusedAddsBlackFrameAndFocusRectangle) {
     Canvas canvas(40, 24);
     Draw(canvas, ODS_FOCUS);
     ExpectPixels(canvas,
-                 {{0, 5, -1}, {5, 0, -1}, {39, 5, -1}, {5, 23, -1},          // black frame
-                  {1, 5, COLOR_BTNHIGHLIGHT}, {5, 1, COLOR_BTNHIGHLIGHT},   // border inside it
-                  {38, 5, COLOR_3DDKSHADOW}, {5, 22, COLOR_3DDKSHADOW}},
+                 {{0, 5, -1},
+                  {5, 0, -1},
+                  {39, 5, -1},
+                  {5, 23, -1},  // black frame
+                  {1, 5, COLOR_BTNHIGHLIGHT},
+                  {5, 1, COLOR_BTNHIGHLIGHT},  // border inside it
+                  {38, 5, COLOR_3DDKSHADOW},
+                  {5, 22, COLOR_3DDKSHADOW}},
                  "standard focused");
     // The dotted focus rectangle lies 3 pixels inside the frame-shrunk rectangle: row 4.
     EXPECT_GT(OffFacePixelsInRow(canvas, 4, 5, 35), 8);
@@ -155,8 +165,12 @@ TEST_F(HoverButtonTest, StandardLookPressedDrawsAShadowFrame) {
     Canvas canvas(40, 24);
     Draw(canvas, ODS_SELECTED);
     ExpectPixels(canvas,
-                 {{0, 5, COLOR_BTNSHADOW}, {5, 0, COLOR_BTNSHADOW}, {39, 5, COLOR_BTNSHADOW},
-                  {5, 23, COLOR_BTNSHADOW}, {1, 5, COLOR_BTNFACE}, {38, 5, COLOR_BTNFACE}},
+                 {{0, 5, COLOR_BTNSHADOW},
+                  {5, 0, COLOR_BTNSHADOW},
+                  {39, 5, COLOR_BTNSHADOW},
+                  {5, 23, COLOR_BTNSHADOW},
+                  {1, 5, COLOR_BTNFACE},
+                  {38, 5, COLOR_BTNFACE}},
                  "standard pressed");
 }
 
@@ -164,16 +178,23 @@ TEST_F(HoverButtonTest, FlatLookShowsNoBorderUntilHoveredThenAThinRaisedOne) {
     NoCaption();
     Canvas canvas(40, 24);
     Draw(canvas, 0);
-    ExpectPixels(canvas, {{0, 0, COLOR_BTNFACE}, {0, 5, COLOR_BTNFACE}, {39, 23, COLOR_BTNFACE},
-                          {5, 23, COLOR_BTNFACE}},
+    ExpectPixels(canvas,
+                 {{0, 0, COLOR_BTNFACE},
+                  {0, 5, COLOR_BTNFACE},
+                  {39, 23, COLOR_BTNFACE},
+                  {5, 23, COLOR_BTNFACE}},
                  "flat, not hovered");
 
     Hover();
     Draw(canvas, 0);
     ExpectPixels(canvas,
-                 {{0, 5, COLOR_BTNHIGHLIGHT}, {5, 0, COLOR_BTNHIGHLIGHT},
-                  {39, 5, COLOR_BTNSHADOW}, {5, 23, COLOR_BTNSHADOW}, {0, 23, COLOR_BTNSHADOW},
-                  {1, 5, COLOR_BTNFACE}, {38, 5, COLOR_BTNFACE}},
+                 {{0, 5, COLOR_BTNHIGHLIGHT},
+                  {5, 0, COLOR_BTNHIGHLIGHT},
+                  {39, 5, COLOR_BTNSHADOW},
+                  {5, 23, COLOR_BTNSHADOW},
+                  {0, 23, COLOR_BTNSHADOW},
+                  {1, 5, COLOR_BTNFACE},
+                  {38, 5, COLOR_BTNFACE}},
                  "flat, hovered");
 }
 
@@ -182,8 +203,10 @@ TEST_F(HoverButtonTest, FlatLookPressedShowsAThinSunkenBorder) {
     Canvas canvas(40, 24);
     Draw(canvas, ODS_SELECTED);
     ExpectPixels(canvas,
-                 {{0, 5, COLOR_BTNSHADOW}, {5, 0, COLOR_BTNSHADOW},
-                  {39, 5, COLOR_BTNHIGHLIGHT}, {5, 23, COLOR_BTNHIGHLIGHT},
+                 {{0, 5, COLOR_BTNSHADOW},
+                  {5, 0, COLOR_BTNSHADOW},
+                  {39, 5, COLOR_BTNHIGHLIGHT},
+                  {5, 23, COLOR_BTNHIGHLIGHT},
                   {1, 5, COLOR_BTNFACE}},
                  "flat pressed");
 }

@@ -24,10 +24,18 @@ const sim::Bytes kSystemRead = {0x1B, 0xA4, 0x00, 0x05, 0x50, 0xE0, 0x82, 0xC1, 
 
 // The twelve value fields in the page's order.
 const int kValueFields[] = {
-    IDC_INFO_MODEL,        IDC_INFO_FIRMWARE_VERSION, IDC_INFO_ENGINE_VERSION,
-    IDC_INFO_EMULATION1_VERSION, IDC_INFO_EMULATION2_VERSION, IDC_INFO_FREE_MEMORY,
-    IDC_INFO_PLATEN_SCANS, IDC_INFO_FEEDER_SCANS,     IDC_INFO_PRINTS,
-    IDC_INFO_DRUM_COUNT,   IDC_INFO_DOCUMENT_JAMS,    IDC_INFO_PAPER_JAMS,
+    IDC_INFO_MODEL,
+    IDC_INFO_FIRMWARE_VERSION,
+    IDC_INFO_ENGINE_VERSION,
+    IDC_INFO_EMULATION1_VERSION,
+    IDC_INFO_EMULATION2_VERSION,
+    IDC_INFO_FREE_MEMORY,
+    IDC_INFO_PLATEN_SCANS,
+    IDC_INFO_FEEDER_SCANS,
+    IDC_INFO_PRINTS,
+    IDC_INFO_DRUM_COUNT,
+    IDC_INFO_DOCUMENT_JAMS,
+    IDC_INFO_PAPER_JAMS,
 };
 
 // Reply offsets of the six counters, in the page's order.
@@ -64,7 +72,12 @@ TEST_F(InfoPageTest, FirstShowingReadsTheDeviceAndShowsEveryValueAsStored) {
         TEXT("PCL 5e 1.04    "),
         TEXT("GDI 2.10       "),
         TEXT(" 87 % "),
-        TEXT("1520"), TEXT("3342"), TEXT("12874"), TEXT("9110"), TEXT("17"), TEXT("42"),
+        TEXT("1520"),
+        TEXT("3342"),
+        TEXT("12874"),
+        TEXT("9110"),
+        TEXT("17"),
+        TEXT("42"),
     };
     EXPECT_EQ(Values(), expected) << "texts keep their trailing spaces";
     EXPECT_EQ(ui.Count(Kind::MessageBox), 0);
@@ -127,7 +140,8 @@ TEST_F(InfoPageTest, ShowsFreeMemoryAndCountersAsUnsignedNumbers) {
     PressRefresh();
     const std::vector<tstring> values = Values();
     EXPECT_EQ(std::vector<tstring>(values.begin() + 6, values.end()),
-              (std::vector<tstring>{TEXT("100"), TEXT("101"), TEXT("102"), TEXT("103"), TEXT("104"), TEXT("105")}));
+              (std::vector<tstring>{TEXT("100"), TEXT("101"), TEXT("102"), TEXT("103"), TEXT("104"),
+                                    TEXT("105")}));
 }
 
 // Device texts are Windows-1252 bytes whatever the system's code page; a text the device
@@ -156,7 +170,8 @@ TEST_F(InfoPageTest, DeviceSilentAtFirstShowingComplainsOnceAndLeavesTheFieldsEm
         ASSERT_TRUE(host.Open(info));
         EXPECT_EQ(machine.BoxTexts(), std::vector<tstring>{TEXT("Ei vastaa")});
         for (int id : kValueFields) {
-            EXPECT_EQ(ItemText(info.hwnd(), id), TEXT("")) << "field " << id << " shows a placeholder";
+            EXPECT_EQ(ItemText(info.hwnd(), id), TEXT(""))
+                << "field " << id << " shows a placeholder";
         }
     }
 }

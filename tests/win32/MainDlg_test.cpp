@@ -8,14 +8,14 @@
 #include <string>
 
 #include "app/MainDlg.h"
-#include "phonebook/PhonebookMenu.h"
 #include "controls/Strings.h"
-#include "win32/Win32Os.h"
 #include "pages/SettingsPage.h"
+#include "phonebook/PhonebookMenu.h"
 #include "platform/WindowsPaths.h"
 #include "resources/resource.h"
 #include "support/UiTest.h"
 #include "win32/TextMode.h"
+#include "win32/Win32Os.h"
 
 namespace pd {
 namespace {
@@ -222,7 +222,7 @@ TEST_F(MainWindow, CtrlTabAndCtrlPageKeysChangeThePageAndWrapAround) {
         WPARAM key;
         int tab;
     } steps[] = {
-        {false, VK_TAB, 1},   {false, VK_NEXT, 2}, {true, VK_TAB, 1},  {false, VK_PRIOR, 0},
+        {false, VK_TAB, 1},   {false, VK_NEXT, 2}, {true, VK_TAB, 1}, {false, VK_PRIOR, 0},
         {false, VK_PRIOR, 4}, {false, VK_TAB, 0},  {true, VK_TAB, 4},
     };
     SelectTab(0);
@@ -351,9 +351,9 @@ TEST(EnablePhonebookMenu, FindsTheMenuOfTheWindowThatHoldsThePage) {
     HWND deepInside = ::GetDlgItem(PropSheet_GetCurrentPageHwnd(window.sheet()), IDC_SET_APPLY);
     ASSERT_NE(deepInside, nullptr);
     EnablePhonebookMenu(deepInside, true);
-    EXPECT_EQ(::GetMenuState(::GetMenu(window.hwnd()), ID_FILE_SAVE_PHONEBOOK, MF_BYCOMMAND) &
-                  MF_GRAYED,
-              0u);
+    EXPECT_EQ(
+        ::GetMenuState(::GetMenu(window.hwnd()), ID_FILE_SAVE_PHONEBOOK, MF_BYCOMMAND) & MF_GRAYED,
+        0u);
     EnablePhonebookMenu(nullptr, true);  // no window: nothing to do, nothing breaks
     window.Destroy();
 }

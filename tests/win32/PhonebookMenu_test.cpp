@@ -35,8 +35,8 @@ tstring CurrentFolder() {
 }
 
 // A phonebook file made by the panel itself from a table holding `entries`.
-Bytes PhonebookFileOf(std::initializer_list<std::pair<int, std::pair<const char*, const char*>>>
-                          entries) {
+Bytes PhonebookFileOf(
+    std::initializer_list<std::pair<int, std::pair<const char*, const char*>>> entries) {
     sim::VirtualDevice device;
     FakeOs scratch(device);
     PhonebookTable source(80, 0);
@@ -208,7 +208,6 @@ TEST_F(PhonebookMenu, SavedFileLoadsBackAfterDeleteAll) {
     EXPECT_EQ(Cell(9, 2), TEXT("TRIP1"));
 }
 
-
 // What the import's summary showed, read from its window while it was open.
 struct Summary {
     tstring caption, file, added, changed, refused;
@@ -257,7 +256,11 @@ TEST_F(PhonebookImport, SummaryShowsWhatTheFileWouldDoAndOnlyOkTakesIt) {
                        "5;X;123\r\n81;Y;123\r\n7;Z;+358 1\r\n"));
     const Bytes before = TableBytes();
     const Summary expected{
-        ShownText(L"Tuo puhelinmuistio"), TEXT("contacts.csv"), TEXT("1"), TEXT("1"), TEXT("3"),
+        ShownText(L"Tuo puhelinmuistio"),
+        TEXT("contacts.csv"),
+        TEXT("1"),
+        TEXT("1"),
+        TEXT("3"),
         {{TEXT("4"), ShownText(L"Merkint\u00e4 5 on ryhm\u00e4valinta, eik\u00e4 sit\u00e4 "
                                L"koskaan korvata.")},
          {TEXT("5"), ShownText(L"Nro 81 ei ole v\u00e4lill\u00e4 1\u201380.")},

@@ -119,7 +119,9 @@ TEST_F(PhonebookPage, ListLooksAsDesigned) {
     const struct {
         const TCHAR* header;
         int format;
-    } columns[] = {{TEXT("Nro"), LVCFMT_RIGHT}, {TEXT("Nimi"), LVCFMT_LEFT}, {TEXT("Puhelinnumero"), LVCFMT_LEFT}};
+    } columns[] = {{TEXT("Nro"), LVCFMT_RIGHT},
+                   {TEXT("Nimi"), LVCFMT_LEFT},
+                   {TEXT("Puhelinnumero"), LVCFMT_LEFT}};
     // With its 80 rows the list scrolls; the three columns then fill exactly what the scroll
     // bar leaves of it.
     ASSERT_TRUE(::GetWindowLong(view, GWL_STYLE) & WS_VSCROLL);
@@ -169,7 +171,7 @@ TEST_F(PhonebookPage, SectionButtonsNameTheirCountsAndOnlySpeedDialShows) {
 TEST_F(PhonebookPage, OneTouchSectionIsEmptyAndSpeedDialOnlySetsTheRange) {
     ShowPhonebook();
     ::SendMessage(page().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_PB_ONE_TOUCH, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(page().Item(IDC_PB_ONE_TOUCH)));
+                  reinterpret_cast<LPARAM>(page().Item(IDC_PB_ONE_TOUCH)));
     EXPECT_EQ(page().sectionChoice(), kOneTouchSection);
     EXPECT_EQ(page().sectionFirst(), 80);
     EXPECT_EQ(page().sectionEnd(), 80);
@@ -307,7 +309,7 @@ TEST_F(PhonebookPage, EditorOpensOverTheMainWindowForTheSelectedEntryAndOkStores
         test::PutCaretAt(number, 3);
         test::Type(number, TEXT("4p"));
         ::SendMessage(editor.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(editor.Item(IDOK)));
+                      reinterpret_cast<LPARAM>(editor.Item(IDOK)));
     });
     Click(IDC_PB_EDIT);
 

@@ -46,10 +46,23 @@ sim::Bytes WriteFrame(const Settings& settings) {
 
 // Indexes of the settings in record (and frame) order.
 enum Field {
-    kTrayPaperSize, kBypassPaperSize, kBypassPaperType, kSendConfirmation, kAutoJournal,
-    kRemoteReceiveCode, kPowerSave, kEcmMode, kReceiveReduction, kHorizontalReduction,
-    kDiscardLength, kRedialInterval, kRedialAttempts, kAnswerDelay, kSendFromMemory,
-    kDeviceIdEnabled, kClockFormat,
+    kTrayPaperSize,
+    kBypassPaperSize,
+    kBypassPaperType,
+    kSendConfirmation,
+    kAutoJournal,
+    kRemoteReceiveCode,
+    kPowerSave,
+    kEcmMode,
+    kReceiveReduction,
+    kHorizontalReduction,
+    kDiscardLength,
+    kRedialInterval,
+    kRedialAttempts,
+    kAnswerDelay,
+    kSendFromMemory,
+    kDeviceIdEnabled,
+    kClockFormat,
 };
 
 class SettingsPageTest : public ::testing::Test, public test::PageMachine {
@@ -69,7 +82,7 @@ protected:
     }
     void Scroll(int arrowsId, int code) {
         ::SendMessage(hwnd(), WM_VSCROLL, MAKEWPARAM(code, 0),
-                       reinterpret_cast<LPARAM>(page.Item(arrowsId)));
+                      reinterpret_cast<LPARAM>(page.Item(arrowsId)));
     }
     // Gives a field the focus and takes it away again, as tabbing through would.
     void Leave(int id) {
@@ -100,10 +113,10 @@ TEST_F(SettingsPageTest, FirstShowingReadsTheDeviceAndShowsEverySetting) {
         int id;
         int state;
     } boxes[] = {
-        {IDC_SET_AUTO_JOURNAL, 1},         {IDC_SET_DEVICE_ID, 1},
-        {IDC_SET_RECEIVE_REDUCTION, 1},    {IDC_SET_HORIZONTAL_REDUCTION, 0},
-        {IDC_SET_ECM_MODE, 1},             {IDC_SET_SEND_FROM_MEMORY, 1},
-        {IDC_SET_POWER_SAVE_OFF, 0},       {IDC_SET_POWER_SAVE_ON, 1},
+        {IDC_SET_AUTO_JOURNAL, 1},      {IDC_SET_DEVICE_ID, 1},
+        {IDC_SET_RECEIVE_REDUCTION, 1}, {IDC_SET_HORIZONTAL_REDUCTION, 0},
+        {IDC_SET_ECM_MODE, 1},          {IDC_SET_SEND_FROM_MEMORY, 1},
+        {IDC_SET_POWER_SAVE_OFF, 0},    {IDC_SET_POWER_SAVE_ON, 1},
     };
     for (const auto& box : boxes) EXPECT_EQ(Checked(hwnd(), box.id), box.state) << box.id;
     const struct {
@@ -174,9 +187,15 @@ TEST_F(SettingsPageTest, EveryChangeCopiesThePageIntoTheRecordAndApplySendsIt) {
     };
     for (const auto& step : steps) {
         switch (step.act) {
-            case Act::Pick: Pick(hwnd(), step.id, step.position); break;
-            case Act::Click: Click(hwnd(), step.id); break;
-            case Act::Type: TypeOver(hwnd(), step.id, step.typed); break;
+            case Act::Pick:
+                Pick(hwnd(), step.id, step.position);
+                break;
+            case Act::Click:
+                Click(hwnd(), step.id);
+                break;
+            case Act::Type:
+                TypeOver(hwnd(), step.id, step.typed);
+                break;
         }
         expected[step.field] = step.value;
         EXPECT_EQ(Record(), expected) << "after a change of " << step.id;
@@ -228,12 +247,9 @@ TEST_F(SettingsPageTest, PowerSaveChecksItsButtonAndEnablesTheMinutesOnlyWhileOn
         int minutes;
         bool enabled;
     } cases[] = {
-        {0, IDC_SET_POWER_SAVE_OFF, 2, false},
-        {1, IDC_SET_POWER_SAVE_ON, 0, true},
-        {3, IDC_SET_POWER_SAVE_ON, 2, true},
-        {5, IDC_SET_POWER_SAVE_ON, 4, true},
-        {6, IDC_SET_POWER_SAVE_ON, CB_ERR, true},
-        {255, IDC_SET_POWER_SAVE_ON, CB_ERR, true},
+        {0, IDC_SET_POWER_SAVE_OFF, 2, false},    {1, IDC_SET_POWER_SAVE_ON, 0, true},
+        {3, IDC_SET_POWER_SAVE_ON, 2, true},      {5, IDC_SET_POWER_SAVE_ON, 4, true},
+        {6, IDC_SET_POWER_SAVE_ON, CB_ERR, true}, {255, IDC_SET_POWER_SAVE_ON, CB_ERR, true},
     };
     Open();
     for (const auto& c : cases) {
@@ -355,7 +371,7 @@ TEST_F(SettingsPageTest, ArrowsStepTheirFieldWithinItsRange) {
         EXPECT_EQ(::GetFocus(), field) << "arrows " << arrows;
         DWORD from = 0, to = 0;
         ::SendMessage(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
-                       reinterpret_cast<LPARAM>(&to));
+                      reinterpret_cast<LPARAM>(&to));
         EXPECT_EQ(from, 0u);
         EXPECT_EQ(to, tstring(c.shown).size()) << "the whole number is selected";
     }

@@ -58,8 +58,8 @@ class FirstCopy {
 public:
     FirstCopy() {
         window_ = ::CreateWindowEx(0, TEXT("STATIC"), LoadResString(IDS_TITLE).c_str(),
-                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200, nullptr,
-                                    nullptr, nullptr, nullptr);
+                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200, nullptr,
+                                   nullptr, nullptr, nullptr);
     }
     ~FirstCopy() { ::DestroyWindow(window_); }
     HWND get() const { return window_; }
@@ -120,8 +120,9 @@ TEST(Startup, SecondCopy_RestoresMinimisedFirstCopyAndEndsSilently) {
 
 TEST(Startup, SecondCopy_BringsVisibleFirstCopyForward) {
     FirstCopy first;
-    HWND other = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("another program"), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                   0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND other = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("another program"),
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
     ::SetForegroundWindow(other);
 
     StartupRun run;
@@ -176,7 +177,9 @@ TEST(Startup, SilentDeviceOnWindows2000WithoutUsbLibrary_ProbesEcpTwiceBeforeAsk
     run.os.RemoveLibrary("usbpipe.dll");
     run.device.faults.silent = true;
     LinkKind linkAtBox = LinkKind::Usb;
-    run.ui.onMessageBox = [&](const UiEvent&) { linkAtBox = run.app.context().link.state().linkIndex; };
+    run.ui.onMessageBox = [&](const UiEvent&) {
+        linkAtBox = run.app.context().link.state().linkIndex;
+    };
     run.Go();  // an unanswered box answers Abort
 
     EXPECT_EQ(run.device.probeCount(), 2u);

@@ -24,7 +24,12 @@ TEST(TextMode, Utf8BecomesUtf16AndBackWithReplacementsForWhatIsNoCharacter) {
          "K\xC3\xA4yt\xC3\xA4 \xE2\x82\xAC"},
         {"four bytes: a surrogate pair", "a\xF0\x9F\x98\x80", L"a\xD83D\xDE00",
          "a\xF0\x9F\x98\x80"},
-        {"a byte that starts nothing", "a\xFF" "b", L"a\uFFFDb", "a\xEF\xBF\xBD" "b"},
+        {"a byte that starts nothing",
+         "a\xFF"
+         "b",
+         L"a\uFFFDb",
+         "a\xEF\xBF\xBD"
+         "b"},
         {"a sequence cut short", "a\xC3", L"a\uFFFD", "a\xEF\xBF\xBD"},
         {"an overlong form", "\xC0\xAF", L"\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD"},
     };

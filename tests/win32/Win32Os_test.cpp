@@ -42,8 +42,8 @@ TEST_F(Win32OsTest, FilesAreCreatedWrittenReadReplacedAndRemoved) {
                           attributes::kNormal),
               kNoFile);
     {
-        ScopedFile file(os, os.OpenFile(a, access::kWrite, share::kNone,
-                                        disposition::kCreateAlways, attributes::kNormal));
+        ScopedFile file(os, os.OpenFile(a, access::kWrite, share::kNone, disposition::kCreateAlways,
+                                        attributes::kNormal));
         ASSERT_TRUE(file);
         std::uint32_t written = 0;
         EXPECT_TRUE(os.WriteFile(file.get(), "$IMG-data", 9, &written));
@@ -106,7 +106,7 @@ private:
 void PutText(const std::string& path, const std::string& text, DWORD attributes) {
     const tstring wide = TextFromUtf8(path);
     HANDLE file = CreateFile(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
@@ -199,7 +199,10 @@ TEST_F(Win32OsTest, SaveOfANameNearTheLongestWorksEveryWay) {
             PutText(target, "old", FILE_ATTRIBUTE_NORMAL);
             FileError error = FileError::Other;
             EXPECT_TRUE(ReplaceFileContents(system, target, {text}, &error))
-                << DescribeFileError(error) << (nt4 ? " (NT 4.0)" : windows9x ? " (9x)" : "");
+                << DescribeFileError(error)
+                << (nt4         ? " (NT 4.0)"
+                    : windows9x ? " (9x)"
+                                : "");
             EXPECT_EQ(TextOf(system, target), "new");
             EXPECT_EQ(folder.Names().size(), 1u);
         }
@@ -214,8 +217,10 @@ TEST_F(Win32OsTest, NextSavePutsBackTheOldFileALaterSaveLeftAside) {
     enum class Way { Windows2000, Nt4, Windows9x };
     for (const Way way : {Way::Windows2000, Way::Nt4, Way::Windows9x}) {
         for (const bool readOnly : {false, true}) {
-            SCOPED_TRACE((readOnly ? "read-only, " : "") +
-                         std::string(way == Way::Nt4 ? "NT 4.0" : way == Way::Windows9x ? "9x" : "2000"));
+            SCOPED_TRACE((readOnly ? "read-only, " : "") + std::string(way == Way::Nt4 ? "NT 4.0"
+                                                                       : way == Way::Windows9x
+                                                                           ? "9x"
+                                                                           : "2000"));
             Win32Os system;
             if (way == Way::Nt4) system.ReplaceAsOnNt4();
             if (way == Way::Windows9x) system.SaveAsOnWindows9x();
@@ -315,19 +320,19 @@ TEST_F(Win32OsTest, FileCallsSayWhyTheyFailedAndCreateNewNeverOpensAFileThatIsTh
 
 TEST_F(Win32OsTest, PathsCarryNonAsciiCharacters) {
     const std::string path = Path("-a.bin").insert(Path("").size(), "-puhelinmuistiö");
-    ScopedFile file(os, os.OpenFile(path, access::kWrite, share::kNone,
-                                    disposition::kCreateAlways, attributes::kNormal));
+    ScopedFile file(os, os.OpenFile(path, access::kWrite, share::kNone, disposition::kCreateAlways,
+                                    attributes::kNormal));
     ASSERT_TRUE(file);
     file.Close();
     EXPECT_TRUE(os.RemoveFile(path));
 }
 
 TEST_F(Win32OsTest, NamedPipeCarriesBytesBothWays) {
-    const tstring name = TEXT("\\\\.\\pipe\\PanelDeskOsTest\\") +
-                              ToTString(GetCurrentProcessId()) + TEXT("\\PIPE00");
-    HANDLE server = CreateNamedPipe(name.c_str(), PIPE_ACCESS_DUPLEX,
-                                     PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096,
-                                     4096, 0, nullptr);
+    const tstring name = TEXT("\\\\.\\pipe\\PanelDeskOsTest\\") + ToTString(GetCurrentProcessId()) +
+                         TEXT("\\PIPE00");
+    HANDLE server =
+        CreateNamedPipe(name.c_str(), PIPE_ACCESS_DUPLEX,
+                        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
 
     // Opened the way the link selection tests the write pipe.

@@ -18,8 +18,8 @@ namespace pd::test {
 class PageHost {
 public:
     PageHost() {
-        parent_ = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("host"), WS_OVERLAPPEDWINDOW, 0, 0, 700, 600,
-                                    nullptr, nullptr, nullptr, nullptr);
+        parent_ = ::CreateWindowEx(0, TEXT("STATIC"), TEXT("host"), WS_OVERLAPPEDWINDOW, 0, 0, 700,
+                                   600, nullptr, nullptr, nullptr, nullptr);
     }
     ~PageHost() { ::DestroyWindow(parent_); }
     HWND get() const { return parent_; }

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "UiTest.h"
 #include "controls/PropertyPage.h"
 #include "testing/FakeUi.h"
-#include "UiTest.h"
 #include "win32/TextMode.h"
 
 namespace pd::test {
@@ -83,7 +83,7 @@ inline void Pick(HWND dialog, int id, int position) {
     HWND list = ::GetDlgItem(dialog, id);
     ::SendMessage(list, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
     ::SendMessage(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(list));
+                  reinterpret_cast<LPARAM>(list));
 }
 
 inline int Selected(HWND dialog, int id) {

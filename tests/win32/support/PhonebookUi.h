@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "UiTest.h"
 #include "app/MainDlg.h"
 #include "phonebook/EntryDlg.h"
 #include "phonebook/PhonebookPage.h"
-#include "UiTest.h"
 #include "win32/TextMode.h"
 
 namespace pd::test {
@@ -109,7 +109,7 @@ inline int CaretOf(HWND edit) {
     DWORD start = 0;
     DWORD end = 0;
     ::SendMessage(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                   reinterpret_cast<LPARAM>(&end));
+                  reinterpret_cast<LPARAM>(&end));
     return start == end ? static_cast<int>(start) : -1;
 }
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "controls/Dialog.h"
+#include "protocol/PanelContext.h"
 #include "testing/FakeOs.h"
 #include "testing/FakeUi.h"
-#include "protocol/PanelContext.h"
 #include "win32/Handles.h"
 #include "win32/TextMode.h"
 
