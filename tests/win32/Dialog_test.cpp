@@ -1,16 +1,9 @@
-// The dialog foundation: the modal loop, the program's strings and the file dialogs' filter,
-// on the program's real templates.
+// The dialog foundation's modal loop, on the program's real templates.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <iterator>
-#include <string>
-
 #include "controls/Dialog.h"
-#include "controls/Strings.h"
-#include "controls/Win32Ui.h"
-#include "platform/WindowsPaths.h"
 #include "resources/resource.h"
 #include "support/DialogHost.h"
 #include "support/UiTest.h"
@@ -72,36 +65,6 @@ TEST(ModalLoop, QuitRequestEndsTheLoopAndIsPassedOn) {
     ASSERT_TRUE(::PeekMessage(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(message.wParam, 3u);
     EXPECT_TRUE(::IsWindowEnabled(owner.get()));
-}
-
-TEST(Strings, ReplaceExtensionSwapsOnlyTheFileNamesExtension) {
-    const struct {
-        const TCHAR* path;
-        const TCHAR* expected;
-    } cases[] = {
-        {TEXT("C:\\Ohjelmat\\PanelDesk.exe"), TEXT("C:\\Ohjelmat\\PanelDesk.HLP")},
-        {TEXT("C:\\Veltra.1\\PanelDesk"), TEXT("C:\\Veltra.1\\PanelDesk.HLP")},
-        {TEXT("PanelDesk.tar.exe"), TEXT("PanelDesk.tar.HLP")},
-        {TEXT("PanelDesk"), TEXT("PanelDesk.HLP")},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ReplaceExtension(c.path, TEXT(".HLP")), c.expected);
-}
-
-TEST(Strings, LoadsTextsByIdAndNothingForUnknownIds) {
-    EXPECT_EQ(LoadResString(IDS_TITLE),
-              ShownText(L" Veltra Ostrex MF 40 PanelDesk - etäohjaustaulu"));
-    EXPECT_EQ(
-        LoadResString(IDS_DATA_WRITTEN),
-        ShownText(L"Tiedot kirjoitettu. Älä sammuta laitetta, ennen kuin se on täysin alustettu."));
-    EXPECT_EQ(LoadResString(3), TEXT(""));
-}
-
-TEST(Win32UiFilter, BarsBecomeTheZeroSeparatedListTheFileDialogsTake) {
-    const tstring filter =
-        FileDialogFilter(TEXT("Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||"));
-    static const TCHAR kExpected[] = TEXT("Phonebook Files(*.pbf)\0*.pbf\0All files (*.*)\0*.*\0");
-    const tstring expected(kExpected, std::size(kExpected));  // with the closing zero
-    EXPECT_EQ(filter.substr(0, expected.size()), expected);
 }
 
 }  // namespace
